@@ -1,0 +1,6 @@
+#include "kit/framework/BonjourInfo.h"
+
+int registerBonjourInfoMetaType()
+{
+    return qRegisterMetaType<BonjourInfo>("BonjourInfo");
+}

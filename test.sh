@@ -1,0 +1,24 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds, and runs every test with CTest.
+#   ./test.sh          normal build in build/
+#   ./test.sh --asan   AddressSanitizer + UndefinedBehaviorSanitizer build in build-asan/
+set -euo pipefail
+cd "$(dirname "$0")"
+
+build=build
+flags=()
+if [ "${1:-}" = "--asan" ]; then
+  build=build-asan
+  flags+=(-DTWG_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug)
+  export ASAN_OPTIONS="detect_leaks=0:abort_on_error=0:halt_on_error=1"
+  export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
+else
+  flags+=(-DCMAKE_BUILD_TYPE=RelWithDebInfo)
+fi
+
+./tools/install-deps.sh
+cmake -S . -B "$build" -G Ninja -DTWG_WERROR=ON "${flags[@]}" >/dev/null
+cmake --build "$build" -j "$(nproc)"
+export QT_QPA_PLATFORM=offscreen LC_ALL=C
+cd "$build"
+ctest --output-on-failure -j "$(nproc)" --timeout 300
