@@ -1,9 +1,26 @@
 #include "platform/driver/DriverPort.h"
 
+#include <atomic>
+
 namespace platform {
+
+// Defined by the driver emulator: the port over the process's USB backend.
+DriverPort& defaultDriverPort();
 
 namespace {
 thread_local std::uint32_t tlsLastError = ERROR_SUCCESS;
+std::atomic<DriverPort*> installedPort{nullptr};
+} // namespace
+
+DriverPort& DriverPort::instance()
+{
+    DriverPort* port = installedPort.load();
+    return port ? *port : defaultDriverPort();
+}
+
+void DriverPort::setInstance(DriverPort* port)
+{
+    installedPort.store(port);
 }
 
 DriverPort::~DriverPort() = default;

@@ -41,7 +41,11 @@ using NotificationId = std::uint64_t;
 // thread's last error. Blocking calls block at most for the transfer's own time-outs.
 class TWG_PLATFORM_API DriverPort {
 public:
+    // The process's port: the one a test installed, else the emulator over the process's
+    // USB backend (libusb, or the simulated bus when TWG_USB_SIM names a scenario).
     static DriverPort& instance();
+    // Installs a port for the process (tests); null restores the default. Caller keeps it.
+    static void setInstance(DriverPort* port);
 
     virtual ~DriverPort();
 
