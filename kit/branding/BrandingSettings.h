@@ -9,7 +9,10 @@ class BrandingSettings {
 public:
     static BrandingSettings& instance();
 
-    // Reads the file into the record; false (record untouched) without a product word.
+    BrandingSettings();
+
+    // Reads the file into this record; false, with every field left as it was, when the file
+    // is missing, unreadable or names no product.
     bool readIni();
 
     QString appName;
@@ -32,17 +35,19 @@ public:
     bool pluginInsideBundle = false;
     bool useAnNotA = false;
 
-    // Where readIni looks; the folder of the running executable unless a test set another.
+    // The file readIni reads: "<program folder>/Resources/settings.ini" unless a test set another.
     static QString settingsPath();
     static void setSettingsPathForTesting(const QString& path);
-
-    BrandingSettings();
+    // The folder of the running executable (not of a plug-in), known before QApplication exists.
+    static QString programDirectory();
 };
 
-// The kit's accent colour of this deliverable, initially (100, 100, 100).
+// The accent colour of this deliverable's kit, initially (100, 100, 100).
 QColor& brandingAccentColour();
 
+// Reads "settings.ini" into the process-wide record.
 bool brandingSettings();
+
 QString brandingNoDeviceMessage();
 QString brandingNoDeviceHeader();
 QString brandingBadInstallMessage();
