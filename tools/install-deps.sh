@@ -11,6 +11,8 @@ PACKAGES=(
   umockdev libumockdev-dev usbutils fxload
   sigrok-firmware-fx2lafw binutils
   opencolorio-tools
+  # Tools only, never run by the build: tools/artwork/make_artwork.py redraws the checked-in PNGs.
+  python3-pil
 )
 
 missing=()
