@@ -24,6 +24,9 @@ constexpr std::uint32_t ERROR_DEVICE_NOT_CONNECTED = 1167;
 constexpr std::uint32_t ERROR_FILE_NOT_FOUND = 2;
 constexpr std::uint32_t ERROR_ACCESS_DENIED = 5;
 constexpr std::uint32_t ERROR_NO_MORE_ITEMS = 259;
+constexpr std::uint32_t ERROR_INVALID_HANDLE = 6;
+constexpr std::uint32_t ERROR_NOT_ENOUGH_MEMORY = 8;
+constexpr std::uint32_t ERROR_IO_INCOMPLETE = 996;
 
 // The state of one overlapped request. The caller keeps it, and the buffers it passed, alive
 // until the request has completed (or was cancelled and waited for).

@@ -1,0 +1,5 @@
+#include "platform/backend/BackendLog.h"
+
+namespace platform {
+Q_LOGGING_CATEGORY(lcUsbBackend, "twg.platform.usb")
+} // namespace platform
