@@ -16,15 +16,13 @@ Event::~Event() = default;
 
 void Event::set()
 {
-    std::vector<Waiter*> waiters;
-    {
-        std::lock_guard<std::mutex> lock(mutex_);
-        set_ = true;
-        waiters = waiters_;
-    }
+    // Waiters are signalled under the event's lock: a waiter deregisters under the same lock
+    // before its stack record goes away.
+    std::lock_guard<std::mutex> lock(mutex_);
+    set_ = true;
     changed_.notify_all();
-    for (Waiter* w : waiters) {
-        std::lock_guard<std::mutex> lock(w->mutex);
+    for (Waiter* w : waiters_) {
+        std::lock_guard<std::mutex> waiterLock(w->mutex);
         w->signalled = true;
         w->wake.notify_all();
     }
