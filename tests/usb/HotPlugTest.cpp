@@ -1,0 +1,248 @@
+#include "UsbTestSupport.h"
+
+#include "usb/DeviceNotifier.h"
+#include "usb/IUSBDevice.h"
+#include "usb/UsbConstants.h"
+
+#include <QEvent>
+#include <QObject>
+
+#include <cstring>
+
+#include <thread>
+
+using namespace TWG::USB;
+using usbtest::FakeDriverPort;
+
+namespace {
+
+struct Seen {
+    std::vector<IUSBDevice*> arrived;
+    std::vector<IUSBDevice*> removed;
+    std::vector<std::thread::id> threads;
+    std::vector<std::uint16_t> products;
+};
+
+void onArrival(IUSBDevice* device, void* user)
+{
+    auto* seen = static_cast<Seen*>(user);
+    seen->arrived.push_back(device);
+    seen->threads.push_back(std::this_thread::get_id());
+    std::uint16_t product = 0;
+    device->getProductId(&product);
+    seen->products.push_back(product);
+}
+
+void onRemoval(IUSBDevice* device, void* user)
+{
+    auto* seen = static_cast<Seen*>(user);
+    seen->removed.push_back(device);
+    seen->threads.push_back(std::this_thread::get_id());
+}
+
+// A window that hands WM_DEVICECHANGE to its notifiers, as the families' event windows do.
+class DeviceWindow : public QObject {
+public:
+    DeviceWindow() : id(platform::registerQtTarget(this)) {}
+    platform::WindowId id;
+    std::vector<DeviceNotifierContext*> notifiers;
+    std::vector<bool> results;
+
+protected:
+    bool event(QEvent* e) override
+    {
+        platform::MSG* m = platform::messageOf(e);
+        if (!m)
+            return QObject::event(e);
+        if (m->message == platform::WM_DEVICECHANGE) {
+            auto* header = reinterpret_cast<const platform::DEV_BROADCAST_HDR*>(m->lParam);
+            for (DeviceNotifierContext* n : notifiers) {
+                if (m->wParam == platform::DBT_DEVICEARRIVAL)
+                    results.push_back(TWGUsb_HandleDeviceArrivalMessage(n, header));
+                else if (m->wParam >= platform::DBT_DEVICEQUERYREMOVE &&
+                         m->wParam <= platform::DBT_DEVICEREMOVECOMPLETE)
+                    results.push_back(TWGUsb_HandleDeviceRemovalMessage(n, header));
+            }
+        }
+        return true;
+    }
+};
+
+FakeDriverPort::Device fakeDevice(const std::string& path, std::uint16_t vendor, std::uint16_t product)
+{
+    FakeDriverPort::Device d;
+    d.path = path;
+    d.vendorId = vendor;
+    d.productId = product;
+    return d;
+}
+
+class UsbHotPlug : public usbtest::UsbFixture {
+protected:
+    void pump() { QCoreApplication::sendPostedEvents(&window); }
+    DeviceWindow window;
+    Seen seen;
+};
+
+} // namespace
+
+TEST_F(UsbHotPlug, PresentDevicesOnceThenArrivalsAndRemovalsOnceOnThePumpingThread)
+{
+    DeviceNotifierContext* n =
+        TWGUsb_CreateDeviceNotifier(onArrival, &seen, onRemoval, &seen, nullptr, window.id, 0);
+    ASSERT_TRUE(n);
+    window.notifiers.push_back(n);
+    ASSERT_EQ(seen.arrived.size(), 1u);
+    EXPECT_EQ(seen.products, (std::vector<std::uint16_t>{1}));
+
+    port.attach(fakeDevice("fake:late", 0x7C5D, 2));
+    pump();
+    ASSERT_EQ(seen.arrived.size(), 2u);
+    EXPECT_EQ(seen.products.back(), 2);
+
+    std::thread([this] { port.attach(fakeDevice("fake:2", 0x7C5D, 3)); }).join();
+    EXPECT_EQ(seen.arrived.size(), 2u); // nothing before the window is pumped
+    pump();
+    ASSERT_EQ(seen.arrived.size(), 3u);
+    EXPECT_EQ(port.openConnections(), 3);
+
+    std::thread([this] { port.detach("fake:2"); }).join();
+    pump();
+    ASSERT_EQ(seen.removed.size(), 1u);
+    EXPECT_EQ(seen.removed[0], seen.arrived[2]);
+    EXPECT_EQ(port.openConnections(), 2);
+    // The handle removal came first; the interface removal that follows is no longer ours.
+    EXPECT_EQ(window.results, (std::vector<bool>{true, true, true, false}));
+    for (std::thread::id t : seen.threads)
+        EXPECT_EQ(t, std::this_thread::get_id());
+
+    TWGUsb_DestroyDeviceNotifier(n);
+    EXPECT_EQ(seen.removed.size(), 1u);
+    EXPECT_EQ(port.openConnections(), 0);
+    EXPECT_EQ(port.interfaceRegistrations(), 0);
+}
+
+TEST_F(UsbHotPlug, ArrivalForAFiledPathIsKnownAndOpensNothing)
+{
+    // The race: a device arrives after the window's registration but before the enumeration,
+    // so the enumeration files it and its arrival message is still queued.
+    DeviceNotifierContext* n = TWGUsb_CreateDeviceNotifier(onArrival, &seen, onRemoval, &seen, nullptr, window.id, 0);
+    window.notifiers.push_back(n);
+    port.attach(fakeDevice("fake:raced", 0x7C5D, 9));
+    TWGUsb_DestroyDeviceNotifier(n);
+    window.notifiers.clear();
+    seen = Seen();
+
+    n = TWGUsb_CreateDeviceNotifier(onArrival, &seen, onRemoval, &seen, nullptr, window.id, 0);
+    window.notifiers.push_back(n);
+    ASSERT_EQ(seen.arrived.size(), 2u);
+    const std::size_t versionChecks = port.calls(kIoctlGetVersion).size();
+    pump();
+    EXPECT_EQ(window.results, (std::vector<bool>{true}));
+    EXPECT_EQ(seen.arrived.size(), 2u);
+
+    // Paths compare case-insensitively.
+    platform::DEV_BROADCAST_DEVICEINTERFACE upper = {};
+    upper.header = {sizeof upper, platform::DBT_DEVTYP_DEVICEINTERFACE, 0};
+    upper.dbcc_classguid = platform::kDriverInterfaceGuid;
+    std::strcpy(upper.dbcc_name, "FAKE:RACED");
+    EXPECT_TRUE(TWGUsb_HandleDeviceArrivalMessage(n, &upper.header));
+    EXPECT_EQ(seen.arrived.size(), 2u);
+    EXPECT_EQ(port.calls(kIoctlGetVersion).size(), versionChecks); // not opened again
+    EXPECT_EQ(port.openConnections(), 2);
+    TWGUsb_DestroyDeviceNotifier(n);
+    EXPECT_EQ(port.openConnections(), 0);
+}
+
+TEST_F(UsbHotPlug, FilterDecidesWhichDevicesAreReported)
+{
+    port.addDevice(fakeDevice("fake:other-vendor", 0x1234, 1));
+    port.addDevice(fakeDevice("fake:other-product", 0x7C5D, 7));
+    const std::uint32_t vendors[] = {0x7C5D};
+    const std::uint32_t products[] = {1, 2};
+    struct Case {
+        const char* name;
+        DeviceIdFilter filter;
+        std::size_t reported;
+        bool readsVendor;
+    } cases[] = {
+        {"empty filter", {}, 3, false},
+        {"vendor only", {vendors, 1, nullptr, 0}, 2, true},
+        {"product only", {nullptr, 0, products, 2}, 2, false},
+        {"vendor and product", {vendors, 1, products, 2}, 1, true},
+    };
+    for (const Case& c : cases) {
+        Seen local;
+        const std::size_t vendorReads = port.calls(kIoctlGetVendorId).size();
+        DeviceNotifierContext* n =
+            TWGUsb_CreateDeviceNotifier(onArrival, &local, onRemoval, &local, &c.filter, window.id, 0);
+        ASSERT_TRUE(n) << c.name;
+        EXPECT_EQ(local.arrived.size(), c.reported) << c.name;
+        EXPECT_EQ(port.calls(kIoctlGetVendorId).size() > vendorReads, c.readsVendor) << c.name;
+        EXPECT_EQ(port.openConnections(), int(c.reported)) << c.name; // refused paths are closed
+
+        // A device arriving later is filtered the same way.
+        window.notifiers = {n};
+        window.results.clear();
+        port.attach(fakeDevice("fake:late-other", 0x1234, 2));
+        pump();
+        const bool passes = c.filter.vendorCount == 0;
+        EXPECT_EQ(window.results, (std::vector<bool>{passes})) << c.name;
+        EXPECT_EQ(local.arrived.size(), c.reported + (passes ? 1 : 0)) << c.name;
+        port.detach("fake:late-other");
+        pump();
+        TWGUsb_DestroyDeviceNotifier(n);
+        EXPECT_EQ(port.openConnections(), 0);
+    }
+}
+
+TEST_F(UsbHotPlug, NotifiersOfOneWindowShareOneRegistration)
+{
+    Seen other;
+    DeviceNotifierContext* a = TWGUsb_CreateDeviceNotifier(onArrival, &seen, onRemoval, &seen, nullptr, window.id, 1);
+    ASSERT_TRUE(a);
+    EXPECT_EQ(port.interfaceRegistrations(), 1);
+    TWGUsb_DestroyDeviceNotifier(a); // frees the device, so b can open it
+    a = TWGUsb_CreateDeviceNotifier(onArrival, &seen, onRemoval, &seen, nullptr, window.id, 0);
+    const std::uint32_t products[] = {5};
+    DeviceIdFilter only5{nullptr, 0, products, 1};
+    DeviceNotifierContext* b = TWGUsb_CreateDeviceNotifier(onArrival, &other, onRemoval, &other, &only5, window.id, 0);
+    ASSERT_TRUE(b);
+    EXPECT_EQ(port.interfaceRegistrations(), 1);
+    TWGUsb_DestroyDeviceNotifier(a);
+    EXPECT_EQ(port.interfaceRegistrations(), 1);
+    TWGUsb_DestroyDeviceNotifier(b);
+    EXPECT_EQ(port.interfaceRegistrations(), 0);
+
+    for (int flags : {-1, 2})
+        EXPECT_EQ(TWGUsb_CreateDeviceNotifier(onArrival, &seen, onRemoval, &seen, nullptr, window.id, flags), nullptr);
+    EXPECT_EQ(port.interfaceRegistrations(), 0);
+}
+
+TEST_F(UsbHotPlug, UnknownAndForeignMessagesAreNotTheNotifiers)
+{
+    DeviceNotifierContext* n = TWGUsb_CreateDeviceNotifier(onArrival, &seen, onRemoval, &seen, nullptr, window.id, 0);
+    ASSERT_TRUE(n);
+    platform::DEV_BROADCAST_DEVICEINTERFACE unknown = {};
+    unknown.header = {sizeof unknown, platform::DBT_DEVTYP_DEVICEINTERFACE, 0};
+    unknown.dbcc_classguid = platform::kDriverInterfaceGuid;
+    std::strcpy(unknown.dbcc_name, "fake:never-filed");
+    EXPECT_FALSE(TWGUsb_HandleDeviceRemovalMessage(n, &unknown.header));
+    platform::DEV_BROADCAST_HANDLE handle = {{sizeof handle, platform::DBT_DEVTYP_HANDLE, 0}, 0xDEAD};
+    EXPECT_FALSE(TWGUsb_HandleDeviceRemovalMessage(n, &handle.header));
+    EXPECT_TRUE(seen.removed.empty());
+
+    // Another class, another record type, a path that cannot be opened.
+    platform::DEV_BROADCAST_DEVICEINTERFACE foreign = unknown;
+    foreign.dbcc_classguid.data1 ^= 1;
+    std::strcpy(foreign.dbcc_name, "fake:1");
+    EXPECT_FALSE(TWGUsb_HandleDeviceArrivalMessage(n, &foreign.header));
+    EXPECT_FALSE(TWGUsb_HandleDeviceArrivalMessage(n, &handle.header));
+    testing::internal::CaptureStderr();
+    EXPECT_FALSE(TWGUsb_HandleDeviceArrivalMessage(n, &unknown.header));
+    const std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(err.rfind("*** TWG::USB::TWGUsb_HandleDeviceArrivalMessage[", 0), 0u) << err;
+    EXPECT_NE(err.find("]: ConnectToDriverWithPath failed\n"), std::string::npos) << err;
+    EXPECT_EQ(seen.arrived.size(), 1u);
+    TWGUsb_DestroyDeviceNotifier(n);
+}

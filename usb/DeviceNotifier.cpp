@@ -1,0 +1,273 @@
+#include "usb/DeviceNotifier.h"
+
+#include "platform/driver/DriverPort.h"
+#include "usb/CUSBDevice.h"
+#include "usb/DriverBuffers.h"
+#include "usb/DriverConnection.h"
+#include "usb/UsbConstants.h"
+#include "usb/UsbLog.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <cstring>
+#include <map>
+#include <mutex>
+#include <new>
+#include <string>
+#include <vector>
+
+namespace TWG {
+namespace USB {
+
+namespace {
+
+struct CaseInsensitiveLess {
+    bool operator()(const std::string& a, const std::string& b) const
+    {
+        return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
+            return std::tolower(static_cast<unsigned char>(x)) < std::tolower(static_cast<unsigned char>(y));
+        });
+    }
+};
+
+// One device-interface registration per window, shared by the window's notifiers.
+struct WindowRegistration {
+    int notifiers = 0;
+    platform::NotificationId id = 0;
+};
+
+std::mutex& registrationMutex()
+{
+    static std::mutex mutex;
+    return mutex;
+}
+
+std::map<platform::WindowId, WindowRegistration>& registrations()
+{
+    static std::map<platform::WindowId, WindowRegistration> table;
+    return table;
+}
+
+bool addWindowNotifier(platform::WindowId window, int flags)
+{
+    std::lock_guard<std::mutex> lock(registrationMutex());
+    WindowRegistration& entry = registrations()[window];
+    if (entry.notifiers == 0) {
+        entry.id = platform::DriverPort::instance().registerDeviceInterfaceNotification(
+            window, platform::kDriverInterfaceGuid, static_cast<std::uint32_t>(flags));
+        if (entry.id == 0) {
+            registrations().erase(window);
+            return false;
+        }
+    }
+    ++entry.notifiers;
+    return true;
+}
+
+void dropWindowNotifier(platform::WindowId window)
+{
+    std::lock_guard<std::mutex> lock(registrationMutex());
+    auto it = registrations().find(window);
+    if (it == registrations().end())
+        return;
+    if (--it->second.notifiers == 0) {
+        platform::DriverPort::instance().unregisterNotification(it->second.id);
+        registrations().erase(it);
+    }
+}
+
+bool listed(const std::vector<std::uint32_t>& ids, std::uint16_t id)
+{
+    return std::find(ids.begin(), ids.end(), std::uint32_t(id)) != ids.end();
+}
+
+} // namespace
+
+struct DeviceNotifierContext {
+    DeviceNotifierCallback arrival = nullptr;
+    void* arrivalUser = nullptr;
+    DeviceNotifierCallback removal = nullptr;
+    void* removalUser = nullptr;
+    std::vector<std::uint32_t> vendorIds;
+    std::vector<std::uint32_t> productIds;
+    platform::WindowId window = platform::kNoWindow;
+    int flags = 0;
+    std::map<platform::ConnectionId, CUSBDevice*> byHandle; // one device reference each
+    std::map<std::string, platform::ConnectionId, CaseInsensitiveLess> byPath;
+};
+
+namespace {
+
+bool passesFilter(const DeviceNotifierContext& context, platform::ConnectionId connection)
+{
+    std::uint32_t value = 0;
+    if (!context.vendorIds.empty()) {
+        if (!queryValue(connection, kIoctlGetVendorId, nullptr, 0, kQueryAnswerLength, &value) ||
+            !listed(context.vendorIds, static_cast<std::uint16_t>(value)))
+            return false;
+    }
+    if (!context.productIds.empty()) {
+        if (!queryValue(connection, kIoctlGetProductId, nullptr, 0, kQueryAnswerLength, &value) ||
+            !listed(context.productIds, static_cast<std::uint16_t>(value)))
+            return false;
+    }
+    return true;
+}
+
+// Opens the path and applies the filter; null when either fails.
+DriverConnection* openAccepted(const DeviceNotifierContext& context, const std::string& path, bool* openFailed)
+{
+    *openFailed = false;
+    DriverConnection* connection = DriverConnection::connectToDriverWithPath(path, context.window, context.flags);
+    if (!connection) {
+        *openFailed = true;
+        return nullptr;
+    }
+    if (!passesFilter(context, connection->handle())) {
+        qCDebug(lcTwgUsb) << "device not in the id filter:" << path.c_str();
+        connection->release();
+        return nullptr;
+    }
+    return connection;
+}
+
+// Files a new device for the connection and announces it. False when it cannot be made.
+bool fileDevice(DeviceNotifierContext& context, const std::string& path, DriverConnection* connection)
+{
+    CUSBDevice* device = new (std::nothrow) CUSBDevice(connection);
+    if (!device)
+        return false;
+    context.byHandle[connection->handle()] = device;
+    context.byPath[path] = connection->handle();
+    if (context.arrival)
+        context.arrival(device, context.arrivalUser);
+    return true;
+}
+
+void unfile(DeviceNotifierContext& context, platform::ConnectionId handle)
+{
+    for (auto it = context.byPath.begin(); it != context.byPath.end();) {
+        if (it->second == handle)
+            it = context.byPath.erase(it);
+        else
+            ++it;
+    }
+    auto found = context.byHandle.find(handle);
+    if (found == context.byHandle.end())
+        return;
+    CUSBDevice* device = found->second;
+    context.byHandle.erase(found);
+    if (context.removal)
+        context.removal(device, context.removalUser);
+    device->release();
+}
+
+} // namespace
+
+DeviceNotifierContext* TWGUsb_CreateDeviceNotifier(DeviceNotifierCallback arrival, void* arrivalUser,
+                                                   DeviceNotifierCallback removal, void* removalUser,
+                                                   const DeviceIdFilter* filter, platform::WindowId window, int flags)
+{
+    if (flags < 0 || flags > kMaxNotifierFlags)
+        return nullptr;
+    if (filter && ((filter->vendorCount && !filter->vendorIds) || (filter->productCount && !filter->productIds)))
+        return nullptr;
+    DeviceNotifierContext* context = new (std::nothrow) DeviceNotifierContext;
+    if (!context)
+        return nullptr;
+    context->arrival = arrival;
+    context->arrivalUser = arrivalUser;
+    context->removal = removal;
+    context->removalUser = removalUser;
+    if (filter) {
+        context->vendorIds.assign(filter->vendorIds, filter->vendorIds + filter->vendorCount);
+        context->productIds.assign(filter->productIds, filter->productIds + filter->productCount);
+    }
+    context->window = window;
+    context->flags = flags;
+
+    if (!addWindowNotifier(window, flags)) {
+        delete context;
+        return nullptr;
+    }
+
+    const std::vector<std::string> paths =
+        platform::DriverPort::instance().enumerateInterfaces(platform::kDriverInterfaceGuid);
+    for (const std::string& path : paths) {
+        if (context->byPath.count(path))
+            continue;
+        bool openFailed = false;
+        DriverConnection* connection = openAccepted(*context, path, &openFailed);
+        if (!connection)
+            continue;
+        fileDevice(*context, path, connection);
+        connection->release();
+    }
+    return context;
+}
+
+bool TWGUsb_HandleDeviceArrivalMessage(DeviceNotifierContext* context, const platform::DEV_BROADCAST_HDR* header)
+{
+    if (!context || !header || header->dbch_devicetype != platform::DBT_DEVTYP_DEVICEINTERFACE)
+        return false;
+    const auto* broadcast = reinterpret_cast<const platform::DEV_BROADCAST_DEVICEINTERFACE*>(header);
+    if (broadcast->dbcc_classguid != platform::kDriverInterfaceGuid)
+        return false;
+    const std::string path(broadcast->dbcc_name, strnlen(broadcast->dbcc_name, platform::kMaxDevicePath));
+
+    // Known already (found by the enumeration at create, say): one device per path.
+    if (context->byPath.count(path))
+        return true;
+
+    bool openFailed = false;
+    DriverConnection* connection = openAccepted(*context, path, &openFailed);
+    if (!connection) {
+        if (openFailed)
+            std::fprintf(stderr, "*** %s[%d]: ConnectToDriverWithPath failed\n",
+                         "TWG::USB::TWGUsb_HandleDeviceArrivalMessage", __LINE__);
+        return false;
+    }
+    const bool made = fileDevice(*context, path, connection);
+    if (!made)
+        std::fprintf(stderr, "*** %s[%d]: DeviceInterfaceForInstance failed\n",
+                     "TWG::USB::TWGUsb_HandleDeviceArrivalMessage", __LINE__);
+    connection->release();
+    return made;
+}
+
+bool TWGUsb_HandleDeviceRemovalMessage(DeviceNotifierContext* context, const platform::DEV_BROADCAST_HDR* header)
+{
+    if (!context || !header)
+        return false;
+    platform::ConnectionId handle = platform::kInvalidConnection;
+    if (header->dbch_devicetype == platform::DBT_DEVTYP_HANDLE) {
+        handle = reinterpret_cast<const platform::DEV_BROADCAST_HANDLE*>(header)->dbch_handle;
+    } else if (header->dbch_devicetype == platform::DBT_DEVTYP_DEVICEINTERFACE) {
+        const auto* broadcast = reinterpret_cast<const platform::DEV_BROADCAST_DEVICEINTERFACE*>(header);
+        const std::string path(broadcast->dbcc_name, strnlen(broadcast->dbcc_name, platform::kMaxDevicePath));
+        auto it = context->byPath.find(path);
+        if (it == context->byPath.end())
+            return false;
+        handle = it->second;
+    } else {
+        return false;
+    }
+    if (!context->byHandle.count(handle))
+        return false;
+    unfile(*context, handle);
+    return true;
+}
+
+void TWGUsb_DestroyDeviceNotifier(DeviceNotifierContext* context)
+{
+    if (!context)
+        return;
+    dropWindowNotifier(context->window);
+    for (auto& filed : context->byHandle)
+        filed.second->release();
+    delete context;
+}
+
+} // namespace USB
+} // namespace TWG

@@ -1,0 +1,3 @@
+#include "usb/UsbLog.h"
+
+Q_LOGGING_CATEGORY(lcTwgUsb, "twg.usb")
