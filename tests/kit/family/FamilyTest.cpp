@@ -122,7 +122,8 @@ TEST(Family, DefaultsAreHarmless)
 
 TEST(Family, BonjourInfoTravelsThroughQueuedCalls)
 {
-    EXPECT_EQ(registerBonjourInfoMetaType(), QMetaType::type("BonjourInfo"));
+    const int id = registerBonjourInfoMetaType();
+    EXPECT_EQ(id, QMetaType::type("BonjourInfo"));
     BonjourInfo info;
     info.name = "Studio A";
     info.txt.insert("model", "X");
