@@ -1,0 +1,35 @@
+#pragma once
+
+#include "kit/framework/Family.h"
+
+#include <QPointer>
+#include <QVector>
+
+class ScriptedDevice;
+class ScriptedProductCard;
+
+// The family of the scripted devices: they all arrive when detection starts.
+class ScriptedFamily : public Family {
+    Q_OBJECT
+public:
+    explicit ScriptedFamily(QWidget* hostWindow);
+    ~ScriptedFamily() override;
+
+    QString familyName() override { return QStringLiteral("Scripted"); }
+    void startDeviceDetection() override;
+    void showDevice(VisibleDevice* device) override;
+    void updateFirmware(VisibleDevice* device) override;
+    void shutdown() override;
+
+    const QVector<ScriptedDevice*>& devices() const { return devices_; }
+    ScriptedProductCard* openCard() const;
+    QWidget* window() const { return window_; }
+
+private:
+    void closeCard();
+
+    QWidget* window_;
+    QVector<ScriptedDevice*> devices_;
+    QPointer<ScriptedProductCard> card_;
+    bool detecting_ = false;
+};

@@ -1,0 +1,3 @@
+#include "tests/plugins/scripted/ScriptedLog.h"
+
+Q_LOGGING_CATEGORY(lcScripted, "twg.test.scripted")

@@ -1,0 +1,71 @@
+#!/bin/bash
+# Pictures of the program with the scripted plug-in: the gallery with no device, one, three and
+# a device with an update, a device's card, the update dialog (and its progress), and the
+# demonstration tab when it is built in. Each run is a separate, isolated program that grabs its
+# window, saves a PNG and quits by itself.
+#
+#   take_screenshots.sh [BUILD_DIR]     (default: the build folder beside this checkout)
+# PNGs go to BUILD_DIR/screenshots/. Exits non-zero when a picture could not be taken.
+set -u
+
+here=$(cd "$(dirname "$0")" && pwd)
+build=${1:-${TWG_BUILD_DIR:-$here/../../build}}
+build=$(cd "$build" && pwd) || { echo "no build folder: $build" >&2; exit 2; }
+program=$build/bin/vantorel
+plugins=$build/test-plugins/scripted
+out=$build/screenshots
+per_run_timeout=${TWG_SCREENSHOT_TIMEOUT:-40}
+
+[ -x "$program" ] || { echo "missing $program" >&2; exit 2; }
+ls "$plugins"/*.so >/dev/null 2>&1 || { echo "missing the scripted plug-in in $plugins" >&2; exit 2; }
+mkdir -p "$out"
+
+scratch=$(mktemp -d)
+trap 'rm -rf "$scratch"' EXIT
+
+# shot NAME DEVICES WHAT: one program run; its outcome goes to $scratch/NAME/result.
+shot() {
+    local name=$1 devices=$2 what=$3
+    # A home, configuration and temporary folder of its own: no saved geometry and no other
+    # instance (the single-instance key lives in the temporary folder) can change the picture.
+    local root=$scratch/$name
+    mkdir -p "$root/home" "$root/config" "$root/tmp" "$root/runtime"
+    chmod 700 "$root/runtime"
+    rm -f "$out/$name.png"
+    env -i PATH="$PATH" ASAN_OPTIONS="${ASAN_OPTIONS:-detect_leaks=0}" UBSAN_OPTIONS="${UBSAN_OPTIONS:-}" \
+        HOME="$root/home" XDG_CONFIG_HOME="$root/config" TMPDIR="$root/tmp" XDG_RUNTIME_DIR="$root/runtime" \
+        LC_ALL=C QT_QPA_PLATFORM=offscreen \
+        TWG_ADMIN_PLUGIN_PATH="$plugins" TWG_SCRIPTED_DEVICES="$devices" \
+        TWG_SCRIPTED_SHOT="$what" TWG_SCRIPTED_SHOT_PATH="$out/$name.png" \
+        timeout "$per_run_timeout" "$program" >"$root/log" 2>&1
+    echo $? >"$root/result"
+}
+
+names=()
+# The runs share nothing, so they run side by side.
+run() { names+=("$1"); shot "$@" & }
+run gallery-none none gallery
+run gallery-one one gallery
+run gallery-three three gallery
+run gallery-update update gallery
+run card one card
+run update-dialog update update-dialog
+run update-progress update update-progress
+if [ -f "$here/../plugins/scripted/demo/DemoSettingsTab.h" ]; then
+    run demo-tab one demo-tab
+fi
+wait
+
+failures=0
+for name in "${names[@]}"; do
+    rc=$(cat "$scratch/$name/result" 2>/dev/null || echo missing)
+    if [ "$rc" != 0 ] || [ ! -s "$out/$name.png" ]; then
+        echo "FAILED $name (exit $rc)" >&2
+        sed 's/^/    /' "$scratch/$name/log" >&2
+        failures=$((failures + 1))
+    else
+        echo "wrote $out/$name.png"
+    fi
+done
+
+exit $((failures > 0))
