@@ -1,0 +1,3 @@
+#include "converters/ConverterLog.h"
+
+Q_LOGGING_CATEGORY(lcConverters, "twg.converters")

@@ -1,0 +1,3 @@
+#include "converters/xmega/XmegaLog.h"
+
+Q_LOGGING_CATEGORY(lcXmega, "twg.converters.xmega")

@@ -1,0 +1,106 @@
+#include "platform/sim/models/fx2/SimFx2Json.h"
+
+#include "platform/sim/SimModelRegistry.h"
+
+#include <QJsonArray>
+
+namespace platform {
+
+namespace {
+
+bool number(const QJsonObject& o, const char* key, unsigned max, unsigned* out, QString* error)
+{
+    const QJsonValue v = o.value(QLatin1String(key));
+    if (v.isUndefined())
+        return true;
+    if (simNumber(v, max, out))
+        return true;
+    *error = QStringLiteral("bad \"%1\"").arg(QLatin1String(key));
+    return false;
+}
+
+bool flag(const QJsonObject& o, const char* key, bool* out)
+{
+    const QJsonValue v = o.value(QLatin1String(key));
+    if (v.isBool())
+        *out = v.toBool();
+    return v.isUndefined() || v.isBool();
+}
+
+bool at90FromJson(const QJsonValue& v, SimFx2Running::Options* options, QString* error)
+{
+    if (v.isUndefined() || (v.isBool() && !v.toBool()))
+        return true;
+    SimAt90::Options a;
+    if (v.isObject()) {
+        const QJsonObject o = v.toObject();
+        unsigned busy = static_cast<unsigned>(a.busyPolls), erased = 0;
+        if (!number(o, "busyPolls", 1000, &busy, error) || !number(o, "erasedReads", 4, &erased, error) ||
+            !flag(o, "busyForever", &a.busyForever)) {
+            if (error->isEmpty())
+                *error = QStringLiteral("bad \"busyForever\"");
+            return false;
+        }
+        a.busyPolls = static_cast<int>(busy);
+        a.erasedReadsAfterProgram = static_cast<int>(erased);
+        if (o.contains(QLatin1String("signature"))) {
+            const QJsonArray s = o.value(QLatin1String("signature")).toArray();
+            if (s.size() != 3) {
+                *error = QStringLiteral("\"signature\" needs 3 bytes");
+                return false;
+            }
+            for (int i = 0; i < 3; ++i) {
+                unsigned b = 0;
+                if (!simNumber(s.at(i), 0xFF, &b)) {
+                    *error = QStringLiteral("bad \"signature\"");
+                    return false;
+                }
+                a.signature[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(b);
+            }
+        }
+    } else if (!v.isBool()) {
+        *error = QStringLiteral("\"at90\" must be true or an object");
+        return false;
+    }
+    options->at90 = a;
+    return true;
+}
+
+} // namespace
+
+std::shared_ptr<SimFx2Running> simFx2RunningFromJson(const QJsonObject& entry, QString* error)
+{
+    SimDescriptors d = SimFx2Running::descriptors(0x7C5D, 0xBD2E);
+    if (!simDescriptorsFromJson(entry, &d, error))
+        return nullptr;
+    SimFx2Running::Options o;
+    unsigned version = o.version, ready = 0, erase = static_cast<unsigned>(o.eraseMs),
+             restart = static_cast<unsigned>(o.restartMs), versionAddress = 0;
+    if (!number(entry, "version", 0xFF, &version, error) || !number(entry, "readyAfterProbes", 100000, &ready, error) ||
+        !number(entry, "eraseMs", 600000, &erase, error) || !number(entry, "restartMs", 600000, &restart, error) ||
+        !number(entry, "versionAddress", SimFx2Running::kFlashSize - 1, &versionAddress, error))
+        return nullptr;
+    if (!flag(entry, "powered", &o.powered) || !flag(entry, "eraseNeverDone", &o.eraseNeverDone)) {
+        *error = QStringLiteral("bad \"powered\" or \"eraseNeverDone\"");
+        return nullptr;
+    }
+    o.version = static_cast<std::uint8_t>(version);
+    o.readyAfterProbes = static_cast<int>(ready);
+    o.eraseMs = static_cast<int>(erase);
+    o.restartMs = static_cast<int>(restart);
+    if (entry.contains(QLatin1String("versionAddress")))
+        o.versionAddress = versionAddress;
+    if (!at90FromJson(entry.value(QLatin1String("at90")), &o, error))
+        return nullptr;
+    return SimFx2Running::create(std::move(d), o);
+}
+
+namespace {
+
+const bool registered = SimModelRegistry::add("fx2", [](const QJsonObject& entry, QString* error) {
+    return std::shared_ptr<SimDevice>(simFx2RunningFromJson(entry, error));
+});
+
+} // namespace
+
+} // namespace platform

@@ -1,0 +1,97 @@
+// Scenario models "xmega-app" and "xmega-boot": a simulated XMEGA converter that starts in
+// its application or in its bootloader.
+#include "platform/sim/SimModelRegistry.h"
+#include "platform/sim/models/xmega/SimXmegaDevice.h"
+
+#include <QJsonArray>
+
+namespace platform {
+
+namespace {
+
+bool number(const QJsonObject& e, const char* key, unsigned max, unsigned* out, QString* error)
+{
+    if (!e.contains(QLatin1String(key)))
+        return true;
+    if (simNumber(e.value(QLatin1String(key)), max, out))
+        return true;
+    *error = QStringLiteral("xmega: bad \"%1\"").arg(QLatin1String(key));
+    return false;
+}
+
+bool readUuid(const QJsonObject& e, SimXmegaState& s, QString* error)
+{
+    if (!e.contains(QLatin1String("uuid")))
+        return true;
+    const QByteArray hex = QByteArray::fromHex(e.value(QLatin1String("uuid")).toString().toLatin1());
+    if (hex.size() != static_cast<int>(s.uuid.size())) {
+        *error = QStringLiteral("xmega: \"uuid\" needs 32 hex digits");
+        return false;
+    }
+    for (std::size_t i = 0; i < s.uuid.size(); ++i)
+        s.uuid[i] = static_cast<std::uint8_t>(hex[static_cast<int>(i)]);
+    return true;
+}
+
+bool readEeproms(const QJsonObject& e, SimXmegaState& s, QString* error)
+{
+    if (!e.contains(QLatin1String("eeproms")))
+        return true;
+    s.eeproms.clear();
+    for (const QJsonValue& v : e.value(QLatin1String("eeproms")).toArray()) {
+        const QJsonObject t = v.toObject();
+        unsigned size = 0, sector = 0, page = 0;
+        if (!number(t, "size", 64u << 20, &size, error) || !number(t, "sector", 0xFFFFFFFF, &sector, error) ||
+            !number(t, "page", 0xFFFFFFFF, &page, error))
+            return false;
+        s.eeproms.emplace_back(size, sector, page);
+    }
+    return true;
+}
+
+std::shared_ptr<SimDevice> build(const QJsonObject& e, QString* error, bool bootloader)
+{
+    auto s = std::make_shared<SimXmegaState>();
+    unsigned vendor = s->vendorId, product = bootloader ? 0xBD86 : s->productId, page = s->pageSize,
+             pages = s->pageCount, versionByte = s->versionByte, packet = s->outPacketSize,
+             delay = static_cast<unsigned>(s->restartDelayMs);
+    if (!number(e, "vendor", 0xFFFF, &vendor, error) || !number(e, "product", 0xFFFF, &product, error) ||
+        !number(e, "pageSize", 0xFFFF, &page, error) || !number(e, "pageCount", 0xFFFF, &pages, error) ||
+        !number(e, "versionByte", 0xFF, &versionByte, error) || !number(e, "packet", 0xFFFF, &packet, error) ||
+        !number(e, "restartDelay", 600000, &delay, error) || !readUuid(e, *s, error) || !readEeproms(e, *s, error))
+        return nullptr;
+    const QJsonArray versions = e.value(QLatin1String("versions")).toArray();
+    for (int i = 0; i < versions.size() && i < 2; ++i) {
+        unsigned v = 0;
+        if (!simNumber(versions[i], 0xFFFFFFFF, &v)) {
+            *error = QStringLiteral("xmega: bad \"versions\"");
+            return nullptr;
+        }
+        s->versions[i] = v;
+    }
+    s->vendorId = static_cast<std::uint16_t>(vendor);
+    s->productId = static_cast<std::uint16_t>(product);
+    s->pageSize = static_cast<std::uint16_t>(page);
+    s->pageCount = static_cast<std::uint16_t>(pages);
+    s->application.assign(static_cast<std::size_t>(page) * pages, 0xFF);
+    if (e.value(QLatin1String("application")).toString() == QLatin1String("present"))
+        for (std::size_t i = 0; i < s->application.size() && i < page; ++i)
+            s->application[i] = static_cast<std::uint8_t>(i);
+    s->versionByte = static_cast<std::uint8_t>(versionByte);
+    s->outPacketSize = static_cast<std::uint16_t>(packet);
+    s->restartDelayMs = static_cast<int>(delay);
+    s->powered = e.value(QLatin1String("powered")).toBool(true);
+    s->hasPowerRequest =
+        e.value(QLatin1String("powerRequest")).toBool(s->productId == 0xBDF2 || s->productId == 0xBDF6);
+    s->sessionOpen = e.value(QLatin1String("staleSession")).toBool(false);
+    return SimXmegaDevice::persona(s, bootloader);
+}
+
+const bool registeredApplication = SimModelRegistry::add(
+    "xmega-app", [](const QJsonObject& e, QString* error) { return build(e, error, false); });
+const bool registeredBootloader = SimModelRegistry::add(
+    "xmega-boot", [](const QJsonObject& e, QString* error) { return build(e, error, true); });
+
+} // namespace
+
+} // namespace platform

@@ -1,0 +1,110 @@
+#include "platform/sim/models/xmega/SimXmegaState.h"
+
+#include <algorithm>
+
+namespace platform {
+
+namespace {
+constexpr std::uint32_t kDownconversionRegister = 52;
+constexpr std::uint8_t kDownconversionActive = 0x10;
+// LUT names: register windows of 40 bytes mirroring the name field of each LUT slot.
+constexpr std::uint32_t kLutNameRegisters[2] = {512, 768};
+constexpr std::uint32_t kLutNameLength = 40;
+constexpr std::uint64_t kLutSlotBase = 0x380000;
+constexpr std::uint64_t kLutSlotStride = 0x30000;
+} // namespace
+
+SimXmegaState::SimXmegaState()
+{
+    for (std::size_t i = 0; i < uuid.size(); ++i)
+        uuid[i] = static_cast<std::uint8_t>(0x10 + i);
+    application.assign(static_cast<std::size_t>(pageSize) * pageCount, 0xFF);
+    eeproms.emplace_back(8u << 20, 64u << 10, 256);
+}
+
+bool SimXmegaState::applicationPresent() const
+{
+    return std::any_of(application.begin(), application.end(), [](std::uint8_t b) { return b != 0xFF; });
+}
+
+SimDescriptors SimXmegaState::descriptors(bool bootloader) const
+{
+    SimDescriptors d;
+    d.device.idVendor = vendorId;
+    d.device.idProduct = productId;
+    d.device.bcdDevice = bootloader ? 0x0001 : 0x0100;
+    SimInterface i;
+    if (!bootloader)
+        i.endpoints = {{0x02, usbdesc::kAttrBulk, outPacketSize, 0}, {0x81, usbdesc::kAttrBulk, 64, 0}};
+    d.configurations[0].interfaces = {i};
+    return d;
+}
+
+std::uint8_t SimXmegaState::readRegister(std::uint32_t address) const
+{
+    if (address == 0)
+        return powered ? versionByte : 0x00;
+    for (std::size_t slot = 0; slot < 2; ++slot) {
+        const std::uint32_t base = kLutNameRegisters[slot];
+        if (address >= base && address < base + kLutNameLength && !eeproms.empty()) {
+            const std::uint64_t at = kLutSlotBase + slot * kLutSlotStride + (address - base);
+            return at < eeproms[0].bytes.size() ? eeproms[0].bytes[static_cast<std::size_t>(at)] : 0xFF;
+        }
+    }
+    const auto found = memory.find(address);
+    return found == memory.end() ? 0 : found->second;
+}
+
+void SimXmegaState::writeRegister(std::uint32_t address, std::uint8_t value)
+{
+    // The downconversion register takes a command and answers with its status.
+    if (address == kDownconversionRegister)
+        value = static_cast<std::uint8_t>(kDownconversionActive | ((value & 3) << 2));
+    memory[address] = value;
+}
+
+bool SimXmegaState::advanceErase()
+{
+    if (!erasing || target < 0)
+        return false;
+    std::uint32_t due = eraseCount;
+    if (eraseForever)
+        due = 0;
+    else if (eraseMsPerSector > 0)
+        due = static_cast<std::uint32_t>(
+            std::min<std::int64_t>(eraseCount, clock().elapsedMs(eraseStart) / eraseMsPerSector));
+    SimXmegaEeprom& e = eeproms[static_cast<std::size_t>(target)];
+    for (; eraseDone < due; ++eraseDone)
+        e.eraseSector(eraseFirst + eraseDone);
+    erasing = eraseDone < eraseCount;
+    return erasing;
+}
+
+bool SimXmegaState::writeBusy() const { return busyForever || clock().now() < busyUntil; }
+
+void SimXmegaState::commitPages(bool partial)
+{
+    if (target < 0)
+        return;
+    SimXmegaEeprom& e = eeproms[static_cast<std::size_t>(target)];
+    const std::size_t page = e.pageSize ? e.pageSize : 1;
+    std::size_t used = 0;
+    while (pageBuffer.size() - used >= page || (partial && used < pageBuffer.size())) {
+        const std::size_t n = std::min(page, pageBuffer.size() - used);
+        std::string violation;
+        if (!e.program(writeAddress, pageBuffer.data() + used, n, &violation))
+            violations.push_back(violation);
+        writeAddress += n;
+        used += n;
+    }
+    pageBuffer.erase(pageBuffer.begin(), pageBuffer.begin() + static_cast<std::ptrdiff_t>(used));
+}
+
+void SimXmegaState::endStream()
+{
+    commitPages(true);
+    armed = false;
+    busyUntil = clock().now() + Clock::Duration(writeBusyMs);
+}
+
+} // namespace platform

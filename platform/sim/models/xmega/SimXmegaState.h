@@ -1,0 +1,78 @@
+#pragma once
+
+#include "platform/Clock.h"
+#include "platform/Export.h"
+#include "platform/sim/SimDescriptors.h"
+#include "platform/sim/models/xmega/SimXmegaEeprom.h"
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace platform {
+
+// What a simulated XMEGA converter keeps across restarts: identity, uuid, application area,
+// versions, registers, EEPROM targets with their session, power. Both personas (application
+// and bootloader) work on one state; tests read and change it between requests.
+struct TWG_PLATFORM_API SimXmegaState {
+    SimXmegaState();
+
+    // Identity the device enumerates with.
+    std::uint16_t vendorId = 0x7C5D;
+    std::uint16_t productId = 0xBD91;
+    std::array<std::uint8_t, 16> uuid{};
+
+    // Application area of the bootloader.
+    std::uint16_t pageSize = 256;
+    std::uint16_t pageCount = 128;
+    std::vector<std::uint8_t> application; // pageSize x pageCount bytes
+    std::uint32_t versions[2] = {1, 1};
+    // Versions once a write has ended (empty 0x05); unset: they stay.
+    std::function<std::pair<std::uint32_t, std::uint32_t>(const std::vector<std::uint8_t>&)> versionsAfterWrite;
+
+    // Registers: sparse 24-bit memory, unset bytes read 0.
+    std::map<std::uint32_t, std::uint8_t> memory;
+    std::uint8_t versionByte = 1; // address 0 while powered
+    bool powered = true;
+    bool hasPowerRequest = false; // answers 0xA0
+
+    // EEPROM.
+    std::vector<SimXmegaEeprom> eeproms;
+    std::uint16_t outPacketSize = 64;
+    bool sessionOpen = false;
+    bool sessionSticks = false; // a close never takes effect
+    int target = -1;
+    bool armed = false;
+    std::uint64_t writeAddress = 0;
+    std::vector<std::uint8_t> pageBuffer;
+    bool erasing = false;
+    std::uint32_t eraseFirst = 0, eraseCount = 0, eraseDone = 0;
+    Clock::TimePoint eraseStart{};
+    int eraseMsPerSector = 5;
+    bool eraseForever = false;
+    Clock::TimePoint busyUntil{};
+    int writeBusyMs = 600;
+    bool busyForever = false;
+
+    int restartDelayMs = 100;
+    int restarts = 0;
+    std::vector<std::string> violations;
+
+    bool applicationPresent() const;
+    SimDescriptors descriptors(bool bootloader) const;
+    // The byte a register read gives (LUT names mirror their EEPROM slot).
+    std::uint8_t readRegister(std::uint32_t address) const;
+    void writeRegister(std::uint32_t address, std::uint8_t value);
+    // Erases the sectors due by now; true while the erase still runs.
+    bool advanceErase();
+    bool writeBusy() const;
+    // The EEPROM stream ended (short packet or zero-length packet).
+    void endStream();
+    void commitPages(bool partial);
+};
+
+} // namespace platform

@@ -1,0 +1,120 @@
+#pragma once
+
+#include "converters/fx2/ConverterInstance.h"
+#include "converters/fx2/Fx2ProductTable.h"
+#include "platform/Clock.h"
+#include "platform/emulator/DriverEmulator.h"
+#include "platform/sim/SimBackend.h"
+#include "platform/sim/models/fx2/SimFx2Running.h"
+#include "usb/CUSBDevice.h"
+#include "usb/DriverConnection.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace fx2test {
+
+using Bytes = std::vector<std::uint8_t>;
+constexpr std::uint16_t kVendor = 0x7C5D;
+constexpr std::uint16_t kProductWithAt90 = 0xBD2E;
+
+// One FX2 RAM record: count, big-endian address, type, data, a checksum byte.
+inline void addRecord(Bytes& image, std::uint16_t address, const Bytes& data, std::uint8_t type = 0)
+{
+    image.push_back(static_cast<std::uint8_t>(data.size()));
+    image.push_back(static_cast<std::uint8_t>(address >> 8));
+    image.push_back(static_cast<std::uint8_t>(address));
+    image.push_back(type);
+    image.insert(image.end(), data.begin(), data.end());
+    image.push_back(0x5A);
+}
+
+inline Bytes pattern(std::size_t n, unsigned seed)
+{
+    Bytes b(n);
+    for (std::size_t i = 0; i < n; ++i)
+        b[i] = static_cast<std::uint8_t>((i * 131 + seed * 7 + (i >> 8)) & 0xFF);
+    return b;
+}
+
+// A simulated bus behind the emulated driver, in virtual time.
+class Fx2SimFixture : public ::testing::Test {
+protected:
+    Fx2SimFixture() : emulator(bus) { platform::DriverPort::setInstance(&emulator); }
+    ~Fx2SimFixture() override
+    {
+        releaseAll();
+        platform::DriverPort::setInstance(nullptr);
+        TWG::Converters::Fx2ProductTable::clearRamImages();
+    }
+
+    // A running FX2 on the bus, opened and started as the notifier would.
+    TWG::Converters::ConverterInstance* attachRunning(std::uint16_t product, platform::SimFx2Running::Options options,
+                                                      std::shared_ptr<platform::SimFx2Running>* model = nullptr)
+    {
+        auto m = platform::SimFx2Running::create(platform::SimFx2Running::descriptors(kVendor, product), options);
+        path = bus.attach(m);
+        if (model)
+            *model = m;
+        return open(path);
+    }
+
+    TWG::Converters::ConverterInstance* open(const std::string& p)
+    {
+        TWG::USB::DriverConnection* c = TWG::USB::DriverConnection::connectToDriverWithPath(p, platform::kNoWindow, 0);
+        if (!c)
+            return nullptr;
+        auto* usb = new TWG::USB::CUSBDevice(c);
+        c->release();
+        std::uint16_t product = 0;
+        usb->getProductId(&product);
+        TWG::Converters::Fx2ProductEntry entry;
+        TWG::Converters::Fx2ProductTable::find(product, &entry);
+        auto* d = static_cast<TWG::Converters::ConverterInstance*>(TWG::Converters::ConverterInstance::create(usb, entry));
+        usb->release();
+        if (!d->startUp()) {
+            d->release();
+            return nullptr;
+        }
+        opened.push_back(d);
+        return d;
+    }
+
+    void releaseAll()
+    {
+        for (TWG::Converters::AbstractUSBDevice* d : opened)
+            d->release();
+        opened.clear();
+    }
+
+    // The control requests of one bRequest, in order.
+    std::vector<platform::SimRequest> requests(int bRequest) const
+    {
+        std::vector<platform::SimRequest> out;
+        for (const platform::SimRequest& r : bus.transcript())
+            if (r.kind == platform::SimRequestKind::Control && r.setup.bRequest == bRequest)
+                out.push_back(r);
+        return out;
+    }
+    std::vector<platform::SimRequest> bulkOuts() const
+    {
+        std::vector<platform::SimRequest> out;
+        for (const platform::SimRequest& r : bus.transcript())
+            if (r.kind == platform::SimRequestKind::Out)
+                out.push_back(r);
+        return out;
+    }
+
+    platform::VirtualClock clock;
+    platform::ClockOverride clockOverride{&clock};
+    platform::SimBackend bus;
+    platform::DriverEmulator emulator;
+    std::string path;
+    std::vector<TWG::Converters::AbstractUSBDevice*> opened;
+};
+
+} // namespace fx2test
