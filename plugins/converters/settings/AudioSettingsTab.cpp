@@ -69,10 +69,12 @@ void AudioSettingsTab::readPair(GainSliderPairRow* row, Channel upper, Channel l
     IConverter* d = device();
     std::uint8_t upperValue = 0;
     std::uint8_t lowerValue = 0;
-    if (!(d->*kChannels[upper].get)(&upperValue))
+    const Getter getUpper = kChannels[upper].get;
+    if (!(d->*getUpper)(&upperValue))
         return;
     gains_[upper].setRead(upperValue);
-    if (!(d->*kChannels[lower].get)(&lowerValue))
+    const Getter getLower = kChannels[lower].get;
+    if (!(d->*getLower)(&lowerValue))
         return;
     gains_[lower].setRead(lowerValue);
     row->setValues(upperValue, lowerValue);
@@ -101,7 +103,8 @@ void AudioSettingsTab::readCurrentValues()
 
 void AudioSettingsTab::writeGain(Channel channel, std::uint8_t value)
 {
-    (device()->*kChannels[channel].set)(value);
+    const Setter set = kChannels[channel].set;
+    (device()->*set)(value);
     gains_[channel].markWritten();
 }
 
@@ -153,7 +156,10 @@ void AudioSettingsTab::revertChanges()
 {
     for (int channel = Ch1; channel < ChannelCount; ++channel) {
         const KeptSetting<std::uint8_t>& kept = gains_[channel];
-        if (kept.shouldRevert())
-            (device()->*kChannels[channel].set)(kept.value);
+        if (!kept.shouldRevert())
+            continue;
+        // A local copy: GCC 12 with UBSan miscompiles a member call through an indexed table.
+        const Setter set = kChannels[channel].set;
+        (device()->*set)(kept.value);
     }
 }
