@@ -1,6 +1,6 @@
 #include "converters/fx2/AbstractUSBDevice.h"
 
-#include "converters/fx2/BoundedPoll.h"
+#include "converters/BoundedPoll.h"
 #include "converters/fx2/Fx2Log.h"
 #include "converters/fx2/Fx2Protocol.h"
 #include "converters/fx2/Fx2RamImage.h"

@@ -1,7 +1,7 @@
 #include "converters/fx2/AtmelAT90HardwareAccess.h"
 
 #include "converters/fx2/AbstractUSBDevice.h"
-#include "converters/fx2/BoundedPoll.h"
+#include "converters/BoundedPoll.h"
 #include "converters/fx2/Fx2Log.h"
 #include "converters/fx2/Fx2Protocol.h"
 #include "platform/Clock.h"

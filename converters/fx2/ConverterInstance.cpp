@@ -1,6 +1,6 @@
 #include "converters/fx2/ConverterInstance.h"
 
-#include "converters/fx2/BoundedPoll.h"
+#include "converters/BoundedPoll.h"
 #include "converters/fx2/Fx2Protocol.h"
 #include "platform/Clock.h"
 

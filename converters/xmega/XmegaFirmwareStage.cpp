@@ -1,5 +1,6 @@
 #include "converters/xmega/XmegaFirmwareStage.h"
 
+#include "converters/BoundedPoll.h"
 #include "converters/xmega/DeviceLoaderStatus.h"
 #include "converters/xmega/Progress.h"
 #include "converters/xmega/XmegaProtocol.h"
@@ -58,8 +59,9 @@ bool XmegaFirmwareStage::program(XmegaUSBDevice& device, DeviceLoaderStatus& sta
         status.setError("ERROR: Unable to erase Eeprom");
         return false;
     }
-    for (int poll = 0;; ++poll) {
-        if (poll >= kErasePolls) {
+    BoundedPoll erasePoll(kErasePolls, kErasePollMs);
+    for (;;) {
+        if (!erasePoll.next()) {
             status.setError("ERROR: Unable to get erase progress");
             return false;
         }
@@ -84,16 +86,17 @@ bool XmegaFirmwareStage::program(XmegaUSBDevice& device, DeviceLoaderStatus& sta
         status.setError("ERROR: Error writing eeprom");
         return false;
     }
-    for (int poll = 0;; ++poll) {
+    BoundedPoll finishPoll(kWriteFinishPolls, kWriteFinishPollMs);
+    for (;;) {
         bool busy = true;
-        if (poll >= kWriteFinishPolls || !device.getSessionStatus(nullptr, &busy)) {
+        if (!finishPoll.next() || !device.getSessionStatus(nullptr, &busy)) {
             status.setError("ERROR: Unable to get write progress");
             return false;
         }
         if (!busy)
             break;
         status.setStatus("Finishing write", -1);
-        platform::clock().sleepFor(platform::Clock::Duration(kWriteFinishPollMs));
+        finishPoll.pause();
     }
     return true;
 }

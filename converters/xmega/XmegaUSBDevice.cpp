@@ -1,5 +1,6 @@
 #include "converters/xmega/XmegaUSBDevice.h"
 
+#include "converters/BoundedPoll.h"
 #include "converters/xmega/Progress.h"
 #include "converters/xmega/XmegaLog.h"
 #include "converters/xmega/XmegaProtocol.h"
@@ -340,17 +341,17 @@ bool XmegaUSBDevice::beginStagedProgramming()
     if (open) {
         if (!endStagedProgramming())
             return false;
-        int polls = 0;
+        BoundedPoll poll(kStaleSessionPolls, kStaleSessionPollMs);
         while (open) {
-            if (!getSessionStatus(&open, nullptr))
-                break;
-            if (!open)
-                break;
-            if (++polls >= kStaleSessionPolls) {
+            if (!poll.next()) {
                 qCWarning(lcXmega) << "XMEGA EEPROM session did not close";
                 return false;
             }
-            platform::clock().sleepFor(platform::Clock::Duration(kStaleSessionPollMs));
+            // A failed read ends the wait: the open request then tells.
+            if (!getSessionStatus(&open, nullptr))
+                break;
+            if (open)
+                poll.pause();
         }
     }
     return request(kVendorInterfaceOut, kOpenSession, 0, 0, nullptr);
