@@ -456,6 +456,7 @@ bool XmegaUSBDevice::memoryAccess(bool write, std::uint32_t address, std::uint32
         return false;
     if (static_cast<std::uint64_t>(address) + length > (static_cast<std::uint64_t>(0xFFFF) + 1) * kSegmentSize)
         return false;
+    std::lock_guard<std::mutex> lock(memoryMutex_);
     while (length > 0) {
         const std::uint32_t offset = address & (kSegmentSize - 1);
         const std::uint32_t n = std::min({length, kSegmentSize - offset, kMaxMemoryPiece});

@@ -5,6 +5,7 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 
 namespace TWG {
 namespace USB {
@@ -114,6 +115,9 @@ private:
     std::uint8_t inPipe_ = 0;
     std::uint16_t inPacketSize_ = 0;
     bool inFound_ = false;
+    // The update thread and the GUI thread's settings may both reach memory: a segment
+    // selection and its access must not interleave with another's.
+    std::mutex memoryMutex_;
     int segment_ = -1;
 };
 
