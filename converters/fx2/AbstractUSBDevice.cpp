@@ -437,7 +437,7 @@ bool AbstractUSBDevice::readEepromByte(std::uint16_t address, std::uint8_t* valu
 {
     if (!value)
         return false;
-    std::uint8_t b = 0;
+    std::uint8_t b = *value; // a short answer leaves the caller's preset
     if (!vendorIn(fx2::kRequestEepromRead, 0, address, &b, 1))
         return false;
     *value = b;
@@ -454,12 +454,13 @@ bool AbstractUSBDevice::writeEepromByte(std::uint16_t address, std::uint8_t valu
 
 bool AbstractUSBDevice::updateEepromByte(std::uint16_t address, std::uint8_t value)
 {
-    std::uint8_t current = 0;
+    // Presets that differ from the value: a byte that never arrives is written, and fails.
+    std::uint8_t current = static_cast<std::uint8_t>(~value);
     if (!readEepromByte(address, &current))
         return false;
     if (current != value && !writeEepromByte(address, value))
         return false;
-    std::uint8_t back = 0;
+    std::uint8_t back = static_cast<std::uint8_t>(~value);
     return readEepromByte(address, &back) && back == value;
 }
 

@@ -171,11 +171,14 @@ bool AtmelAT90HardwareAccess::writePage(std::uint32_t page, const std::uint8_t* 
         const std::uint32_t address = page * at90::kPageSize + offset;
         const std::uint16_t high = static_cast<std::uint16_t>((address >> 16) & 1);
         const std::uint16_t low = static_cast<std::uint16_t>(address & 0xFFFF);
-        std::uint8_t back = 0;
+        // Preset to differ from the byte, so an answer that never arrives does not verify.
+        const std::uint8_t absent = static_cast<std::uint8_t>(~data[offset]);
+        std::uint8_t back = absent;
         if (!readByte(at90::kRequestReadFlash, high, low, &back))
             return false;
         for (int retry = 0; back != data[offset] && back == at90::kErased && retry < at90::kVerifyRereads; ++retry) {
             pause(at90::kVerifyRereadMs);
+            back = absent;
             if (!readByte(at90::kRequestReadFlash, high, low, &back))
                 return false;
         }

@@ -170,3 +170,20 @@ TEST_F(At90, VerifyReadsAgainWhileTheByteStillReadsErased)
         bus.detach(path);
     }
 }
+
+TEST_F(At90, AVerifyAnswerThatNeverArrivesFailsThePage)
+{
+    AtmelAT90HardwareAccess* p = attach();
+    ASSERT_TRUE(p);
+    ASSERT_TRUE(p->enterProgramming());
+    Bytes data(256, 0xFF);
+    data[9] = 0x00; // the verified byte; an empty answer must not pass for it
+    for (int i = 0; i < 1 + at90::kVerifyRereads; ++i) {
+        platform::SimFault f;
+        f.action = platform::SimFaultAction::Short;
+        f.bRequest = at90::kRequestReadFlash;
+        bus.addFault(f);
+    }
+    std::uint32_t written = 0;
+    EXPECT_FALSE(p->writePage(4, data.data(), 256, &written));
+}

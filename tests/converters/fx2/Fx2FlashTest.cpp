@@ -162,6 +162,16 @@ TEST_F(Fx2Flash, BootEepromHeaderWritesOnlyChangedBytesAndTheC2LoadEndsWithItsMa
     ASSERT_TRUE(d->clearBootHeader());
     e = model->eeprom();
     EXPECT_EQ(Bytes(e.begin(), e.begin() + 8), Bytes(8, 0xFF));
+
+    // A read-back that never arrives does not pass for a zero byte of the header.
+    ASSERT_TRUE(d->writeBootHeader());
+    platform::SimFault shortRead;
+    shortRead.action = platform::SimFaultAction::Short;
+    shortRead.bRequest = fx2::kRequestEepromRead;
+    shortRead.match = [](const platform::SimRequest& r) { return r.setup.wIndex == 7; };
+    shortRead.nth = 2; // the read-back after the first read of byte 7
+    bus.addFault(shortRead);
+    EXPECT_FALSE(d->writeBootHeader());
 }
 
 namespace {
