@@ -95,6 +95,18 @@ const SettingCase kFx2Cases[] = {
          return c.getProductRegister(2, &v) ? v : -1;
      },
      33, {}},
+    {"ProductRegisterKind0", 0xBD85, {{10, 31}},
+     [](IConverter& c) {
+         std::uint8_t v = 0;
+         return c.getProductRegister(0, &v) ? v : -1;
+     },
+     31, {}},
+    {"ProductRegisterKind1", 0xBD85, {{11, 32}},
+     [](IConverter& c) {
+         std::uint8_t v = 0;
+         return c.getProductRegister(1, &v) ? v : -1;
+     },
+     32, {}},
     {"ProductRegisterSet", 0xBD85, {}, [](IConverter& c) { return int(c.setProductRegister(3, 9)); }, 1, {{15, 9}}},
     {"ProductRegisterOtherModel", 0xBD2E, {}, [](IConverter& c) { return int(c.setProductRegister(3, 9)); }, 0, {}},
     {"ProductStatusBD54Low", 0xBD54, {{12, 0x2B}},

@@ -148,6 +148,7 @@ TEST_F(XmegaChannel, EepromStreamChunksAndZeroLengthPackets)
         {"chunk rounded down to the page", 96, 32, 40000, true, {32736, 7264, 0, 0}},
         {"page 0 is refused", 0, 64, 40, false, {}},
         {"page beyond a chunk is refused", 65536, 64, 40, false, {}},
+        {"packet size 0 is refused", 256, 0, 40, false, {}},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
