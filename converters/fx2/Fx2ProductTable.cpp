@@ -1,6 +1,7 @@
 #include "converters/fx2/Fx2ProductTable.h"
 
 #include "converters/fx2/ConverterInstance.h"
+#include "platform/sim/models/fx2/SimFx2Images.h"
 
 #include <algorithm>
 #include <map>
@@ -53,9 +54,17 @@ bool Fx2ProductTable::find(std::uint16_t productId, Fx2ProductEntry* entry)
         return false;
     entry->productId = productId;
     entry->factory = &ConverterInstance::create;
-    std::lock_guard<std::mutex> lock(imageMutex());
-    auto found = images().find(productId);
-    entry->ramImage = found == images().end() ? nullptr : found->second;
+    {
+        std::lock_guard<std::mutex> lock(imageMutex());
+        auto found = images().find(productId);
+        entry->ramImage = found == images().end() ? nullptr : found->second;
+    }
+    // A blank controller of a simulated bus may bring its own; real ones never do.
+    if (!entry->ramImage) {
+        std::vector<std::uint8_t> simulated = platform::simFx2RamImage(productId);
+        if (!simulated.empty())
+            entry->ramImage = std::make_shared<const std::vector<std::uint8_t>>(std::move(simulated));
+    }
     return true;
 }
 

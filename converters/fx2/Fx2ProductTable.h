@@ -31,7 +31,8 @@ class Fx2ProductTable {
 public:
     static const std::vector<std::uint16_t>& productIds();
     static const std::vector<std::uint16_t>& vendorIds();
-    // The entry of a product id, with the image registered for it now; false when unknown.
+    // The entry of a product id, with the image registered for it now (else the one a simulated
+    // blank controller brought); false when unknown.
     static bool find(std::uint16_t productId, Fx2ProductEntry* entry);
     // Registers (or with an empty image, removes) the RAM image of a product id at run time;
     // false for a product that is not in the table.

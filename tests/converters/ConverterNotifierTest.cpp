@@ -1,5 +1,6 @@
 #include "converters/fx2/Fx2ProductTable.h"
 #include "converters/xmega/ConverterXmegaNotifier.h"
+#include "platform/sim/SimScenario.h"
 #include "platform/sim/models/fx2/SimFx2Blank.h"
 #include "platform/sim/models/xmega/SimXmegaApplication.h"
 
@@ -126,6 +127,24 @@ TEST_F(ConverterNotifierTest, AnFx2WithoutFirmwareIsReportedOnceItRunsItsRamImag
     std::uint16_t ids[1] = {};
     EXPECT_TRUE(family.arrived[0]->getDeviceIds(ids));
     EXPECT_EQ(ids[0], 0xBD2E);
+}
+
+TEST_F(ConverterNotifierTest, ABlankControllerOfAScenarioBringsItsOwnRamImage)
+{
+    QString error;
+    EXPECT_FALSE(platform::loadSimScenario(R"({"devices": [{"model": "fx2-blank", "ramImage": "12G"}]})", bus, &error));
+    ASSERT_TRUE(platform::loadSimScenario(
+        R"({"devices": [{"model": "fx2-blank", "product": "0xBD17", "ramImage": true}]})", bus, &error))
+        << error.toStdString();
+    auto blank = std::dynamic_pointer_cast<platform::SimFx2Blank>(bus.device(bus.listDevices().at(0).path));
+    ASSERT_TRUE(blank);
+    start();
+    run(500);
+    ASSERT_EQ(family.arrived.size(), 1u);
+    const std::vector<std::uint8_t> image = platform::syntheticFx2RamImage();
+    EXPECT_EQ(blank->ram()[0], image[4]);
+    EXPECT_EQ(blank->ram()[1], image[5]);
+    EXPECT_EQ(blank->cpucsWrites(), (std::vector<std::uint8_t>{1, 0}));
 }
 
 TEST_F(ConverterNotifierTest, LoadXmegaBinaryBringsTheConverterBackWithoutARemoval)
