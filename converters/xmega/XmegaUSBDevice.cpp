@@ -225,7 +225,14 @@ bool XmegaUSBDevice::writeApplication(std::uint32_t length, const std::uint8_t* 
     if (length && !data)
         return false;
     std::uint32_t block = 0, pages = 0, area = 0;
-    if (!applicationBlocks(&block, &pages, &area) || !eraseApplication())
+    if (!applicationBlocks(&block, &pages, &area))
+        return false;
+    // An image the area cannot hold would only cost the application it replaces.
+    if (length > area) {
+        qCWarning(lcXmega) << "XMEGA application image of" << length << "bytes exceeds the area of" << area;
+        return false;
+    }
+    if (!eraseApplication())
         return false;
     std::vector<std::uint8_t> piece;
     for (std::uint32_t offset = 0, first = 0; offset < length; offset += block, first += pages) {

@@ -109,6 +109,18 @@ TEST_F(XmegaChannel, ApplicationWriteSendsWholeBlocksAtTheirFirstPage)
     }
 }
 
+TEST_F(XmegaChannel, AnImageLargerThanTheApplicationAreaFailsBeforeTheErase)
+{
+    state->application.assign(state->application.size(), 0x00);
+    attach(true);
+    auto device = open();
+    ASSERT_TRUE(device);
+    const auto image = pattern(state->application.size() + 1);
+    EXPECT_FALSE(device->writeApplication(static_cast<std::uint32_t>(image.size()), image.data()));
+    EXPECT_TRUE(controls(xmega::kEraseApplication).empty());
+    EXPECT_EQ(state->application[0], 0x00) << "the application that runs now is kept";
+}
+
 TEST_F(XmegaChannel, UnusableApplicationPageSizeFailsBeforeAnyWrite)
 {
     for (std::uint16_t page : {std::uint16_t(0), std::uint16_t(2049), std::uint16_t(4096)}) {
