@@ -123,18 +123,37 @@ TEST_F(XmegaRestartCycle, DeviceLoaderPreparesABlankDeviceAcrossItsRestarts)
 
 TEST_F(XmegaRestartCycle, DeviceLoaderFailureTexts)
 {
-    attach(true);
-    platform::SimFault f;
-    f.bmRequestType = xmega::kVendorDeviceIn;
-    f.bRequest = xmega::kGetUuid;
-    bus.addFault(f);
-    XmegaDeviceLoader l(open());
-    EXPECT_FALSE(l.run());
-    EXPECT_FALSE(l.isPending());
-    EXPECT_EQ(l.error(), "ERROR: Unable to read uuid");
-    bus.detach(path);
-    EXPECT_FALSE(l.run());
-    EXPECT_EQ(l.error(), "ERROR: Unable to read bootloader status");
+    struct Row {
+        int requestType;
+        int request;
+        const char* error;
+    };
+    const Row rows[] = {
+        {xmega::kVendorDeviceIn, xmega::kGetUuid, "ERROR: Unable to read uuid"},
+        {kOut, xmega::kProgramUuid, "ERROR: Unable to program uuid"},
+        {kOut, xmega::kEraseApplication, "ERROR: Unable to set erase app binary"},
+        {kOut, xmega::kSetIdentity, "ERROR: Unable to set device identity"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.error);
+        state = std::make_shared<platform::SimXmegaState>();
+        state->uuid.fill(0xFF); // blank: its uuid is programmed
+        attach(true);
+        platform::SimFault f;
+        f.bmRequestType = row.requestType;
+        f.bRequest = row.request;
+        bus.addFault(f);
+        XmegaDeviceLoader l(open());
+        EXPECT_FALSE(l.run());
+        EXPECT_FALSE(l.isPending());
+        EXPECT_EQ(l.error(), row.error);
+        bus.clearFaults();
+        bus.detach(path);
+        if (row.request == xmega::kGetUuid) {
+            EXPECT_FALSE(l.run()) << "the device is gone";
+            EXPECT_EQ(l.error(), "ERROR: Unable to read bootloader status");
+        }
+    }
 }
 
 TEST_F(XmegaRestartCycle, ApplicationLoadComesBackWithoutASpuriousRemoval)
