@@ -14,6 +14,8 @@
 #include <QEvent>
 #include <QObject>
 
+#include <thread>
+
 using namespace TWG::USB;
 
 namespace {
@@ -21,6 +23,7 @@ namespace {
 struct Seen {
     std::vector<IUSBDevice*> arrived;
     std::vector<IUSBDevice*> removed;
+    std::vector<std::thread::id> threads;
     std::vector<std::pair<std::uint32_t, std::uint32_t>> completions;
 };
 
@@ -95,11 +98,23 @@ TEST(UsbOverSimulatedBus, HotPlugTransfersAndAsyncCompletionEndToEnd)
     const std::uint32_t vendors[] = {0x7C5D};
     DeviceIdFilter filter{vendors, 1, nullptr, 0};
     window.notifier = TWGUsb_CreateDeviceNotifier(
-        [](IUSBDevice* d, void* s) { static_cast<Seen*>(s)->arrived.push_back(d); }, &seen,
-        [](IUSBDevice* d, void* s) { static_cast<Seen*>(s)->removed.push_back(d); }, &seen, &filter, window.id, 0);
+        [](IUSBDevice* d, void* s) {
+            static_cast<Seen*>(s)->arrived.push_back(d);
+            static_cast<Seen*>(s)->threads.push_back(std::this_thread::get_id());
+        },
+        &seen,
+        [](IUSBDevice* d, void* s) {
+            static_cast<Seen*>(s)->removed.push_back(d);
+            static_cast<Seen*>(s)->threads.push_back(std::this_thread::get_id());
+        },
+        &seen, &filter, window.id, 0);
     ASSERT_TRUE(window.notifier);
     ASSERT_EQ(seen.arrived.size(), 1u);
-    const std::string secondPath = bus.attach(std::make_shared<platform::SimDevice>(converterDescriptors(0xBD87)));
+    // Plugged in on another thread; reported on the thread that pumps the window.
+    std::string secondPath;
+    std::thread([&] { secondPath = bus.attach(std::make_shared<platform::SimDevice>(converterDescriptors(0xBD87))); })
+        .join();
+    EXPECT_EQ(seen.arrived.size(), 1u);
     ASSERT_TRUE(usbtest::pumpUntil([&] { return seen.arrived.size() == 2; }));
 
     IUSBDevice* dev = seen.arrived[0];
@@ -151,9 +166,11 @@ TEST(UsbOverSimulatedBus, HotPlugTransfersAndAsyncCompletionEndToEnd)
     EXPECT_EQ(buffer[2], 0xA3);
     intf->release();
 
-    bus.detach(secondPath);
+    std::thread([&] { bus.detach(secondPath); }).join();
     ASSERT_TRUE(usbtest::pumpUntil([&] { return seen.removed.size() == 1; }));
     EXPECT_EQ(seen.removed[0], seen.arrived[1]);
+    for (std::thread::id t : seen.threads)
+        EXPECT_EQ(t, std::this_thread::get_id());
     TWGUsb_DestroyDeviceNotifier(window.notifier);
     QCoreApplication::processEvents();
     EXPECT_EQ(seen.removed.size(), 1u);
