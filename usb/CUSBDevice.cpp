@@ -49,8 +49,12 @@ std::uint32_t CUSBDevice::controlTransfer(USBControlRequest* request)
 
     std::uint32_t returned = 0;
     if (!platform::DriverPort::instance().ioctl(connection_->handle(), kIoctlControlTransfer, buffer.data(), total,
-                                                buffer.data(), total, &returned))
-        return resultFromLastUsbStatus(connection_->handle());
+                                                buffer.data(), total, &returned)) {
+        // A status that reads as success cannot explain a failed call: the data stage is not
+        // the device's answer.
+        const std::uint32_t result = resultFromLastUsbStatus(connection_->handle());
+        return result == kResultSuccess ? kResultFailure : result;
+    }
     if (returned != total)
         return kResultFailure;
     if ((request->bmRequestType & kRequestDirectionIn) && request->wLength != 0)

@@ -40,8 +40,10 @@ void CUSBInterface::cancelPending()
     }
     if (requests.empty())
         return;
+    // Only this interface's requests: the device's other interfaces share the connection.
     platform::DriverPort& port = platform::DriverPort::instance();
-    port.cancelIo(connection_->handle());
+    for (auto& request : requests)
+        port.cancelIoEx(connection_->handle(), &request->overlapped);
     for (auto& request : requests) {
         std::uint32_t transferred = 0;
         port.getOverlappedResult(connection_->handle(), &request->overlapped, &transferred, true);

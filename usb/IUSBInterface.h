@@ -48,12 +48,15 @@ public:
 
     virtual std::uint32_t getPendingEvents(platform::EventHandle* out, int capacity, int* count) = 0;
     virtual std::uint32_t completeRequest(platform::Event* event) = 0;
+
+protected:
+    // Released through release(); declared in its place among the operations.
+    virtual ~IUSBInterface() = default;
+
+public:
     virtual std::uint32_t setAsyncListener(platform::WindowId window, std::uint32_t message) = 0;
     // wParam: the request's event, lParam: the interface, as the listener posted them.
     virtual std::uint32_t handleAsyncMessage(platform::WPARAM wParam, platform::LPARAM lParam) = 0;
-
-protected:
-    virtual ~IUSBInterface() = default;
 };
 
 } // namespace USB

@@ -27,6 +27,7 @@ constexpr std::uint32_t ERROR_NO_MORE_ITEMS = 259;
 constexpr std::uint32_t ERROR_INVALID_HANDLE = 6;
 constexpr std::uint32_t ERROR_NOT_ENOUGH_MEMORY = 8;
 constexpr std::uint32_t ERROR_IO_INCOMPLETE = 996;
+constexpr std::uint32_t ERROR_NOT_FOUND = 1168;
 
 // The state of one overlapped request. The caller keeps it, and the buffers it passed, alive
 // until the request has completed (or was cancelled and waited for).
@@ -78,6 +79,10 @@ public:
     // Cancels every outstanding overlapped request of the connection started by any thread;
     // they complete with ERROR_OPERATION_ABORTED.
     virtual bool cancelIo(ConnectionId connection) = 0;
+    // Cancels one overlapped request of the connection, named by the Overlapped it was started
+    // with; it completes with ERROR_OPERATION_ABORTED unless it finished first. False with
+    // ERROR_NOT_FOUND when it is no longer pending. Other requests on the connection run on.
+    virtual bool cancelIoEx(ConnectionId connection, Overlapped* overlapped) = 0;
 
     // Device-interface notification: arrival (DBT_DEVICEARRIVAL) and removal
     // (DBT_DEVICEREMOVECOMPLETE) of interfaces of the class are posted to the window as

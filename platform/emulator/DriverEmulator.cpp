@@ -775,6 +775,34 @@ bool DriverEmulator::cancelIo(ConnectionId id)
     return true;
 }
 
+bool DriverEmulator::cancelIoEx(ConnectionId id, Overlapped* overlapped)
+{
+    std::shared_ptr<Connection> c = find(id);
+    if (!c) {
+        setLastError(ERROR_INVALID_HANDLE);
+        return false;
+    }
+    if (!overlapped) {
+        setLastError(ERROR_INVALID_PARAMETER);
+        return false;
+    }
+    std::lock_guard<std::mutex> submitLock(c->submit);
+    UsbTransferId transfer = 0;
+    {
+        std::lock_guard<std::mutex> lock(c->state);
+        auto found = c->pending.find(overlapped->token);
+        if (found != c->pending.end() && found->second->overlapped == overlapped)
+            transfer = found->second->transfer;
+    }
+    // A backend that finished the transfer meanwhile refuses the cancel: nothing was pending.
+    if (!transfer || backend_.cancel(c->handle, transfer) != UsbStatus::Success) {
+        setLastError(ERROR_NOT_FOUND);
+        return false;
+    }
+    setLastError(ERROR_SUCCESS);
+    return true;
+}
+
 NotificationId DriverEmulator::registerDeviceInterfaceNotification(WindowId window, const Guid& interfaceClass,
                                                                    std::uint32_t)
 {

@@ -35,6 +35,7 @@ public:
     bool getOverlappedResult(ConnectionId connection, Overlapped* overlapped, std::uint32_t* transferred,
                              bool wait) override;
     bool cancelIo(ConnectionId connection) override;
+    bool cancelIoEx(ConnectionId connection, Overlapped* overlapped) override;
     NotificationId registerDeviceInterfaceNotification(WindowId window, const Guid& interfaceClass,
                                                        std::uint32_t flags) override;
     NotificationId registerHandleNotification(WindowId window, ConnectionId connection,

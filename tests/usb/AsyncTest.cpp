@@ -179,3 +179,33 @@ TEST_F(UsbAsync, DestroyingWithRequestsInFlightCancelsWaitsAndReports)
     EXPECT_EQ(dev->handleAsyncMessage(0, 0), kResultNotHandled);
     QCoreApplication::sendPostedEvents(&window);
 }
+
+TEST_F(UsbAsync, DestroyingOneInterfaceLeavesTheOthersRequestsRunning)
+{
+    const std::uint32_t filter[2] = {0xFFFFFFFF, 0xFFFFFFFF};
+    IUSBInterfaceIterator* it = nullptr;
+    ASSERT_EQ(dev->createInterfaceIterator(filter, &it), kResultSuccess);
+    IUSBInterface* first = nullptr;
+    IUSBInterface* other = nullptr;
+    ASSERT_TRUE(it->next(&first));
+    ASSERT_TRUE(it->next(&other));
+    it->release();
+    first->release();
+    ASSERT_EQ(other->open(), kResultSuccess);
+    dev->setAsyncWindow(window.id, kAsyncMessage);
+
+    Completions otherDone;
+    std::uint8_t otherBuffer[8] = {};
+    ASSERT_EQ(other->readAsync(1, otherBuffer, sizeof otherBuffer, onComplete, &otherDone), kResultSuccess);
+    ASSERT_EQ(startReads(2), std::vector<std::uint32_t>(2, kResultSuccess));
+    intf->release();
+    intf = nullptr;
+    EXPECT_EQ(done.list.size(), 2u);
+    ASSERT_EQ(port.pendingCount(), 1u) << "the shared connection's other request was cancelled too";
+
+    port.completeOldest({0x42});
+    ASSERT_TRUE(usbtest::pumpUntil([&] { return otherDone.list.size() == 1; }));
+    EXPECT_EQ(otherDone.list[0].status, kResultSuccess);
+    EXPECT_EQ(otherBuffer[0], 0x42);
+    other->release();
+}

@@ -4,6 +4,7 @@
 #include "usb/IUSBInterface.h"
 #include "usb/IUSBInterfaceIterator.h"
 #include "usb/UsbConstants.h"
+#include "usb/UsbStatus.h"
 
 #include <cstring>
 
@@ -114,7 +115,7 @@ TEST_F(UsbDriverLayout, FailedTransferMapsTheUsbStatus)
         std::uint32_t statusLength;
         std::uint32_t result;
     } rows[] = {
-        {true, 0, 4, 0},           {true, 0x12345, 4, 0},     {true, 0x80000300, 4, 4},
+        {true, 0, 4, 1},           {true, 0x12345, 4, 1},     {true, 0x80000300, 4, 4},
         {true, 0x80000600, 4, 11}, {true, 0xC0000004, 4, 16}, {true, 0xC0000005, 4, 9},
         {true, 0xC0001000, 4, 2},  {true, 0xC0004000, 4, 17}, {true, 0xC0006000, 4, 15},
         {true, 0xC0007000, 4, 3},  {true, 0xC0000001, 4, 1},  {true, 0x80000000, 4, 1},
@@ -138,6 +139,9 @@ TEST_F(UsbDriverLayout, FailedTransferMapsTheUsbStatus)
         EXPECT_EQ(data[0], 7);
     }
     dev->release();
+    // The map itself reads every non-negative status as success; a failed call never is one.
+    EXPECT_EQ(resultForUsbStatus(0), kResultSuccess);
+    EXPECT_EQ(resultForUsbStatus(0x12345), kResultSuccess);
 }
 
 TEST_F(UsbDriverLayout, DeviceQueriesNeedExactlyTheirLength)

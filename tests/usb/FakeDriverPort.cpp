@@ -322,22 +322,41 @@ bool FakeDriverPort::cancelIo(platform::ConnectionId connection)
     for (Pending* p : pending_)
         if (p->connection == connection && !p->done)
             mine.push_back(p);
+    abort(mine);
+    return true;
+}
+
+bool FakeDriverPort::cancelIoEx(platform::ConnectionId connection, platform::Overlapped* overlapped)
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    auto it = std::find_if(pending_.begin(), pending_.end(), [&](Pending* p) {
+        return p->connection == connection && p->overlapped == overlapped && !p->done;
+    });
+    if (it == pending_.end()) {
+        setLastError(platform::ERROR_NOT_FOUND);
+        return false;
+    }
+    abort({*it});
+    return true;
+}
+
+void FakeDriverPort::abort(const std::vector<Pending*>& requests)
+{
     if (cancelDelayMs_ == 0) {
-        for (Pending* p : mine)
+        for (Pending* p : requests)
             finish(*p, {0xEE, 0xEE, 0xEE, 0xEE}, platform::ERROR_OPERATION_ABORTED);
         completed_.notify_all();
-        return true;
+        return;
     }
     // Late completions write into the request's buffers: freeing them before is a fault.
-    cancellers_.emplace_back([this, mine, delay = cancelDelayMs_] {
+    cancellers_.emplace_back([this, requests, delay = cancelDelayMs_] {
         std::this_thread::sleep_for(std::chrono::milliseconds(delay));
         std::lock_guard<std::mutex> lock(mutex_);
-        for (Pending* p : mine)
+        for (Pending* p : requests)
             if (std::find(pending_.begin(), pending_.end(), p) != pending_.end() && !p->done)
                 finish(*p, {0xEE, 0xEE, 0xEE, 0xEE}, platform::ERROR_OPERATION_ABORTED);
         completed_.notify_all();
     });
-    return true;
 }
 
 platform::NotificationId FakeDriverPort::registerDeviceInterfaceNotification(platform::WindowId window,

@@ -68,6 +68,7 @@ public:
     bool getOverlappedResult(platform::ConnectionId connection, platform::Overlapped* overlapped,
                              std::uint32_t* transferred, bool wait) override;
     bool cancelIo(platform::ConnectionId connection) override;
+    bool cancelIoEx(platform::ConnectionId connection, platform::Overlapped* overlapped) override;
     platform::NotificationId registerDeviceInterfaceNotification(platform::WindowId window,
                                                                  const platform::Guid& interfaceClass,
                                                                  std::uint32_t flags) override;
@@ -91,6 +92,8 @@ private:
 
     bool defaultAnswer(const Device& device, const Call& call, std::uint8_t* out, std::uint32_t* returned);
     void finish(Pending& pending, const std::vector<std::uint8_t>& data, std::uint32_t error);
+    // Aborts the requests, now or after the cancel delay. Called with the lock held.
+    void abort(const std::vector<Pending*>& requests);
     void postInterfaceChange(platform::WindowId window, std::uintptr_t what, const std::string& path);
 
     std::mutex mutex_;

@@ -14,6 +14,8 @@
 #include <QEvent>
 #include <QObject>
 
+#include <thread>
+
 using namespace TWG::USB;
 
 namespace {
@@ -21,6 +23,7 @@ namespace {
 struct Seen {
     std::vector<IUSBDevice*> arrived;
     std::vector<IUSBDevice*> removed;
+    std::vector<std::thread::id> threads;
     std::vector<std::pair<std::uint32_t, std::uint32_t>> completions;
 };
 
@@ -95,11 +98,23 @@ TEST(UsbOverSimulatedBus, HotPlugTransfersAndAsyncCompletionEndToEnd)
     const std::uint32_t vendors[] = {0x7C5D};
     DeviceIdFilter filter{vendors, 1, nullptr, 0};
     window.notifier = TWGUsb_CreateDeviceNotifier(
-        [](IUSBDevice* d, void* s) { static_cast<Seen*>(s)->arrived.push_back(d); }, &seen,
-        [](IUSBDevice* d, void* s) { static_cast<Seen*>(s)->removed.push_back(d); }, &seen, &filter, window.id, 0);
+        [](IUSBDevice* d, void* s) {
+            static_cast<Seen*>(s)->arrived.push_back(d);
+            static_cast<Seen*>(s)->threads.push_back(std::this_thread::get_id());
+        },
+        &seen,
+        [](IUSBDevice* d, void* s) {
+            static_cast<Seen*>(s)->removed.push_back(d);
+            static_cast<Seen*>(s)->threads.push_back(std::this_thread::get_id());
+        },
+        &seen, &filter, window.id, 0);
     ASSERT_TRUE(window.notifier);
     ASSERT_EQ(seen.arrived.size(), 1u);
-    const std::string secondPath = bus.attach(std::make_shared<platform::SimDevice>(converterDescriptors(0xBD87)));
+    // Plugged in on another thread; reported on the thread that pumps the window.
+    std::string secondPath;
+    std::thread([&] { secondPath = bus.attach(std::make_shared<platform::SimDevice>(converterDescriptors(0xBD87))); })
+        .join();
+    EXPECT_EQ(seen.arrived.size(), 1u);
     ASSERT_TRUE(usbtest::pumpUntil([&] { return seen.arrived.size() == 2; }));
 
     IUSBDevice* dev = seen.arrived[0];
@@ -151,12 +166,67 @@ TEST(UsbOverSimulatedBus, HotPlugTransfersAndAsyncCompletionEndToEnd)
     EXPECT_EQ(buffer[2], 0xA3);
     intf->release();
 
-    bus.detach(secondPath);
+    std::thread([&] { bus.detach(secondPath); }).join();
     ASSERT_TRUE(usbtest::pumpUntil([&] { return seen.removed.size() == 1; }));
     EXPECT_EQ(seen.removed[0], seen.arrived[1]);
+    for (std::thread::id t : seen.threads)
+        EXPECT_EQ(t, std::this_thread::get_id());
     TWGUsb_DestroyDeviceNotifier(window.notifier);
     QCoreApplication::processEvents();
     EXPECT_EQ(seen.removed.size(), 1u);
     EXPECT_EQ(bus.liveObjects(), 0);
+    platform::DriverPort::setInstance(nullptr);
+}
+
+TEST(UsbOverSimulatedBus, RefusedDevicesAreNeverReportedAndLeaveNothingOpen)
+{
+    platform::SimBackend bus;
+    platform::DriverEmulator emulator(bus);
+    platform::DriverPort::setInstance(&emulator);
+    Window window;
+    bus.attach(std::make_shared<platform::SimDevice>(converterDescriptors(0xBD86)));
+    bus.attach(std::make_shared<platform::SimDevice>(converterDescriptors(0xBD87)));
+    platform::SimDescriptors foreign = converterDescriptors(0xBD86);
+    foreign.device.idVendor = 0x1234;
+    bus.attach(std::make_shared<platform::SimDevice>(foreign));
+
+    const std::uint32_t vendors[] = {0x7C5D};
+    const std::uint32_t products[] = {0xBD86};
+    const struct {
+        const char* name;
+        DeviceIdFilter filter;
+        std::size_t reported;
+    } cases[] = {
+        {"empty filter", {}, 3},
+        {"vendor", {vendors, 1, nullptr, 0}, 2},
+        {"product", {nullptr, 0, products, 1}, 2},
+        {"vendor and product", {vendors, 1, products, 1}, 1},
+    };
+    for (const auto& c : cases) {
+        Seen seen;
+        window.notifier = TWGUsb_CreateDeviceNotifier(
+            [](IUSBDevice* d, void* s) { static_cast<Seen*>(s)->arrived.push_back(d); }, &seen,
+            [](IUSBDevice* d, void* s) { static_cast<Seen*>(s)->removed.push_back(d); }, &seen, &c.filter,
+            window.id, 0);
+        ASSERT_TRUE(window.notifier) << c.name;
+        EXPECT_EQ(seen.arrived.size(), c.reported) << c.name;
+        EXPECT_EQ(bus.liveObjects(), int(c.reported)) << c.name << ": one open handle per reported device";
+
+        // A foreign device plugged in later is opened, refused and closed again.
+        platform::SimDescriptors late = foreign;
+        late.device.idProduct = 0x0002;
+        const std::string latePath = bus.attach(std::make_shared<platform::SimDevice>(late));
+        const bool passes = c.filter.vendorCount == 0 && c.filter.productCount == 0;
+        ASSERT_TRUE(usbtest::pumpUntil([&] { return !passes || seen.arrived.size() == c.reported + 1; }));
+        QCoreApplication::sendPostedEvents(&window);
+        EXPECT_EQ(seen.arrived.size(), c.reported + (passes ? 1 : 0)) << c.name;
+        EXPECT_EQ(bus.liveObjects(), int(seen.arrived.size())) << c.name;
+        bus.detach(latePath);
+        QCoreApplication::sendPostedEvents(&window);
+        EXPECT_EQ(seen.removed.size(), passes ? 1u : 0u) << c.name;
+
+        TWGUsb_DestroyDeviceNotifier(window.notifier);
+        EXPECT_EQ(bus.liveObjects(), 0) << c.name;
+    }
     platform::DriverPort::setInstance(nullptr);
 }

@@ -24,7 +24,14 @@ protected:
         port.addDevice(device);
         platform::DriverPort::setInstance(&port);
     }
-    void TearDown() override { platform::DriverPort::setInstance(nullptr); }
+    // Every test leaves the driver as it found it: no connection, request or registration.
+    void TearDown() override
+    {
+        EXPECT_EQ(port.openConnections(), 0) << "a device, interface or iterator was not released";
+        EXPECT_EQ(port.pendingCount(), 0u) << "an overlapped request was left running";
+        EXPECT_EQ(port.interfaceRegistrations(), 0) << "a notifier was not destroyed";
+        platform::DriverPort::setInstance(nullptr);
+    }
 
     // A device over a fresh connection to the path (count 1: release it).
     TWG::USB::CUSBDevice* openDevice(const std::string& path = "fake:1")

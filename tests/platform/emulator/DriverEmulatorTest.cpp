@@ -392,15 +392,21 @@ TEST_F(EmulatorTest, OverlappedTransfersCompleteThroughTheEvent)
     EXPECT_EQ(transferred, 5u);
     EXPECT_EQ(Bytes(buffer.begin(), buffer.begin() + 5), (Bytes{1, 2, 3, 4, 5}));
 
-    // Cancelling ends every pending request with ERROR_OPERATION_ABORTED.
-    Overlapped first, second;
-    first.event = std::make_shared<Event>();
-    second.event = std::make_shared<Event>();
-    EXPECT_FALSE(port.ioctlOverlapped(connection, driver::kPipeReadAsync, in.data(), 16, buffer.data(), 32, &first));
-    EXPECT_FALSE(port.ioctlOverlapped(connection, driver::kPipeReadAsync, in.data(), 16, buffer.data(), 32, &second));
+    // Cancelling one request leaves the others running; cancelling the connection ends them
+    // all, each with ERROR_OPERATION_ABORTED.
+    Overlapped first, second, third;
+    for (Overlapped* o : {&first, &second, &third}) {
+        o->event = std::make_shared<Event>();
+        EXPECT_FALSE(port.ioctlOverlapped(connection, driver::kPipeReadAsync, in.data(), 16, buffer.data(), 32, o));
+    }
     EXPECT_NE(first.token, second.token);
+    EXPECT_TRUE(port.cancelIoEx(connection, &first));
+    EXPECT_TRUE(first.event->isSet());
+    EXPECT_FALSE(second.event->isSet());
+    EXPECT_FALSE(port.cancelIoEx(connection, &first));
+    EXPECT_EQ(DriverPort::lastError(), ERROR_NOT_FOUND);
     EXPECT_TRUE(port.cancelIo(connection));
-    for (Overlapped* o : {&first, &second}) {
+    for (Overlapped* o : {&first, &second, &third}) {
         EXPECT_FALSE(port.getOverlappedResult(connection, o, &transferred, true));
         EXPECT_EQ(DriverPort::lastError(), ERROR_OPERATION_ABORTED);
     }

@@ -81,6 +81,8 @@ TEST(LibusbBackend, StartsListsOnlyAllowedDevicesAndStops)
     for (int round = 0; round < 2; ++round) {
         std::unique_ptr<LibusbBackend> backend = LibusbBackend::create();
         ASSERT_TRUE(backend);
+        EXPECT_EQ(backend->hotplugNative(), libusb_has_capability(LIBUSB_CAP_HAS_HOTPLUG) != 0)
+            << "libusb's hot-plug events were not registered";
         const platform::UsbListenerId listener =
             backend->addHotplugListener([](const platform::UsbDeviceInfo&, bool) {});
         EXPECT_NE(listener, 0u);
