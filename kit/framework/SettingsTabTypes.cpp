@@ -9,6 +9,7 @@
 namespace {
 constexpr int kHighlightedFont = 4;
 constexpr int kPlainFont = 3;
+constexpr int kDisabledAlpha = 100;
 }
 
 GridSpec checkBoxGridSpec()
@@ -50,8 +51,12 @@ void StatusButtonRow::setHighlighted(bool on, const QString& text)
 {
     if (!label)
         return;
+    // Dimmed in a disabled row like every other text of the row.
+    QColor colour = on ? brandingAccentColour() : kitColourText();
     QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, on ? brandingAccentColour() : kitColourText());
+    palette.setColor(QPalette::WindowText, colour);
+    colour.setAlpha(kDisabledAlpha);
+    palette.setColor(QPalette::Disabled, QPalette::WindowText, colour);
     label->setPalette(palette);
     label->setFont(kitFont(on ? kHighlightedFont : kPlainFont));
     label->setText(text);

@@ -231,22 +231,36 @@ void SettingsSliderWithEditableValue::setDecimals(int decimals)
     decimals_ = decimals;
     validator_->setDecimals(decimals);
     const QSignalBlocker blocker(slider_);
-    slider_->setRange(scaleUpRounded(minimum_, decimals), scaleUpRounded(maximum_, decimals));
+    slider_->setRange(lowestStep(), highestStep());
     showValue(qBound(minimum_, value, maximum_));
+}
+
+// A limit between two steps rounds to the step inside the range, so the slider cannot reach a
+// value that the field and setValue refuse.
+int SettingsSliderWithEditableValue::lowestStep() const
+{
+    const int step = scaleUpRounded(minimum_, decimals_);
+    return scaleDown(step, decimals_) < minimum_ ? step + 1 : step;
+}
+
+int SettingsSliderWithEditableValue::highestStep() const
+{
+    const int step = scaleUpRounded(maximum_, decimals_);
+    return scaleDown(step, decimals_) > maximum_ ? step - 1 : step;
 }
 
 void SettingsSliderWithEditableValue::setMinimum(double minimum)
 {
     minimum_ = minimum;
     validator_->setBottom(minimum);
-    slider_->setMinimum(scaleUpRounded(minimum, decimals_));
+    slider_->setMinimum(lowestStep());
 }
 
 void SettingsSliderWithEditableValue::setMaximum(double maximum)
 {
     maximum_ = maximum;
     validator_->setTop(maximum);
-    slider_->setMaximum(scaleUpRounded(maximum, decimals_));
+    slider_->setMaximum(highestStep());
 }
 
 void SettingsSliderWithEditableValue::setUnits(const QString& text)

@@ -66,6 +66,8 @@ private:
     void recordChange(double value);
     void showValue(double value);
     void announce(double value);
+    int lowestStep() const;
+    int highestStep() const;
 
     SettingsSlider* slider_ = nullptr;
     SettingsSliderLineEdit* editor_ = nullptr;

@@ -1,6 +1,7 @@
 #include "tests/plugins/scripted/ScriptedAutomation.h"
 
 #include "kit/framework/FirmwareUpdateController.h"
+#include "kit/framework/SettingsTab.h"
 #include "tests/plugins/scripted/ScriptedDevice.h"
 #include "tests/plugins/scripted/ScriptedFamily.h"
 #include "tests/plugins/scripted/ScriptedLog.h"
@@ -78,7 +79,16 @@ void ScriptedAutomation::act()
 void ScriptedAutomation::grabAndQuit()
 {
     QWidget* window = family_->window() ? family_->window()->window() : nullptr;
-    const bool saved = window && window->grab().save(path_, "PNG");
+    bool saved = window && window->grab().save(path_, "PNG");
+    // The window shows only the top of the demonstration tab; its whole column goes beside it.
+    if (saved && shot_ == QLatin1String("demo-tab")) {
+        const auto* tab = window->findChild<SettingsTab*>(QStringLiteral("demoSettingsTab"));
+        QString columnPath = path_;
+        if (columnPath.endsWith(QLatin1String(".png")))
+            columnPath.chop(4);
+        columnPath += QLatin1String("-column.png");
+        saved = tab && tab->content()->grab().save(columnPath, "PNG");
+    }
     if (saved)
         qCInfo(lcScripted) << "Saved" << path_;
     else

@@ -154,6 +154,9 @@ TEST(SettingsTabLayout, RowGeometry)
     EXPECT_GE(editable->width(), 260 + 12 + 55);
     EXPECT_TRUE(status.button->isVisible());
     EXPECT_EQ(status.label->palette().color(QPalette::WindowText), brandingAccentColour());
+    QColor dimmed = brandingAccentColour();
+    dimmed.setAlpha(100);
+    EXPECT_EQ(status.label->palette().color(QPalette::Disabled, QPalette::WindowText), dimmed);
     auto* editableSlider = static_cast<SettingsSliderWithEditableValue*>(editable);
     EXPECT_DOUBLE_EQ(editableSlider->maximum(), 10.0);
     EXPECT_EQ(editableSlider->decimals(), 1);

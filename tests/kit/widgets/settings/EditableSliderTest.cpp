@@ -177,6 +177,23 @@ TEST_F(EditableSlider, SetValueClampsAndRoundsHalfUp)
     EXPECT_EQ(control->slider()->value(), -12);
 }
 
+// Limits between two steps: the slider stops at the last step inside the range.
+TEST_F(EditableSlider, SliderStepsStayInsideTheRange)
+{
+    control->setDecimals(0);
+    control->setMinimum(-2.5);
+    control->setMaximum(10.5);
+    EXPECT_EQ(control->slider()->minimum(), -2);
+    EXPECT_EQ(control->slider()->maximum(), 10);
+    control->setDecimals(1);
+    control->setMaximum(0.25);
+    EXPECT_EQ(control->slider()->maximum(), 2);
+    control->slider()->setValue(control->slider()->maximum());
+    EXPECT_LE(control->currentValue(), 0.25);
+    control->setMaximum(100);
+    EXPECT_EQ(control->slider()->maximum(), 1000);
+}
+
 TEST_F(EditableSlider, ChangingTheDecimalsKeepsTheValue)
 {
     control->setValue(12.5);

@@ -16,6 +16,8 @@
 DemoSettingsTab::DemoSettingsTab(QWidget* parent)
     : SettingsTab(parent)
 {
+    // The screenshot run finds the tab by this name to picture its whole column.
+    setObjectName(QStringLiteral("demoSettingsTab"));
     buildStatus();
     buildNetwork();
     buildLevels();
@@ -30,6 +32,8 @@ void DemoSettingsTab::buildStatus()
     addFirmwareUpdateRow(QStringLiteral("1.2"), QStringLiteral("1.3"), 1, true);
     addStatusButtonRow(QStringLiteral("Reference:"), QStringLiteral("Locked"),
                        QStringLiteral("Unlock"), true);
+    addStatusButtonRow(QStringLiteral("Genlock:"), QStringLiteral("No reference"),
+                       QStringLiteral("Retry"), false);
 }
 
 void DemoSettingsTab::buildNetwork()
