@@ -8,11 +8,11 @@
 #include "plugins/converters/settings/GainSliderPairRow.h"
 
 #include "kit/widgets/card/CardSection.h"
+#include "kit/widgets/settings/SettingsSlider.h"
 #include "plugins/converters/lut/LutLog.h"
 #include "plugins/converters/lut/LutSampling.h"
 #include "plugins/converters/lut/TavrinLUT.h"
 #include "plugins/converters/settings/ConverterConnection.h"
-#include "kit/widgets/settings/SettingsSlider.h"
 
 #include <QAbstractButton>
 #include <QAbstractSlider>
