@@ -9,16 +9,23 @@
 
 #include "kit/widgets/card/CardSection.h"
 #include "kit/widgets/settings/SettingsSlider.h"
+#include "plugins/converters/lut/LutLog.h"
+#include "plugins/converters/lut/LutSampling.h"
+#include "plugins/converters/lut/TavrinLUT.h"
+#include "plugins/converters/settings/ConverterConnection.h"
 
 #include <QAbstractButton>
 #include <QAbstractSlider>
 #include <QButtonGroup>
+#include <QFileInfo>
 #include <QLabel>
 #include <QPixmap>
+#include <QPointer>
 #include <QSignalMapper>
 #include <QTimer>
 
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -159,7 +166,6 @@ void VideoSettingsTab::buildLutRow(int index)
     QWidget* row = createCaptionRow(tr("Load 3D LUT %1:").arg(index + 1));
     auto* button = new CardPushButton(tr("Load"), row, kLoadButtonWidth, kLoadButtonHeight);
     button->move(kLoadButtonX, kLoadButtonY);
-    button->setEnabled(false);
     auto* label = new SettingsLabel(QString(), row);
     label->setElided(1);
     label->setFixedWidth(kLutLabelWidth);
@@ -357,7 +363,61 @@ void VideoSettingsTab::onDownconversionChanged()
     downconversion_.markWritten();
 }
 
-void VideoSettingsTab::onLoadLut(int /*index*/) {}
+void VideoSettingsTab::onLoadLut(int index)
+{
+    CardPushButton* button = lutButton(index);
+    if (!button)
+        return;
+    button->setEnabled(false);
+    // A converter unplugged while a dialog runs deletes this tab and its connection.
+    const QPointer<VideoSettingsTab> self(this);
+    const QPointer<ConverterConnection> connection(owner());
+    const auto openFile = lutDialogs_.openFile;
+    const QString path = openFile(this, tr("Open LUT %1").arg(index + 1), tr("Tavrin 3D LUT file (*.cube)"));
+    if (!self || !connection)
+        return;
+    if (path.isEmpty()) {
+        button->setEnabled(true);
+        return;
+    }
+    TavrinLUT lut;
+    if (!lut.load(path)) {
+        qCDebug(lcLut).noquote() << lut.message().trimmed();
+        const auto critical = lutDialogs_.critical;
+        critical(this, tr("Loading LUT failed"), tr("The file %1 could not be loaded").arg(path));
+        if (!self || !connection)
+            return;
+        button->setEnabled(true);
+        return;
+    }
+    uploadLut(lut, index, QFileInfo(path).completeBaseName());
+}
+
+void VideoSettingsTab::uploadLut(const TavrinLUT& lut, int index, const QString& name)
+{
+    SettingsLabel* label = lutLabel(index);
+    CardPushButton* button = lutButton(index);
+    if (!label || !button)
+        return;
+    const std::vector<std::uint8_t> table = lutgrid::sampleTable(lut);
+    setSettingsStatus(SettingsStatus::Changed);
+    const QString before = label->text();
+    label->setText(tr("Loading..."));
+    label->repaint(); // the upload holds the event loop
+    const std::string stored = name.toUtf8().toStdString();
+    IConverter* d = device();
+    if (!d || !d->loadLut(index, stored, table)) {
+        label->setText(before);
+        button->setEnabled(true);
+        const auto critical = lutDialogs_.critical;
+        critical(this, tr("Loading LUT failed"), tr("The LUT could not be sent to the converter"));
+        return;
+    }
+    // The converter may keep a shortened name; show what it holds.
+    std::string held;
+    label->setText(d->getLutName(index, &held) ? QString::fromStdString(held) : name);
+    button->setEnabled(true);
+}
 
 void VideoSettingsTab::commitChanges() {}
 

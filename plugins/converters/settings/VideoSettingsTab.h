@@ -3,8 +3,10 @@
 #include "kit/widgets/settings/RadioGroup.h"
 #include "plugins/converters/settings/ConverterSettingsTab.h"
 #include "plugins/converters/settings/KeptSetting.h"
+#include "plugins/converters/settings/LutDialogs.h"
 
 #include <cstdint>
+#include <utility>
 
 class CardPushButton;
 class GainSlider;
@@ -14,6 +16,7 @@ class QLabel;
 class QSignalMapper;
 class QTimer;
 class SettingsLabel;
+class TavrinLUT;
 
 // Video gains and processing options; every row is offered only when the model has it.
 class VideoSettingsTab : public ConverterSettingsTab {
@@ -41,6 +44,10 @@ public:
     bool offersDownconversionOff() const { return offOffered_; }
     SettingsLabel* lutLabel(int index) const;
     CardPushButton* lutButton(int index) const;
+    void setLutDialogs(LutDialogs dialogs) { lutDialogs_ = std::move(dialogs); }
+
+    // Sends the LUT sampled on the converter's grid to slot index under name.
+    void uploadLut(const TavrinLUT& lut, int index, const QString& name);
 
 public slots:
     void onResetLevels();
@@ -50,7 +57,6 @@ public slots:
     void onVideoLevelChange();
     void onHDMIResyncChange();
     void onDownconversionChanged();
-    // The LUT upload is wired here; until it lands the Load buttons stay disabled.
     void onLoadLut(int index);
     void onSdAspectChange();
     void resampleDownconversion();
@@ -73,6 +79,7 @@ private:
     SettingsLabel* lutLabels_[kLutCount] = {};
     CardPushButton* lutButtons_[kLutCount] = {};
     QSignalMapper* lutMapper_ = nullptr;
+    LutDialogs lutDialogs_ = LutDialogs::modal();
     RadioGroup sdAspectGroup_;
     RadioGroup downconversionGroup_;
     QLabel* downconversionNote_ = nullptr;

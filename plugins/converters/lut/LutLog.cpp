@@ -1,0 +1,3 @@
+#include "plugins/converters/lut/LutLog.h"
+
+Q_LOGGING_CATEGORY(lcLut, "twg.ostrel.lut")
