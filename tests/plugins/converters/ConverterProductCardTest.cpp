@@ -37,11 +37,10 @@ struct CardBench {
             return std::unique_ptr<TWG::Converters::IConverterNotifier>(std::move(made));
         });
         family->startDeviceDetection();
-        FakeConverter* device = plug(0xBD2E);
+        plug(0xBD2E);
         family->showDevice(family->converters().last());
         const auto cards = host.findChildren<ConverterProductCard*>();
         card = cards.isEmpty() ? nullptr : cards.first();
-        (void)device;
     }
     ~CardBench()
     {

@@ -56,9 +56,9 @@ protected:
         return model;
     }
 
-    std::string pathOf(std::uint16_t product) const
+    std::string pathOf(std::uint16_t product)
     {
-        for (const platform::UsbDeviceInfo& info : const_cast<platform::SimBackend&>(bus).listDevices())
+        for (const platform::UsbDeviceInfo& info : bus.listDevices())
             if (info.descriptor.idProduct == product)
                 return info.path;
         return std::string();
