@@ -1,7 +1,22 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and starts the program from the build folder.
+#   ./run.sh [ARGS]                          on the converters plugged into this computer
+#   ./run.sh --simulate [SCENARIO] [ARGS]    on simulated converters (default scenario:
+#                                            tools/sim/converters.json)
 set -euo pipefail
 cd "$(dirname "$0")"
+
+if [ "${1:-}" = "--simulate" ]; then
+  shift
+  scenario=tools/sim/converters.json
+  if [ "$#" -gt 0 ] && [[ "$1" == *.json ]]; then
+    scenario=$1
+    shift
+  fi
+  [ -f "$scenario" ] || { echo "no scenario file: $scenario" >&2; exit 2; }
+  export TWG_USB_SIM
+  TWG_USB_SIM=$(cd "$(dirname "$scenario")" && pwd)/$(basename "$scenario")
+fi
 
 ./tools/install-deps.sh
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null

@@ -6,10 +6,7 @@
 #include "kit/widgets/ConnectionLostDialog.h"
 #include "plugins/converters/VisibleConverter.h"
 #include "plugins/converters/settings/ConverterConnection.h"
-#if __has_include("plugins/converters/settings/ConverterSettingsPage.h")
 #include "plugins/converters/settings/ConverterSettingsPage.h"
-#define OSTREL_HAS_SETTINGS_PAGE 1
-#endif
 
 #include <QMessageBox>
 
@@ -48,13 +45,11 @@ void ConverterProductCard::onFirmwareUpdated()
     }
     if (result != FirmwareUpdateController::Completed || !connection_ || settingsPage_)
         return;
-#ifdef OSTREL_HAS_SETTINGS_PAGE
     settingsPage_ = new ConverterSettingsPage(connection_);
     connect(settingsPage_, &SettingsPage::closePage, this, &ConverterProductCard::onSettingsClosed);
     addPage(settingsPage_);
     showPage(settingsPage_);
     settingsPage_->setCurrentTab(savedTab_);
-#endif
 }
 
 void ConverterProductCard::onSettingsClosed()

@@ -1,8 +1,12 @@
 #!/bin/bash
 # Pictures of the program with the scripted plug-in: the gallery with no device, one, three and
 # a device with an update, a device's card, the update dialog (and its progress), and the
-# demonstration tab when it is built in. Each run is a separate, isolated program that grabs its
-# window, saves a PNG and quits by itself.
+# demonstration tab when it is built in. Then the converters plug-in on the simulated converters
+# of tools/sim/converters.json, driven by the shot-driver test plug-in: the gallery (also with a
+# converter without power, and once it has power), each tab of a converter's settings page, the
+# connection-lost dialog, the page back on its tab after a replug, and the build details with the
+# converters' report. Each run is a separate,
+# isolated program that grabs its window, saves a PNG and quits by itself.
 #
 #   take_screenshots.sh [BUILD_DIR]     (default: the build folder beside this checkout)
 # PNGs go to BUILD_DIR/screenshots/. Exits non-zero when a picture could not be taken.
@@ -13,11 +17,15 @@ build=${1:-${TWG_BUILD_DIR:-$here/../../build}}
 build=$(cd "$build" && pwd) || { echo "no build folder: $build" >&2; exit 2; }
 program=$build/bin/vantorel
 plugins=$build/test-plugins/scripted
+driver=$build/test-plugins/shot-driver
+scenario=$here/../../tools/sim/converters.json
 out=$build/screenshots
 per_run_timeout=${TWG_SCREENSHOT_TIMEOUT:-40}
 
 [ -x "$program" ] || { echo "missing $program" >&2; exit 2; }
 ls "$plugins"/*.so >/dev/null 2>&1 || { echo "missing the scripted plug-in in $plugins" >&2; exit 2; }
+ls "$driver"/*.so >/dev/null 2>&1 || { echo "missing the shot-driver plug-in in $driver" >&2; exit 2; }
+[ -f "$scenario" ] || { echo "missing the scenario $scenario" >&2; exit 2; }
 mkdir -p "$out"
 
 scratch=$(mktemp -d)
@@ -41,6 +49,24 @@ shot() {
     echo $? >"$root/result"
 }
 
+# converter_shot NAME SHOT DEVICE [PRODUCT] [TAB]: as shot, with the converters plug-in on the
+# simulated bus; DEVICE is the name the gallery shows.
+converter_shot() {
+    local name=$1 what=$2 device=$3 product=${4:-} tab=${5:-0}
+    local root=$scratch/$name
+    mkdir -p "$root/home" "$root/config" "$root/tmp" "$root/runtime"
+    chmod 700 "$root/runtime"
+    rm -f "$out/$name.png"
+    env -i PATH="$PATH" ASAN_OPTIONS="${ASAN_OPTIONS:-detect_leaks=0}" UBSAN_OPTIONS="${UBSAN_OPTIONS:-}" \
+        HOME="$root/home" XDG_CONFIG_HOME="$root/config" TMPDIR="$root/tmp" XDG_RUNTIME_DIR="$root/runtime" \
+        LC_ALL=C QT_QPA_PLATFORM=offscreen \
+        TWG_USB_SIM="$scenario" TWG_ADMIN_PLUGIN_PATH="$driver" \
+        TWG_SHOT="$what" TWG_SHOT_DEVICE="$device" TWG_SHOT_PRODUCT="$product" TWG_SHOT_TAB="$tab" \
+        TWG_SHOT_PATH="$out/$name.png" \
+        timeout "$per_run_timeout" "$program" >"$root/log" 2>&1
+    echo $? >"$root/result"
+}
+
 names=()
 # The runs share nothing, so they run side by side.
 run() { names+=("$1"); shot "$@" & }
@@ -54,6 +80,24 @@ run update-progress update update-progress
 if [ -f "$here/../plugins/scripted/demo/DemoSettingsTab.h" ]; then
     run demo-tab one demo-tab
 fi
+wait
+
+# The converters, a few at a time: each run starts every simulated converter.
+crun() { names+=("$1"); converter_shot "$@" & }
+crun converters-gallery gallery "Converter Model 09"
+crun converters-gallery-unpowered gallery "No power connected"
+crun converters-gallery-powered power "No power connected" 0xBD18
+crun converters-video tab "Converter Model 01" "" 0
+crun converters-video-lut tab "Converter Model 35" "" 0
+wait
+crun converters-audio tab "Converter Model 09" "" 1
+crun converters-about tab "Converter Model 09" "" 2
+crun converters-tally tab "Converter Model 18" "" 0
+crun converters-dvi-extender tab "DVI Extender" "" 1
+wait
+crun converters-connection-lost lost "Converter Model 09" 0xBD2E 1
+crun converters-replugged replug "Converter Model 09" 0xBD2E 1
+crun converters-build-details build-details "" "" 0
 wait
 
 failures=0

@@ -51,6 +51,7 @@ constexpr int kLoadButtonHeight = 25;
 constexpr int kLutLabelX = 349;
 constexpr int kLutLabelY = 10;
 constexpr int kLutLabelWidth = 241;
+constexpr char kErasedByte = '\xFF';
 
 bool capable(bool (TWG::Converters::IConverter::*query)(bool*), TWG::Converters::IConverter* device)
 {
@@ -263,8 +264,13 @@ void VideoSettingsTab::readCurrentValues()
         if (!lutLabels_[i])
             continue;
         std::string name;
-        if (d->getLutName(i, &name))
-            lutLabels_[i]->setText(QString::fromStdString(name));
+        if (!d->getLutName(i, &name))
+            continue;
+        // Erased EEPROM reads as 0xFF, which no UTF-8 text contains: the name ends there, and
+        // a slot that was never written keeps its placeholder.
+        const std::size_t erased = name.find(kErasedByte);
+        if (erased != 0)
+            lutLabels_[i]->setText(QString::fromStdString(name.substr(0, erased)));
     }
 }
 

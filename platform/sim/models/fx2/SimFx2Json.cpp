@@ -66,6 +66,24 @@ bool at90FromJson(const QJsonValue& v, SimFx2Running::Options* options, QString*
     return true;
 }
 
+// "registers": {"10": 128, "0x0D": "0x01"}: register values at power-up.
+bool registersFromJson(const QJsonValue& v, SimFx2Running::Options* options, QString* error)
+{
+    if (v.isUndefined())
+        return true;
+    const QJsonObject o = v.toObject();
+    bool ok = v.isObject();
+    for (auto it = o.begin(); ok && it != o.end(); ++it) {
+        unsigned index = 0, value = 0;
+        ok = simNumber(QJsonValue(it.key()), 0xFF, &index) && simNumber(it.value(), 0xFF, &value);
+        if (ok)
+            options->registers[static_cast<std::uint8_t>(index)] = static_cast<std::uint8_t>(value);
+    }
+    if (!ok)
+        *error = QStringLiteral("bad \"registers\"");
+    return ok;
+}
+
 } // namespace
 
 std::shared_ptr<SimFx2Running> simFx2RunningFromJson(const QJsonObject& entry, QString* error)
@@ -90,7 +108,8 @@ std::shared_ptr<SimFx2Running> simFx2RunningFromJson(const QJsonObject& entry, Q
     o.restartMs = static_cast<int>(restart);
     if (entry.contains(QLatin1String("versionAddress")))
         o.versionAddress = versionAddress;
-    if (!at90FromJson(entry.value(QLatin1String("at90")), &o, error))
+    if (!at90FromJson(entry.value(QLatin1String("at90")), &o, error) ||
+        !registersFromJson(entry.value(QLatin1String("registers")), &o, error))
         return nullptr;
     return SimFx2Running::create(std::move(d), o);
 }

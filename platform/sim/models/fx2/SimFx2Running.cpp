@@ -69,6 +69,8 @@ SimFx2Running::SimFx2Running(SimDescriptors descriptors, Options options)
     : SimDevice(std::move(descriptors)), state_(std::make_shared<State>())
 {
     state_->options = options;
+    for (const auto& [index, value] : options.registers)
+        state_->registers[index] = value;
     state_->registers[fx2::kRegisterPing] = 1;
     state_->registers[fx2::kRegisterVersion] = options.version;
     if (options.at90)

@@ -4,6 +4,7 @@
 #include "platform/sim/SimDevice.h"
 #include "platform/sim/models/fx2/SimAt90.h"
 
+#include <map>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -31,6 +32,8 @@ public:
         // After a restart register 1 takes the flash byte here (the firmware's version byte).
         std::optional<std::uint32_t> versionAddress;
         std::optional<SimAt90::Options> at90;
+        // Register values at power-up, before the status and version registers are set.
+        std::map<std::uint8_t, std::uint8_t> registers;
     };
 
     // Descriptors with interface 0 (FF/FF/FF), bulk OUT 0x02 and bulk IN 0x86.

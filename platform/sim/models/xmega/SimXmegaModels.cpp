@@ -49,6 +49,25 @@ bool readEeproms(const QJsonObject& e, SimXmegaState& s, QString* error)
     return true;
 }
 
+// "memory": {"40": 128}: byte values of the register memory at power-up.
+bool readMemory(const QJsonObject& e, SimXmegaState& s, QString* error)
+{
+    const QJsonValue v = e.value(QLatin1String("memory"));
+    if (v.isUndefined())
+        return true;
+    const QJsonObject o = v.toObject();
+    bool ok = v.isObject();
+    for (auto it = o.begin(); ok && it != o.end(); ++it) {
+        unsigned address = 0, value = 0;
+        ok = simNumber(QJsonValue(it.key()), 0xFFFFFF, &address) && simNumber(it.value(), 0xFF, &value);
+        if (ok)
+            s.memory[address] = static_cast<std::uint8_t>(value);
+    }
+    if (!ok)
+        *error = QStringLiteral("xmega: bad \"memory\"");
+    return ok;
+}
+
 std::shared_ptr<SimDevice> build(const QJsonObject& e, QString* error, bool bootloader)
 {
     auto s = std::make_shared<SimXmegaState>();
@@ -58,7 +77,8 @@ std::shared_ptr<SimDevice> build(const QJsonObject& e, QString* error, bool boot
     if (!number(e, "vendor", 0xFFFF, &vendor, error) || !number(e, "product", 0xFFFF, &product, error) ||
         !number(e, "pageSize", 0xFFFF, &page, error) || !number(e, "pageCount", 0xFFFF, &pages, error) ||
         !number(e, "versionByte", 0xFF, &versionByte, error) || !number(e, "packet", 0xFFFF, &packet, error) ||
-        !number(e, "restartDelay", 600000, &delay, error) || !readUuid(e, *s, error) || !readEeproms(e, *s, error))
+        !number(e, "restartDelay", 600000, &delay, error) || !readUuid(e, *s, error) || !readEeproms(e, *s, error) ||
+        !readMemory(e, *s, error))
         return nullptr;
     const QJsonArray versions = e.value(QLatin1String("versions")).toArray();
     for (int i = 0; i < versions.size() && i < 2; ++i) {

@@ -283,4 +283,16 @@ TEST(VideoSettingsTab, LutRowsShowTheNamesReadAndOfferLoading)
     }
 }
 
+// A slot that was never written reads as erased EEPROM (0xFF): it keeps its placeholder, and a
+// name is not followed into the erased bytes after it.
+TEST(VideoSettingsTab, ErasedLutSlotsShowNoName)
+{
+    VideoBench bench;
+    bench.device->lutNames[0] = std::string(40, '\xFF');
+    bench.device->lutNames[1] = "Warm look\xFF\xFF\xFF";
+    auto tab = bench.open();
+    EXPECT_EQ(tab->lutLabel(0)->text(), QStringLiteral("LUT 0"));
+    EXPECT_EQ(tab->lutLabel(1)->text(), QStringLiteral("Warm look"));
+}
+
 } // namespace

@@ -42,7 +42,8 @@ TEST(SimFx2Models, ScenarioNamesTheBlankAndTheRunningControllerWithAnAt90)
     ASSERT_TRUE(loadSimScenario(R"({"devices": [
         {"model": "fx2-blank", "product": "0xBD2F", "reenumerateMs": 50,
          "running": {"version": 7, "at90": {"signature": [30, 151, 129], "busyPolls": 2}}},
-        {"model": "fx2", "product": "0xBD15", "release": "0x0102", "powered": false}
+        {"model": "fx2", "product": "0xBD15", "release": "0x0102", "powered": false,
+         "registers": {"10": 99, "0x0B": "0x80"}}
     ]})", bus, &error)) << error.toStdString();
     std::vector<UsbDeviceInfo> devices = bus.listDevices();
     ASSERT_EQ(devices.size(), 2u);
@@ -52,6 +53,8 @@ TEST(SimFx2Models, ScenarioNamesTheBlankAndTheRunningControllerWithAnAt90)
     auto running = std::dynamic_pointer_cast<SimFx2Running>(bus.device(devices[1].path));
     ASSERT_TRUE(running);
     EXPECT_FALSE(running->hasAt90());
+    EXPECT_EQ(running->reg(10), 99);
+    EXPECT_EQ(running->reg(11), 0x80);
 
     UsbHandle h = kNoUsbHandle;
     ASSERT_EQ(bus.open(devices[1].path, &h), UsbStatus::Success);
@@ -106,6 +109,8 @@ TEST(SimFx2Models, BadEntriesAreRefusedWithTheirField)
         {R"({"devices": [{"model": "fx2", "at90": 5}]})", "\"at90\" must be true or an object"},
         {R"({"devices": [{"model": "fx2", "at90": {"signature": [1, 2]}}]})", "\"signature\" needs 3 bytes"},
         {R"({"devices": [{"model": "fx2", "version": 300}]})", "bad \"version\""},
+        {R"({"devices": [{"model": "fx2", "registers": {"300": 1}}]})", "bad \"registers\""},
+        {R"({"devices": [{"model": "fx2", "registers": [1, 2]}]})", "bad \"registers\""},
         {R"({"devices": [{"model": "fx2-blank", "running": {"eraseMs": "x"}}]})", "bad \"eraseMs\""},
     };
     for (const Case& c : cases) {

@@ -90,7 +90,7 @@ TEST_F(SimXmegaModel, ScenarioBuildsBothPersonasWithTheirFields)
     QString error;
     ASSERT_TRUE(loadSimScenario(R"({"devices": [
         {"model": "xmega-app", "product": "0xBDF2", "uuid": "00112233445566778899aabbccddeeff",
-         "versions": [7, 8], "packet": 32, "staleSession": true,
+         "versions": [7, 8], "packet": 32, "staleSession": true, "memory": {"40": 7, "0x2C": "0x80"},
          "eeproms": [{"size": "0x100000", "sector": 4096, "page": 96}]},
         {"model": "xmega-boot", "pageSize": 128, "pageCount": 16, "application": "present"}]})",
                                 bus, &error))
@@ -105,6 +105,8 @@ TEST_F(SimXmegaModel, ScenarioBuildsBothPersonasWithTheirFields)
     EXPECT_EQ(app->state()->uuid[15], 0xFF);
     EXPECT_EQ(app->state()->versions[1], 8u);
     EXPECT_TRUE(app->state()->sessionOpen);
+    EXPECT_EQ(app->state()->memory[40], 7);
+    EXPECT_EQ(app->state()->memory[44], 0x80);
     ASSERT_EQ(app->state()->eeproms.size(), 1u);
     EXPECT_EQ(app->state()->eeproms[0].pageSize, 96u);
     EXPECT_EQ(app->descriptors().configurations[0].interfaces[0].endpoints[0].maxPacketSize, 32);
@@ -117,7 +119,8 @@ TEST_F(SimXmegaModel, ScenarioBuildsBothPersonasWithTheirFields)
     EXPECT_TRUE(boot->state()->applicationPresent());
 
     for (const char* bad : {R"({"devices": [{"model": "xmega-app", "uuid": "0011"}]})",
-                            R"({"devices": [{"model": "xmega-boot", "pageSize": "big"}]})"}) {
+                            R"({"devices": [{"model": "xmega-boot", "pageSize": "big"}]})",
+                            R"({"devices": [{"model": "xmega-app", "memory": {"40": 256}}]})"}) {
         SimBackend other;
         EXPECT_FALSE(loadSimScenario(bad, other, &error)) << bad;
         EXPECT_FALSE(error.isEmpty());

@@ -1,0 +1,66 @@
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+#include <QString>
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <vector>
+
+class QWidget;
+
+namespace platform {
+class SimBackend;
+class SimDevice;
+} // namespace platform
+
+// Drives the program as a technician would, then saves the main window to a PNG and ends the
+// program. Read from the environment:
+//   TWG_SHOT_PATH     the PNG to write (required)
+//   TWG_SHOT          "gallery", "power" (the unpowered TWG_SHOT_PRODUCT gets power, then the
+//                     gallery), "tab" (open the device, show tab TWG_SHOT_TAB), "lost" (as tab,
+//                     then unplug TWG_SHOT_PRODUCT), "replug" (as lost, then plug it back in),
+//                     "build-details" (the dialog alone, on its family tab TWG_SHOT_TAB)
+//   TWG_SHOT_DEVICE   the gallery name of the device to step to (default: the first)
+//   TWG_SHOT_PRODUCT  USB product id of the simulated device to power, unplug or plug back
+//   TWG_SHOT_TAB      tab index of the settings page or the build-details dialog (default 0)
+// Every wait is for a visible outcome with a deadline; a missed one ends the program with 4.
+class ShotDriver : public QObject {
+    Q_OBJECT
+public:
+    static bool startFromEnvironment(QWidget* hostWindow);
+
+private:
+    ShotDriver(QWidget* hostWindow);
+
+    void selectDevice();
+    void act();
+    void openTab(const std::function<void()>& next);
+    void unplug(const std::function<void()>& next);
+    void replug();
+    void powerOn();
+    void showBuildDetails();
+    void grabAndQuit();
+    void fail(const QString& why);
+
+    // Runs next once done() answers true, polling; fails with why after the deadline.
+    void waitFor(const std::function<bool()>& done, const QString& why, const std::function<void()>& next);
+
+    QWidget* galleryNameLabel() const;
+    QWidget* visibleLostDialog() const;
+    QWidget* buildDetailsDialog() const;
+    std::vector<QWidget*> tabButtons() const;
+    platform::SimBackend* bus() const;
+
+    QWidget* const host_;
+    QString shot_;
+    QString path_;
+    QString device_;
+    std::uint16_t product_ = 0;
+    int tab_ = 0;
+    int steps_ = 0;
+    std::vector<std::shared_ptr<platform::SimDevice>> unplugged_;
+    QPointer<QWidget> grabbed_;
+};
