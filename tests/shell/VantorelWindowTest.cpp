@@ -6,6 +6,7 @@
 #include "shell/DiscoveryHelper.h"
 #include "shell/DotsWidget.h"
 #include "shell/VantorelWindow.h"
+#include "shell/VisibleDevicesListViewWidget.h"
 #include "shell/VisibleDevicesWidget.h"
 #include "shell/WindowFooter.h"
 
@@ -18,6 +19,7 @@
 #include <QLabel>
 #include <QMenuBar>
 #include <QSettings>
+#include <QStackedWidget>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -320,6 +322,52 @@ TEST_F(WindowTest, DeviceActionsGoToTheDevicesFamilyAndUnlistedDevicesAreIgnored
 
     f1->emitBadInstall();
     EXPECT_TRUE(window_->gallery()->isBadInstall());
+}
+
+class ListView : public VisibleDevicesListViewWidget {
+public:
+    using VisibleDevicesListViewWidget::VisibleDevicesListViewWidget;
+    void onDeviceAdded(VisibleDevice*) override {}
+    void onDeviceRemoved(VisibleDevice*) override {}
+    void onDeviceInfoChanged(VisibleDevice*) override {}
+};
+
+// Supplies one list view and hands back the same widget every time it is asked.
+class ListViewFamily : public FakeFamily {
+public:
+    using FakeFamily::FakeFamily;
+    QWidget* listViewWidget(DeviceList* list, QWidget* parent) override
+    {
+        if (!view)
+            view = new ListView(list, parent);
+        return view;
+    }
+    ListView* view = nullptr;
+};
+
+TEST_F(WindowTest, AFamilysListViewBecomesTheSecondPageAndOpensItsDevices)
+{
+    addFamily("F1");
+    auto* f2 = new ListViewFamily(window_.get(), "F2", &log_);
+    families_.append(f2);
+    FakeDevice device(f2, "listed");
+    f2->onStart_ = [&]() { f2->emitArrived(&device); };
+    start();
+
+    ASSERT_NE(f2->view, nullptr);
+    EXPECT_EQ(window_->viewStack()->count(), 2);
+    EXPECT_EQ(window_->viewStack()->widget(1), f2->view);
+    EXPECT_EQ(window_->viewStack()->currentWidget(), window_->gallery());
+    EXPECT_EQ(window_->familyListView(), nullptr); // taken once
+
+    window_->onListViewSelected();
+    EXPECT_EQ(window_->viewStack()->currentWidget(), f2->view);
+    window_->onGalleryViewSelected();
+    EXPECT_EQ(window_->viewStack()->currentWidget(), window_->gallery());
+
+    log_.clear();
+    emit f2->view->requestShowDevice(&device);
+    EXPECT_EQ(log_, QStringList({"F2 show listed"}));
 }
 
 TEST_F(WindowTest, BadInstallDialogShowsItsMessageAndCloseEndsTheLoopWithZero)
