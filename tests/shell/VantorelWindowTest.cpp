@@ -5,6 +5,7 @@
 #include "shell/DiscoveryFactory.h"
 #include "shell/DiscoveryHelper.h"
 #include "shell/DotsWidget.h"
+#include "shell/ShellBranding.h"
 #include "shell/VantorelWindow.h"
 #include "shell/VisibleDevicesListViewWidget.h"
 #include "shell/VisibleDevicesWidget.h"
@@ -17,6 +18,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QLabel>
+#include <QMenu>
 #include <QMenuBar>
 #include <QSettings>
 #include <QStackedWidget>
@@ -176,6 +178,38 @@ TEST_F(WindowTest, EventsGoToTheFirstFamilyThatTakesThem)
     EXPECT_FALSE(window_->nativeEvent("xcb_generic_event_t", &xcb, &result));
     EXPECT_TRUE(log_.isEmpty());
     EXPECT_TRUE(window_->nativeEvent(platform::kMessageEventType, &xcb, &result));
+}
+
+TEST(ShellBranding, TextsFollowTheRecordAndTheArticleFlag)
+{
+    BrandingSettings& record = BrandingSettings::instance();
+    const BrandingSettings saved = record;
+    record.appName = "Widget Setup";
+    record.fullAppName = "Acme Widget Setup";
+    record.productSingular = "Encoder";
+    const struct {
+        bool useAn;
+        const char* add;
+    } rows[] = {{false, "Add a Encoder"}, {true, "Add an Encoder"}};
+    for (const auto& row : rows) {
+        record.useAnNotA = row.useAn;
+        EXPECT_EQ(brandingAddDeviceText(), row.add);
+    }
+    EXPECT_EQ(brandingNoDeviceText(), "No Encoder found");
+    EXPECT_EQ(brandingAboutMenuText(), "About Widget Setup");
+    EXPECT_EQ(brandingOrganisationName(), "Tarnwright Works");
+    EXPECT_EQ(brandingNoDeviceImage().size(), QSize(400, 360));
+    EXPECT_EQ(brandingBadInstallImage().size(), QSize(400, 360));
+    EXPECT_TRUE(brandingAboutIcon().isNull()); // no icon named
+
+    VantorelWindow window;
+    EXPECT_EQ(window.windowTitle(), "Acme Widget Setup");
+    const QList<QAction*> menus = window.menuBar()->actions();
+    ASSERT_EQ(menus.size(), 1);
+    EXPECT_EQ(menus.first()->text(), "Help");
+    ASSERT_EQ(menus.first()->menu()->actions().size(), 1);
+    EXPECT_EQ(menus.first()->menu()->actions().first()->text(), "About Widget Setup");
+    record = saved;
 }
 
 TEST_F(WindowTest, CloseNeedsEveryFamilyAndOnlyThenSavesTheGeometry)
