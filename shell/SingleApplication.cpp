@@ -18,14 +18,12 @@ constexpr int kMaxSocketPathBytes = 100;
 
 QString SingleApplication::serverName(const QString& key)
 {
-    QString name = key;
-    name.replace(QLatin1Char('/'), QLatin1Char('_'));
-    const QByteArray path = QFile::encodeName(QDir::tempPath() + QLatin1Char('/') + name);
-    if (path.size() > kMaxSocketPathBytes) {
-        const QByteArray digest = QCryptographicHash::hash(key.toUtf8(), QCryptographicHash::Sha1).toHex();
-        name = QStringLiteral("vantorel-") + QString::fromLatin1(digest);
-    }
-    return name;
+    // Hashed rather than edited, so that two application names never share a server name.
+    const QByteArray path = QFile::encodeName(QDir::tempPath() + QLatin1Char('/') + key);
+    if (!key.contains(QLatin1Char('/')) && path.size() <= kMaxSocketPathBytes)
+        return key;
+    const QByteArray digest = QCryptographicHash::hash(key.toUtf8(), QCryptographicHash::Sha1).toHex();
+    return QStringLiteral("vantorel-") + QString::fromLatin1(digest);
 }
 
 SingleApplication::SingleApplication(int& argc, char** argv, const QString& key)

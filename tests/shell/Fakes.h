@@ -81,7 +81,7 @@ public:
                                  int port) override
     {
         record(QStringLiteral("resolved %1 %2 %3 %4 %5")
-                   .arg(info.name)
+                   .arg(QString::fromStdString(info.name))
                    .arg(success)
                    .arg(host, address)
                    .arg(port));

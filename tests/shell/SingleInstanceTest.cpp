@@ -92,15 +92,27 @@ TEST_F(SingleInstanceTest, SecondStartWithTheSameKeyLeavesAndRaisesTheFirst)
     }
 }
 
-TEST_F(SingleInstanceTest, AnotherKeyRunsBesideIt)
+TEST_F(SingleInstanceTest, AnotherKeyRunsBesideItAndLeavesItsGuardAlone)
 {
-    auto first = start(uniqueKey("AppOne"));
-    ASSERT_TRUE(waitForLine(*first, "ready"));
-    auto second = start(uniqueKey("AppTwo"));
-    EXPECT_TRUE(waitForLine(*second, "ready"));
-    EXPECT_EQ(second->state(), QProcess::Running);
-    stop(*second);
-    stop(*first);
+    // Names that a careless mapping of "/" would give the same server.
+    const QString id = QUuid::createUuid().toString(QUuid::Id128);
+    const QStringList pairs[] = {{"AppOne" + id, "AppTwo" + id}, {"App_One" + id, "App/One" + id}};
+    for (const QStringList& keys : pairs) {
+        SCOPED_TRACE(keys.join(" | ").toStdString());
+        auto first = start(keys[0]);
+        ASSERT_TRUE(waitForLine(*first, "ready"));
+        auto second = start(keys[1]);
+        EXPECT_TRUE(waitForLine(*second, "ready"));
+        EXPECT_EQ(second->state(), QProcess::Running);
+
+        // The first instance still answers a second start of its own name.
+        auto again = start(keys[0]);
+        ASSERT_TRUE(again->waitForFinished(5000));
+        EXPECT_EQ(again->exitCode(), 0);
+        EXPECT_TRUE(waitForLine(*first, "knock"));
+        stop(*second);
+        stop(*first);
+    }
 }
 
 TEST_F(SingleInstanceTest, AKilledInstanceDoesNotLockTheNextOneOut)

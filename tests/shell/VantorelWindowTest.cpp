@@ -5,7 +5,9 @@
 #include "shell/DiscoveryFactory.h"
 #include "shell/DiscoveryHelper.h"
 #include "shell/DotsWidget.h"
+#include "shell/ShellBranding.h"
 #include "shell/VantorelWindow.h"
+#include "shell/VisibleDevicesListViewWidget.h"
 #include "shell/VisibleDevicesWidget.h"
 #include "shell/WindowFooter.h"
 
@@ -16,8 +18,10 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QLabel>
+#include <QMenu>
 #include <QMenuBar>
 #include <QSettings>
+#include <QStackedWidget>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -176,6 +180,38 @@ TEST_F(WindowTest, EventsGoToTheFirstFamilyThatTakesThem)
     EXPECT_TRUE(window_->nativeEvent(platform::kMessageEventType, &xcb, &result));
 }
 
+TEST(ShellBranding, TextsFollowTheRecordAndTheArticleFlag)
+{
+    BrandingSettings& record = BrandingSettings::instance();
+    const BrandingSettings saved = record;
+    record.appName = "Widget Setup";
+    record.fullAppName = "Acme Widget Setup";
+    record.productSingular = "Encoder";
+    const struct {
+        bool useAn;
+        const char* add;
+    } rows[] = {{false, "Add a Encoder"}, {true, "Add an Encoder"}};
+    for (const auto& row : rows) {
+        record.useAnNotA = row.useAn;
+        EXPECT_EQ(brandingAddDeviceText(), row.add);
+    }
+    EXPECT_EQ(brandingNoDeviceText(), "No Encoder found");
+    EXPECT_EQ(brandingAboutMenuText(), "About Widget Setup");
+    EXPECT_EQ(brandingOrganisationName(), "Tarnwright Works");
+    EXPECT_EQ(brandingNoDeviceImage().size(), QSize(400, 360));
+    EXPECT_EQ(brandingBadInstallImage().size(), QSize(400, 360));
+    EXPECT_TRUE(brandingAboutIcon().isNull()); // no icon named
+
+    VantorelWindow window;
+    EXPECT_EQ(window.windowTitle(), "Acme Widget Setup");
+    const QList<QAction*> menus = window.menuBar()->actions();
+    ASSERT_EQ(menus.size(), 1);
+    EXPECT_EQ(menus.first()->text(), "Help");
+    ASSERT_EQ(menus.first()->menu()->actions().size(), 1);
+    EXPECT_EQ(menus.first()->menu()->actions().first()->text(), "About Widget Setup");
+    record = saved;
+}
+
 TEST_F(WindowTest, CloseNeedsEveryFamilyAndOnlyThenSavesTheGeometry)
 {
     QMainWindow probe;
@@ -320,6 +356,52 @@ TEST_F(WindowTest, DeviceActionsGoToTheDevicesFamilyAndUnlistedDevicesAreIgnored
 
     f1->emitBadInstall();
     EXPECT_TRUE(window_->gallery()->isBadInstall());
+}
+
+class ListView : public VisibleDevicesListViewWidget {
+public:
+    using VisibleDevicesListViewWidget::VisibleDevicesListViewWidget;
+    void onDeviceAdded(VisibleDevice*) override {}
+    void onDeviceRemoved(VisibleDevice*) override {}
+    void onDeviceInfoChanged(VisibleDevice*) override {}
+};
+
+// Supplies one list view and hands back the same widget every time it is asked.
+class ListViewFamily : public FakeFamily {
+public:
+    using FakeFamily::FakeFamily;
+    QWidget* listViewWidget(DeviceList* list, QWidget* parent) override
+    {
+        if (!view)
+            view = new ListView(list, parent);
+        return view;
+    }
+    ListView* view = nullptr;
+};
+
+TEST_F(WindowTest, AFamilysListViewBecomesTheSecondPageAndOpensItsDevices)
+{
+    addFamily("F1");
+    auto* f2 = new ListViewFamily(window_.get(), "F2", &log_);
+    families_.append(f2);
+    FakeDevice device(f2, "listed");
+    f2->onStart_ = [&]() { f2->emitArrived(&device); };
+    start();
+
+    ASSERT_NE(f2->view, nullptr);
+    EXPECT_EQ(window_->viewStack()->count(), 2);
+    EXPECT_EQ(window_->viewStack()->widget(1), f2->view);
+    EXPECT_EQ(window_->viewStack()->currentWidget(), window_->gallery());
+    EXPECT_EQ(window_->familyListView(), nullptr); // taken once
+
+    window_->onListViewSelected();
+    EXPECT_EQ(window_->viewStack()->currentWidget(), f2->view);
+    window_->onGalleryViewSelected();
+    EXPECT_EQ(window_->viewStack()->currentWidget(), window_->gallery());
+
+    log_.clear();
+    emit f2->view->requestShowDevice(&device);
+    EXPECT_EQ(log_, QStringList({"F2 show listed"}));
 }
 
 TEST_F(WindowTest, BadInstallDialogShowsItsMessageAndCloseEndsTheLoopWithZero)

@@ -5,8 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
-#include <QVariant>
 
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -69,6 +69,45 @@ TEST(Family, PostedDeviceChangeReachesTheFamilyOnTheGuiThread)
     EXPECT_EQ(family.threads[0], std::this_thread::get_id());
 }
 
+// The event window's own nativeEvent, reached as the platform layer's event handler reaches it.
+class EventWindowProbe : public Family::EventReceiverWindow {
+public:
+    using Family::EventReceiverWindow::EventReceiverWindow;
+    using Family::EventReceiverWindow::nativeEvent;
+};
+
+TEST(Family, EventWindowTakesOnlyDeviceChangesTheFamilyAccepts)
+{
+    QObject host;
+    RecordingFamily family(&host);
+    EventWindowProbe window(&family);
+    const struct {
+        const char* eventType;
+        platform::UINT message;
+        bool accept;
+        bool handled;
+    } rows[] = {
+        {platform::kMessageEventType, platform::WM_DEVICECHANGE, true, true},
+        {platform::kMessageEventType, platform::WM_DEVICECHANGE, false, false},
+        {platform::kMessageEventType, platform::WM_APP, true, false},
+        {"xcb_generic_event_t", platform::WM_DEVICECHANGE, true, false}, // never read as a MSG
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.eventType + std::string(" ") + std::to_string(row.message));
+        family.accept = row.accept;
+        family.seen.clear();
+        MSG msg;
+        msg.message = row.message;
+        long result = 7;
+        EXPECT_EQ(window.nativeEvent(row.eventType, &msg, &result), row.handled);
+        EXPECT_EQ(result, row.handled ? 1 : 7);
+        const bool offered = row.message == platform::WM_DEVICECHANGE
+                             && std::string(row.eventType) == platform::kMessageEventType;
+        EXPECT_EQ(family.seen.size(), offered ? 1u : 0u);
+    }
+    EXPECT_EQ(window.internalWinId(), WId(0)); // no native window is ever made
+}
+
 TEST(Family, EventWindowDiesWithItsFamily)
 {
     QObject host;
@@ -120,13 +159,32 @@ TEST(Family, DefaultsAreHarmless)
     brandingAccentColour() = saved;
 }
 
-TEST(Family, BonjourInfoTravelsThroughQueuedCalls)
+TEST(Family, BonjourInfoTravelsThroughQueuedSignals)
 {
     const int id = registerBonjourInfoMetaType();
     EXPECT_EQ(id, QMetaType::type("BonjourInfo"));
     BonjourInfo info;
     info.name = "Studio A";
-    info.txt.insert("model", "X");
-    const QVariant v = QVariant::fromValue(info);
-    EXPECT_EQ(v.value<BonjourInfo>(), info);
+    info.type = "_tarnwright._tcp.";
+    info.domain = "local.";
+    info.txt["model"] = "X";
+    info.host = "192.168.1.20";
+    info.port = 5000;
+    info.announced = true;
+
+    // A network family's request crosses threads as a queued call, as the window receives it.
+    QObject host;
+    Family family(&host);
+    std::vector<BonjourInfo> received;
+    QObject::connect(&family, &Family::bonjourResolveRequestedWithPort, &host,
+                     [&](BonjourInfo got, int port) {
+                         received.push_back(got);
+                         EXPECT_EQ(port, 80);
+                     },
+                     Qt::QueuedConnection);
+    std::thread worker([&] { emit family.bonjourResolveRequestedWithPort(info, 80); });
+    worker.join();
+    QCoreApplication::sendPostedEvents();
+    ASSERT_EQ(received.size(), 1u);
+    EXPECT_EQ(received[0], info);
 }

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QFile>
+#include <QFontDatabase>
 #include <QFontInfo>
 #include <QGuiApplication>
 #include <QPainter>
@@ -143,6 +145,20 @@ TEST(Artwork, EveryNamedImageExists)
     EXPECT_TRUE(loadIconPixmap(QStringLiteral(":/NoSuchImage")).isNull());
     EXPECT_EQ(loadIconPixmap(QStringLiteral(":/NoDevice")).size(), QSize(400, 360));
     EXPECT_EQ(loadIconPixmap(QStringLiteral(":/BadInstall")).size(), QSize(400, 360));
+}
+
+TEST(Artwork, FontsAreEmbeddedNotBorrowedFromTheSystem)
+{
+    // A computer without Open Sans installed still gets the kit's faces.
+    for (const char* face : {":/OpenSans-Light", ":/OpenSans-Regular", ":/OpenSans-Semibold"}) {
+        QFile file(QString::fromLatin1(face));
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << face;
+        const int id = QFontDatabase::addApplicationFontFromData(file.readAll());
+        ASSERT_GE(id, 0) << face;
+        EXPECT_TRUE(QFontDatabase::applicationFontFamilies(id).first().startsWith(QLatin1String("Open Sans")))
+            << face;
+        QFontDatabase::removeApplicationFont(id);
+    }
 }
 
 } // namespace

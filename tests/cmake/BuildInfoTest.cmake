@@ -1,0 +1,45 @@
+# Runs cmake/BuildInfo.cmake for a folder outside any checkout and for this source tree, and
+# checks the generated values.
+function(generate source out)
+  file(REMOVE_RECURSE ${out})
+  execute_process(COMMAND ${CMAKE_COMMAND} -DPROJECT_SOURCE_DIR=${source} -DPROJECT_BINARY_DIR=${out}
+      -P ${SOURCE_DIR}/cmake/BuildInfo.cmake
+    RESULT_VARIABLE rc)
+  if(NOT rc EQUAL 0)
+    message(FATAL_ERROR "BuildInfo.cmake failed for ${source}")
+  endif()
+  file(READ ${out}/generated/BuildInfo.h header)
+  foreach(name TimeStamp Tag Revision)
+    if(NOT header MATCHES "k${name}\\[\\] = \"([^\"]*)\"")
+      message(FATAL_ERROR "no k${name} in the header for ${source}")
+    endif()
+    set(${name} ${CMAKE_MATCH_1} PARENT_SCOPE)
+  endforeach()
+endfunction()
+
+function(expect what value pattern)
+  if(NOT value MATCHES "${pattern}")
+    message(FATAL_ERROR "${what}: \"${value}\" does not match ${pattern}")
+  endif()
+endfunction()
+
+file(MAKE_DIRECTORY ${SCRATCH_DIR}/plain)
+generate(${SCRATCH_DIR}/plain ${SCRATCH_DIR}/out-plain)
+expect("time stamp" "${TimeStamp}" "^[0-9][0-9][0-9][0-9][0-9][0-9][0-9][0-9][0-9][0-9][0-9][0-9][0-9][0-9]$")
+expect("tag outside a checkout" "${Tag}" "^-$")
+expect("revision outside a checkout" "${Revision}" "^-$")
+
+if(EXISTS ${SOURCE_DIR}/.git)
+  find_package(Git QUIET)
+  if(GIT_FOUND)
+    generate(${SOURCE_DIR} ${SCRATCH_DIR}/out-source)
+    execute_process(COMMAND ${GIT_EXECUTABLE} rev-parse HEAD WORKING_DIRECTORY ${SOURCE_DIR}
+      OUTPUT_VARIABLE head OUTPUT_STRIP_TRAILING_WHITESPACE)
+    expect("revision" "${Revision}" "^${head}$")
+    string(LENGTH "${Revision}" length)
+    if(NOT length EQUAL 40)
+      message(FATAL_ERROR "revision ${Revision} is not 40 hex digits")
+    endif()
+    expect("tag" "${Tag}" "^[^ \t]+$")
+  endif()
+endif()
