@@ -21,6 +21,10 @@ public:
     void updateFirmware(VisibleDevice* device) override;
     void shutdown() override;
 
+    // The device goes away: an open card for it shows the connection as lost, the host forgets
+    // it, then it is deleted (a running update is stopped first).
+    void unplug(ScriptedDevice* device);
+
     const QVector<ScriptedDevice*>& devices() const { return devices_; }
     ScriptedProductCard* openCard() const;
     QWidget* window() const { return window_; }
