@@ -1,7 +1,8 @@
 #!/bin/bash
 # Pictures of the program with the scripted plug-in: the gallery with no device, one, three and
-# a device with an update, a device's card, the update dialog (and its progress), and the
-# demonstration tab when it is built in. Each run is a separate, isolated program that grabs its
+# a device with an update, a device's card, the update dialog (and its progress), the card of a
+# device unplugged during its update, the about box, the build details, and the demonstration
+# tab when it is built in. Each run is a separate, isolated program that grabs its
 # window, saves a PNG and quits by itself.
 #
 #   take_screenshots.sh [BUILD_DIR]     (default: the build folder beside this checkout)
@@ -51,6 +52,9 @@ run gallery-update update gallery
 run card one card
 run update-dialog update update-dialog
 run update-progress update update-progress
+run unplugged update unplugged
+run about one about
+run build-details one build-details
 if [ -f "$here/../plugins/scripted/demo/DemoSettingsTab.h" ]; then
     run demo-tab one demo-tab
 fi
