@@ -1,9 +1,9 @@
 #!/bin/bash
-# Pictures of the program with the scripted plug-in: the gallery with no device, one, three and
-# a device with an update, a device's card, the update dialog (and its progress), the card of a
-# device unplugged during its update, the about box, the build details, and the demonstration
-# tab when it is built in. Each run is a separate, isolated program that grabs its
-# window, saves a PNG and quits by itself.
+# Pictures of the program with the scripted plug-in: the gallery with no device, one, three
+# (with two cross-menu options) and a device with an update, a device's card, the update dialog
+# (and its progress), the card of a device unplugged during its update, the about box, the build
+# details, and the demonstration tab when it is built in. Each run is a separate, isolated
+# program that grabs its window, saves a PNG and quits by itself.
 #
 #   take_screenshots.sh [BUILD_DIR]     (default: the build folder beside this checkout)
 # PNGs go to BUILD_DIR/screenshots/. Exits non-zero when a picture could not be taken.
@@ -24,9 +24,9 @@ mkdir -p "$out"
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
 
-# shot NAME DEVICES WHAT: one program run; its outcome goes to $scratch/NAME/result.
+# shot NAME DEVICES WHAT [CROSS_MENU]: one program run; its outcome goes to $scratch/NAME/result.
 shot() {
-    local name=$1 devices=$2 what=$3
+    local name=$1 devices=$2 what=$3 cross_menu=${4:-}
     # A home, configuration and temporary folder of its own: no saved geometry and no other
     # instance (the single-instance key lives in the temporary folder) can change the picture.
     local root=$scratch/$name
@@ -36,7 +36,7 @@ shot() {
     env -i PATH="$PATH" ASAN_OPTIONS="${ASAN_OPTIONS:-detect_leaks=0}" UBSAN_OPTIONS="${UBSAN_OPTIONS:-}" \
         HOME="$root/home" XDG_CONFIG_HOME="$root/config" TMPDIR="$root/tmp" XDG_RUNTIME_DIR="$root/runtime" \
         LC_ALL=C QT_QPA_PLATFORM=offscreen \
-        TWG_ADMIN_PLUGIN_PATH="$plugins" TWG_SCRIPTED_DEVICES="$devices" \
+        TWG_ADMIN_PLUGIN_PATH="$plugins" TWG_SCRIPTED_DEVICES="$devices" TWG_SCRIPTED_CROSS_MENU="$cross_menu" \
         TWG_SCRIPTED_SHOT="$what" TWG_SCRIPTED_SHOT_PATH="$out/$name.png" \
         timeout "$per_run_timeout" "$program" >"$root/log" 2>&1
     echo $? >"$root/result"
@@ -47,7 +47,7 @@ names=()
 run() { names+=("$1"); shot "$@" & }
 run gallery-none none gallery
 run gallery-one one gallery
-run gallery-three three gallery
+run gallery-three three gallery "Identify devices;Refresh"
 run gallery-update update gallery
 run card one card
 run update-dialog update update-dialog

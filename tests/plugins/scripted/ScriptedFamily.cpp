@@ -2,6 +2,7 @@
 
 #include "tests/plugins/scripted/ScriptedAutomation.h"
 #include "tests/plugins/scripted/ScriptedDevice.h"
+#include "tests/plugins/scripted/ScriptedLog.h"
 #include "tests/plugins/scripted/ScriptedProductCard.h"
 #include "tests/plugins/scripted/ScriptedUpdater.h"
 
@@ -74,6 +75,16 @@ void ScriptedFamily::unplug(ScriptedDevice* device)
     devices_.removeAt(index);
     emit deviceRemoved(device);
     delete device;
+}
+
+QStringList ScriptedFamily::crossMenuOptions()
+{
+    return qEnvironmentVariable("TWG_SCRIPTED_CROSS_MENU").split(QLatin1Char(';'), Qt::SkipEmptyParts);
+}
+
+void ScriptedFamily::onCrossMenuOptionSelected(QString option)
+{
+    qCInfo(lcScripted) << "Cross menu option" << option;
 }
 
 void ScriptedFamily::shutdown()
