@@ -9,8 +9,8 @@
 
 class FirmwareUpdateController;
 class ScriptedDevice;
-class VisibleDevice;
 class ScriptedSettingsPage;
+class VisibleDevice;
 
 // A scripted device's card: a firmware check first, then the settings page. When its device
 // goes away it says so and ends when that message is closed.
@@ -22,7 +22,6 @@ public:
 
     FirmwareUpdateController* controller() const { return controller_.get(); }
     ScriptedSettingsPage* settingsPage() const { return settingsPage_; }
-    ConnectionLostDialog* lostDialog() const { return lostDialog_; }
 
     void onDeviceRemoved(VisibleDevice* device);
 
