@@ -3,7 +3,9 @@
 #include <QObject>
 
 // A device's update task as the interface sees it. The object lives in the GUI thread; the
-// task may emit its signals from its own thread, and they then arrive queued.
+// task may emit its signals from its own thread, and they then arrive queued. An implementation
+// stops a running task and waits for its thread before it is destroyed; a report already queued
+// may still arrive afterwards, so receivers tell their current run from an abandoned one.
 class DeviceFirmwareUpdater : public QObject {
     Q_OBJECT
 public:

@@ -1,12 +1,13 @@
 #!/bin/bash
-# Pictures of the program with the scripted plug-in: the gallery with no device, one, three and
-# a device with an update, a device's card, the update dialog (and its progress), and the
-# demonstration tab when it is built in. Then the converters plug-in on the simulated converters
-# of tools/sim/converters.json, driven by the shot-driver test plug-in: the gallery (also with a
-# converter without power, and once it has power), each tab of a converter's settings page, the
-# connection-lost dialog, the page back on its tab after a replug, and the build details with the
-# converters' report. Each run is a separate,
-# isolated program that grabs its window, saves a PNG and quits by itself.
+# Pictures of the program with the scripted plug-in: the gallery with no device, one, three
+# (with two cross-menu options) and a device with an update, a device's card, the update dialog
+# (and its progress), the card of a device unplugged during its update, the about box, the build
+# details, and the demonstration tab when it is built in. Then the converters plug-in on the
+# simulated converters of tools/sim/converters.json, driven by the shot-driver test plug-in: the
+# gallery (also with a converter without power, and once it has power), each tab of a converter's
+# settings page, the connection-lost dialog, the page back on its tab after a replug, and the
+# build details with the converters' report. Each run is a separate, isolated program that grabs
+# its window, saves a PNG and quits by itself.
 #
 #   take_screenshots.sh [BUILD_DIR]     (default: the build folder beside this checkout)
 # PNGs go to BUILD_DIR/screenshots/. Exits non-zero when a picture could not be taken.
@@ -31,9 +32,9 @@ mkdir -p "$out"
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
 
-# shot NAME DEVICES WHAT: one program run; its outcome goes to $scratch/NAME/result.
+# shot NAME DEVICES WHAT [CROSS_MENU]: one program run; its outcome goes to $scratch/NAME/result.
 shot() {
-    local name=$1 devices=$2 what=$3
+    local name=$1 devices=$2 what=$3 cross_menu=${4:-}
     # A home, configuration and temporary folder of its own: no saved geometry and no other
     # instance (the single-instance key lives in the temporary folder) can change the picture.
     local root=$scratch/$name
@@ -43,7 +44,7 @@ shot() {
     env -i PATH="$PATH" ASAN_OPTIONS="${ASAN_OPTIONS:-detect_leaks=0}" UBSAN_OPTIONS="${UBSAN_OPTIONS:-}" \
         HOME="$root/home" XDG_CONFIG_HOME="$root/config" TMPDIR="$root/tmp" XDG_RUNTIME_DIR="$root/runtime" \
         LC_ALL=C QT_QPA_PLATFORM=offscreen \
-        TWG_ADMIN_PLUGIN_PATH="$plugins" TWG_SCRIPTED_DEVICES="$devices" \
+        TWG_ADMIN_PLUGIN_PATH="$plugins" TWG_SCRIPTED_DEVICES="$devices" TWG_SCRIPTED_CROSS_MENU="$cross_menu" \
         TWG_SCRIPTED_SHOT="$what" TWG_SCRIPTED_SHOT_PATH="$out/$name.png" \
         timeout "$per_run_timeout" "$program" >"$root/log" 2>&1
     echo $? >"$root/result"
@@ -72,11 +73,14 @@ names=()
 run() { names+=("$1"); shot "$@" & }
 run gallery-none none gallery
 run gallery-one one gallery
-run gallery-three three gallery
+run gallery-three three gallery "Identify devices;Refresh"
 run gallery-update update gallery
 run card one card
 run update-dialog update update-dialog
 run update-progress update update-progress
+run unplugged update unplugged
+run about one about
+run build-details one build-details
 if [ -f "$here/../plugins/scripted/demo/DemoSettingsTab.h" ]; then
     run demo-tab one demo-tab
 fi

@@ -12,6 +12,7 @@
 #include <QPointer>
 #include <QSignalSpy>
 #include <QStackedWidget>
+#include <QVBoxLayout>
 
 #include <memory>
 #include <vector>
@@ -174,6 +175,35 @@ TEST_F(GalleryTest, LongNamesAreElidedToTheSpaceBesideTheIcon)
             EXPECT_EQ(gallery_.deviceTextLabel()->text(), c.name);
         }
     }
+}
+
+// A name as long as a user may give a device must not push the window wider than it is.
+TEST(GalleryInAWindow, ALongDisplayNameIsElidedInsteadOfWideningTheWindow)
+{
+    FakeFamily family(nullptr, "F", nullptr);
+    FakeDevice device(&family, "dev");
+    DeviceList list;
+    QWidget window;
+    auto* layout = new QVBoxLayout(&window);
+    auto* gallery = new VisibleDevicesWidget(&list, &window);
+    layout->addWidget(gallery);
+    window.resize(780, 600);
+    window.show();
+    list.onDeviceAdded(&device);
+
+    const QFontMetrics metrics(gallery->nameLabel()->font());
+    QString longName;
+    while (metrics.horizontalAdvance(longName) <= 1200)
+        longName += "Long Name ";
+    device.displayName_ = longName;
+    list.onDeviceInfoChanged(&device);
+    // The new size hints climb one layout per turn of the event loop.
+    for (int turn = 0; turn < 5; ++turn)
+        QCoreApplication::processEvents();
+
+    EXPECT_EQ(window.width(), 780);
+    EXPECT_LT(gallery->nameLabel()->width(), 780);
+    EXPECT_TRUE(gallery->nameLabel()->displayedText().endsWith(QChar(0x2026)));
 }
 
 TEST_F(GalleryTest, BadInstallPageStaysWhateverArrives)

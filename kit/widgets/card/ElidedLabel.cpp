@@ -15,6 +15,11 @@ ElidedLabel::ElidedLabel(const QString& text, const QFont& font, const QColor& c
     setPalette(pal);
 }
 
+QSize ElidedLabel::minimumSizeHint() const
+{
+    return QSize(fontMetrics().horizontalAdvance(QChar(0x2026)), QLabel::minimumSizeHint().height());
+}
+
 bool ElidedLabel::needsEliding() const
 {
     return fontMetrics().horizontalAdvance(text()) > contentsRect().width();

@@ -13,6 +13,8 @@ public:
 
     // The text as it is painted at the label's current width.
     QString displayedText() const;
+    // Narrow enough to elide: a long text must not widen the layout the label sits in.
+    QSize minimumSizeHint() const override;
 
 protected:
     void paintEvent(QPaintEvent* event) override;

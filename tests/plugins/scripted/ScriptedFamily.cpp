@@ -2,8 +2,11 @@
 
 #include "tests/plugins/scripted/ScriptedAutomation.h"
 #include "tests/plugins/scripted/ScriptedDevice.h"
+#include "tests/plugins/scripted/ScriptedLog.h"
 #include "tests/plugins/scripted/ScriptedProductCard.h"
 #include "tests/plugins/scripted/ScriptedUpdater.h"
+
+#include <QTimer>
 
 ScriptedFamily::ScriptedFamily(QWidget* hostWindow) : Family(hostWindow), window_(hostWindow) {}
 
@@ -27,10 +30,15 @@ void ScriptedFamily::startDeviceDetection()
     for (const ScriptedDeviceSpec& spec : specs) {
         auto* device = new ScriptedDevice(this, spec);
         devices_.append(device);
-        // A finished update changes what the gallery shows for the device.
-        connect(device->scriptedUpdater(), &DeviceFirmwareUpdater::firmwareUpdated, this,
-                [this, device] { emit deviceInfoChanged(device); });
+        // A finished update changes what the gallery shows for the device. The report of a task
+        // stopped by an unplug arrives queued after the device is gone.
+        connect(device->scriptedUpdater(), &DeviceFirmwareUpdater::firmwareUpdated, this, [this, device] {
+            if (devices_.contains(device))
+                emit deviceInfoChanged(device);
+        });
         emit deviceArrived(device);
+        if (spec.unplugAfterMs >= 0)
+            QTimer::singleShot(spec.unplugAfterMs, this, [this, device] { unplug(device); });
     }
     ScriptedAutomation::startFromEnvironment(this);
 }
@@ -55,6 +63,28 @@ void ScriptedFamily::updateFirmware(VisibleDevice* device)
 {
     // The card checks the firmware before it shows any settings.
     showDevice(device);
+}
+
+void ScriptedFamily::unplug(ScriptedDevice* device)
+{
+    const int index = devices_.indexOf(device);
+    if (index < 0)
+        return;
+    if (card_)
+        card_->onDeviceRemoved(device);
+    devices_.removeAt(index);
+    emit deviceRemoved(device);
+    delete device;
+}
+
+QStringList ScriptedFamily::crossMenuOptions()
+{
+    return qEnvironmentVariable("TWG_SCRIPTED_CROSS_MENU").split(QLatin1Char(';'), Qt::SkipEmptyParts);
+}
+
+void ScriptedFamily::onCrossMenuOptionSelected(QString option)
+{
+    qCInfo(lcScripted) << "Cross menu option" << option;
 }
 
 void ScriptedFamily::shutdown()

@@ -20,6 +20,13 @@ public:
     void showDevice(VisibleDevice* device) override;
     void updateFirmware(VisibleDevice* device) override;
     void shutdown() override;
+    // The options named by TWG_SCRIPTED_CROSS_MENU, separated by ";".
+    QStringList crossMenuOptions() override;
+    void onCrossMenuOptionSelected(QString option) override;
+
+    // The device goes away: an open card for it shows the connection as lost, the host forgets
+    // it, then it is deleted (a running update is stopped first).
+    void unplug(ScriptedDevice* device);
 
     const QVector<ScriptedDevice*>& devices() const { return devices_; }
     ScriptedProductCard* openCard() const;

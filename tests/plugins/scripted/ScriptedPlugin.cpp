@@ -10,8 +10,12 @@ ScriptedPlugin::ScriptedPlugin()
 
 bool ScriptedPlugin::initialise(QDir, QWidget* hostWindow)
 {
-    if (families_.isEmpty())
-        families_.append(new ScriptedFamily(hostWindow));
+    if (families_.isEmpty()) {
+        Family* family = new ScriptedFamily(hostWindow);
+        families_.append(family);
+        // The family goes with its window; a test that binds the plug-in again gets a new one.
+        connect(family, &QObject::destroyed, this, [this, family] { families_.removeOne(family); });
+    }
     brandingSettings();
     return true;
 }

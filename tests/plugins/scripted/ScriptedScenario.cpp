@@ -39,6 +39,7 @@ QVector<ScriptedDeviceSpec> fromJson(const QString& path)
         spec.updateSucceeds = o.value(QStringLiteral("updateSucceeds")).toBool(true);
         spec.updateSteps = qBound(1, o.value(QStringLiteral("updateSteps")).toInt(spec.updateSteps), 1000);
         spec.updateStepMs = qBound(0, o.value(QStringLiteral("updateStepMs")).toInt(spec.updateStepMs), 10000);
+        spec.unplugAfterMs = qMin(o.value(QStringLiteral("unplugAfterMs")).toInt(spec.unplugAfterMs), 600000);
         devices.append(spec);
     }
     return devices;

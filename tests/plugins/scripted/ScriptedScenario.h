@@ -14,10 +14,14 @@ struct ScriptedDeviceSpec {
     bool updateSucceeds = true;
     int updateSteps = 10;
     int updateStepMs = 60;
+    // The device goes away this long after it arrived; negative: it stays.
+    int unplugAfterMs = -1;
 };
 
 // The devices named by TWG_SCRIPTED_DEVICES: "none", "one", "three", "update", or the path of a
-// JSON file {"devices": [{"name": ..., "displayName": ..., "firmwareCurrent": ..., ...}]}.
+// JSON file {"devices": [{"name": ..., "displayName": ..., "firmwareCurrent": ..., ...}]}
+// (further keys: "version", "availableVersion", "softwareStatus", "updateSucceeds",
+// "updateSteps", "updateStepMs", "unplugAfterMs").
 // Unset means "one".
 QVector<ScriptedDeviceSpec> scriptedScenario(const QString& scenario);
 QVector<ScriptedDeviceSpec> scriptedScenarioFromEnvironment();
