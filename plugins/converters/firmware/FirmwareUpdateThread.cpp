@@ -37,9 +37,11 @@ void FirmwareUpdateThread::dispose(FirmwareUpdateThread* thread)
         return;
     thread->setKeepGoing(false);
     thread->setParent(nullptr);
-    // Connected before the check, so a run that ends meanwhile still deletes its thread; a
-    // deletion queued twice is harmless.
-    connect(thread, &QThread::finished, thread, &QObject::deleteLater);
-    if (!thread->isRunning())
-        thread->deleteLater();
+    // Connected before the check, so a run that ends meanwhile still deletes its thread. A
+    // thread past its run is deleted now: its destructor only waits out the end of finished().
+    const auto connection = connect(thread, &QThread::finished, thread, &QObject::deleteLater);
+    if (!thread->isRunning()) {
+        disconnect(connection);
+        delete thread;
+    }
 }

@@ -30,8 +30,8 @@ public:
     bool reportFirmwareProgress(double fraction);
     static int progressPercent(double fraction);
 
-    // Lets the thread finish on its own and delete itself then; deletes it at once when it
-    // does not run. Never waits for the programming.
+    // Lets a running thread finish on its own and delete itself then; deletes any other at
+    // once. Never waits for the programming.
     static void dispose(FirmwareUpdateThread* thread);
 
 signals:
