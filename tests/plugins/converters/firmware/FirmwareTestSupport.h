@@ -17,6 +17,7 @@
 #include <functional>
 #include <future>
 #include <map>
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <thread>
@@ -199,7 +200,8 @@ struct ScriptedUpdater : ConverterFirmwareUpdater {
     std::vector<double> fractions{0.0, 0.5, 1.0};
     std::shared_future<void> gate; // program() waits for it when valid
     std::atomic<int> programs{0};
-    std::atomic<bool> lastAnswer{true};
+    // Outlives the updater, which its thread may delete.
+    std::shared_ptr<std::atomic<bool>> lastAnswer = std::make_shared<std::atomic<bool>>(true);
     TWG::Converters::XmegaLoaderNotifier::LoadXmegaBinaryDelegate* loadDelegate = nullptr;
 
     bool isCurrent(bool* hasFirmware) override
@@ -217,10 +219,10 @@ struct ScriptedUpdater : ConverterFirmwareUpdater {
     {
         const int run = programs++;
         for (double f : fractions)
-            lastAnswer = progress(f);
+            *lastAnswer = progress(f);
         if (gate.valid())
             gate.wait();
-        lastAnswer = progress(1.0);
+        *lastAnswer = progress(1.0);
         return run < static_cast<int>(results.size()) ? results[static_cast<std::size_t>(run)] : true;
     }
 };
