@@ -2,9 +2,13 @@
 
 #include "plugins/converters/firmware/ConverterFX2Firmware.h"
 #include "plugins/converters/firmware/ConverterXmegaFirmware.h"
+#include "plugins/converters/firmware/FirmwareModels.h"
+#include "tools/sim-tree/SimFirmware.h"
 #include "usb/package/PackageFormat.h"
 
 #include <gtest/gtest.h>
+
+#include <QDir>
 
 using fwtest::bytes;
 using fwtest::ImageSpec;
@@ -193,4 +197,34 @@ TEST(FirmwareSet, OnlyModelsOfTheirKindLoadAPackage)
     ConverterFX2Firmware onlyOther(0xBD54);
     EXPECT_EQ(onlyOther.imageCount(), 1);
     EXPECT_FALSE(onlyOther.offersFirmware()) << "no FX2 or AT90 image";
+}
+
+// The simulation-only tree's packages: one per model with firmware, each offering what a
+// simulated converter at its default version already runs; none of them in bin/.
+TEST(FirmwareSet, SimulatedPackagesCoverEveryModelAndStayOutOfTheInstallation)
+{
+    namespace Sim = TWG::Tools::SimFirmware;
+    EXPECT_EQ(Sim::fx2Models(), FirmwareModels::fx2Models());
+    EXPECT_EQ(Sim::xmegaModels(), FirmwareModels::xmegaModels());
+    for (std::uint16_t id : FirmwareModels::fx2Models()) {
+        ASSERT_TRUE(Sim::writePackage(id, fwtest::packageDirectory(), nullptr));
+        ConverterFX2Firmware set(id);
+        EXPECT_TRUE(set.offersFirmware()) << std::hex << id;
+        EXPECT_EQ(set.versionByte(), Sim::kVersion);
+        EXPECT_EQ(set.imageCount(), Sim::hasAt90(id) ? 2 : 1);
+    }
+    for (std::uint16_t id : FirmwareModels::xmegaModels()) {
+        ASSERT_TRUE(Sim::writePackage(id, fwtest::packageDirectory(), nullptr));
+        ConverterXmegaFirmware set(id);
+        EXPECT_TRUE(set.hasApplicationImage()) << std::hex << id;
+        EXPECT_EQ(set.xmegaChecksum(), Sim::kXmegaChecksum);
+        EXPECT_EQ(set.versionByte(), Sim::kVersion);
+    }
+    EXPECT_FALSE(Sim::writePackage(0xBD86, fwtest::packageDirectory(), nullptr));
+
+    const QByteArray build = qgetenv("TWG_BUILD_DIR");
+    if (!build.isEmpty()) {
+        const QDir resources(QString::fromLocal8Bit(build) + QStringLiteral("/bin/Vantorel/PlugIns/Ostrel/Resources"));
+        EXPECT_TRUE(resources.entryList({QStringLiteral("data-*.bin")}, QDir::Files).isEmpty());
+    }
 }
