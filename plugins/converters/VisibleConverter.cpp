@@ -2,7 +2,7 @@
 
 #include "converters/IConverter.h"
 #include "plugins/converters/ConverterProducts.h"
-#include "plugins/converters/StandInFirmwareUpdater.h"
+#include "plugins/converters/firmware/VisibleUSBFirmwareUpdater.h"
 #include "plugins/converters/settings/ConverterConnection.h"
 
 #include <QCoreApplication>
@@ -35,8 +35,9 @@ VisibleConverter::VisibleConverter(Family* family, TWG::Converters::IConverter* 
 VisibleConverter::~VisibleConverter()
 {
     device_->release();
+    // A running update reports failure now; the updater goes once its thread has finished.
     if (updater_)
-        updater_->deleteLater();
+        updater_->retire();
 }
 
 QString VisibleConverter::displayName()
@@ -57,7 +58,7 @@ QPixmap VisibleConverter::cardConnectionIcon()
 DeviceFirmwareUpdater* VisibleConverter::firmwareUpdater()
 {
     if (!updater_)
-        updater_ = new StandInFirmwareUpdater;
+        updater_ = new VisibleUSBFirmwareUpdater(device_, notifier_);
     return updater_;
 }
 

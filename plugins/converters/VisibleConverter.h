@@ -10,7 +10,7 @@ class XmegaLoaderNotifier;
 } // namespace TWG::Converters
 
 class ConverterConnection;
-class DeviceFirmwareUpdater;
+class VisibleUSBFirmwareUpdater;
 
 // One classic converter as the host lists and shows it. Holds a reference on the device.
 class VisibleConverter : public VisibleDevice {
@@ -63,5 +63,5 @@ private:
     QPixmap thumbnail_;
     TWG::Converters::IConverter* const device_;
     TWG::Converters::XmegaLoaderNotifier* const notifier_;
-    DeviceFirmwareUpdater* updater_ = nullptr;
+    VisibleUSBFirmwareUpdater* updater_ = nullptr;
 };

@@ -1,0 +1,30 @@
+#pragma once
+
+#include "converters/IConverterNotifier.h"
+
+#include <functional>
+#include <memory>
+
+namespace TWG::Converters {
+class IConverter;
+} // namespace TWG::Converters
+
+// Brings one converter's firmware up to its package: the decision and the programming.
+// program() runs on the update thread; the rest on the GUI thread.
+class ConverterFirmwareUpdater {
+public:
+    // Fraction done, 0..1 (outside: working without a known amount). Answers whether to go on.
+    using ProgressCallback = std::function<bool(double fraction)>;
+
+    virtual ~ConverterFirmwareUpdater() = default;
+    // *hasFirmware: the package offers something to program.
+    virtual bool isCurrent(bool* hasFirmware) = 0;
+    // True when an application load has started; the delegate then hears its end.
+    virtual bool loadBinaryFirst(TWG::Converters::XmegaLoaderNotifier* notifier,
+                                 TWG::Converters::XmegaLoaderNotifier::LoadXmegaBinaryDelegate* delegate) = 0;
+    virtual bool program(const ProgressCallback& progress) = 0;
+};
+
+// The updater for the converter's controller, with the firmware set of its model; null for a
+// converter with neither programming interface.
+std::unique_ptr<ConverterFirmwareUpdater> createConverterFirmwareUpdater(TWG::Converters::IConverter* device);

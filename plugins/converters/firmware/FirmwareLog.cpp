@@ -1,0 +1,3 @@
+#include "plugins/converters/firmware/FirmwareLog.h"
+
+Q_LOGGING_CATEGORY(lcConverterFirmware, "ostrel.firmware")

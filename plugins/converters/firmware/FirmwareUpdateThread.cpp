@@ -1,0 +1,47 @@
+#include "plugins/converters/firmware/FirmwareUpdateThread.h"
+
+#include "plugins/converters/firmware/ConverterFirmwareUpdater.h"
+
+FirmwareUpdateThread::FirmwareUpdateThread(std::unique_ptr<ConverterFirmwareUpdater> updater, QObject* parent)
+    : QThread(parent), updater_(std::move(updater))
+{
+}
+
+FirmwareUpdateThread::~FirmwareUpdateThread() = default;
+
+void FirmwareUpdateThread::run()
+{
+    int result = NoUpdater;
+    if (updater_)
+        result = updater_->program([this](double fraction) { return reportFirmwareProgress(fraction); })
+                     ? Succeeded
+                     : ProgrammingFailed;
+    if (keepGoing_.load())
+        emit firmwareUpdated(result);
+}
+
+int FirmwareUpdateThread::progressPercent(double fraction)
+{
+    return fraction >= 0.0 && fraction <= 1.0 ? static_cast<int>(fraction * 100) : -1;
+}
+
+bool FirmwareUpdateThread::reportFirmwareProgress(double fraction)
+{
+    emit firmwareProgress(progressPercent(fraction));
+    return keepGoing_.load();
+}
+
+void FirmwareUpdateThread::dispose(FirmwareUpdateThread* thread)
+{
+    if (!thread)
+        return;
+    thread->setKeepGoing(false);
+    thread->setParent(nullptr);
+    // Connected before the check, so a run that ends meanwhile still deletes its thread. A
+    // thread past its run is deleted now: its destructor only waits out the end of finished().
+    const auto connection = connect(thread, &QThread::finished, thread, &QObject::deleteLater);
+    if (!thread->isRunning()) {
+        disconnect(connection);
+        delete thread;
+    }
+}

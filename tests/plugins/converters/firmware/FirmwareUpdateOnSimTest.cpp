@@ -1,0 +1,274 @@
+#include "FirmwareTestSupport.h"
+
+#include "kit/framework/DeviceFirmwareUpdater.h"
+#include "kit/framework/FirmwareUpdateController.h"
+#include "kit/framework/FirmwareUpdateDialog.h"
+#include "kit/framework/SettingsPage.h"
+#include "kit/widgets/CardPushButton.h"
+#include "kit/widgets/ConnectionLostDialog.h"
+#include "plugins/converters/ConverterFamily.h"
+#include "plugins/converters/ConverterProductCard.h"
+#include "plugins/converters/VisibleConverter.h"
+#include "plugins/converters/firmware/ConverterXmegaFirmware.h"
+#include "plugins/converters/settings/ConverterConnection.h"
+#include "tests/converters/support/ConverterSimFixture.h"
+#include "tools/sim-tree/SimFirmware.h"
+
+#include <gtest/gtest.h>
+
+#include <QPointer>
+#include <QProgressBar>
+#include <QSignalSpy>
+#include <QWidget>
+
+namespace SimFirmware = TWG::Tools::SimFirmware;
+
+namespace {
+
+constexpr int kWriteRegisterRequest = 0xD7;
+
+bool startsWith(const std::vector<std::uint8_t>& memory, std::size_t at, const std::vector<std::uint8_t>& image)
+{
+    return memory.size() >= at + image.size() && std::equal(image.begin(), image.end(), memory.begin() + long(at));
+}
+
+// Classic converters on the simulated bus, found by the family and opened in their cards, with
+// the packages the simulation-only tree ships, in virtual time.
+class UpdateOnSim : public convtest::ConverterSimFixture {
+protected:
+    void SetUp() override
+    {
+        host.resize(800, 600);
+        host.show();
+        for (std::uint16_t id : {0xBD15, 0xBD16, 0xBD2E, 0xBD93}) {
+            std::string error;
+            ASSERT_TRUE(SimFirmware::writePackage(id, fwtest::packageDirectory(), &error)) << error;
+        }
+    }
+    void TearDown() override
+    {
+        for (ConverterProductCard* card : host.findChildren<ConverterProductCard*>())
+            delete card;
+        converters.reset();
+        EXPECT_TRUE(settleUntil([] { return true; }));
+    }
+
+    void startFamily()
+    {
+        converters = std::make_unique<ConverterFamily>(&host);
+        converters->startDeviceDetection();
+        run(50);
+    }
+    VisibleConverter* converterOf(std::uint16_t productId) const
+    {
+        for (VisibleConverter* c : converters->converters())
+            if (c->productId() == productId)
+                return c;
+        return nullptr;
+    }
+    ConverterProductCard* open(std::uint16_t productId)
+    {
+        VisibleConverter* c = converterOf(productId);
+        if (!c)
+            return nullptr;
+        converters->showDevice(c);
+        const auto cards = host.findChildren<ConverterProductCard*>();
+        return cards.isEmpty() ? nullptr : cards.last();
+    }
+    // Moves time on the GUI side too: hot-plug and the application load happen here.
+    bool settleUntil(const std::function<bool()>& condition)
+    {
+        return fwtest::waitUntil(
+            [&] {
+                QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+                return condition();
+            },
+            60000, [&] { clock.advance(platform::Clock::Duration(10)); });
+    }
+    static FirmwareUpdateDialog* dialogOf(ConverterProductCard* card) { return card->controller()->dialog(); }
+    static bool offered(ConverterProductCard* card)
+    {
+        return card && dialogOf(card) && dialogOf(card)->isVisible() &&
+               dialogOf(card)->state() == FirmwareUpdateDialog::Prompt;
+    }
+
+    // Accepts the offered update and waits for its end; the progress it showed.
+    std::vector<int> acceptAndWait(ConverterProductCard* card, int endState)
+    {
+        std::vector<int> percents;
+        FirmwareUpdateDialog* dialog = dialogOf(card);
+        DeviceFirmwareUpdater* updater = converterOf(productIdOf(card))->firmwareUpdater();
+        QObject::connect(updater, &DeviceFirmwareUpdater::firmwareUpdateProgress, card,
+                         [&percents](int p) { percents.push_back(p); });
+        dialog->yesButton()->click();
+        EXPECT_EQ(dialog->state(), FirmwareUpdateDialog::Updating);
+        EXPECT_TRUE(settleUntil([&] { return dialog->state() == endState; })) << "state " << dialog->state();
+        if (endState == FirmwareUpdateDialog::Completed) {
+            EXPECT_EQ(dialog->progressBar()->value(), 100);
+        }
+        return percents;
+    }
+    std::uint16_t productIdOf(ConverterProductCard* card) const
+    {
+        for (VisibleConverter* c : converters->converters())
+            if (c->matches(card->connection()->device()))
+                return c->productId();
+        return 0;
+    }
+    // Done on the completed dialog: the card goes on to the settings page.
+    static void finish(ConverterProductCard* card)
+    {
+        dialogOf(card)->closeButton()->click();
+        EXPECT_EQ(card->controller()->result(), FirmwareUpdateController::Completed);
+        EXPECT_TRUE(card->settingsPage());
+    }
+    static std::vector<std::uint8_t> image(std::uint16_t productId, int index)
+    {
+        return SimFirmware::images(productId).at(static_cast<std::size_t>(index)).data;
+    }
+
+    QWidget host;
+    std::unique_ptr<ConverterFamily> converters;
+};
+
+std::shared_ptr<platform::SimFx2Running> fx2Model(bool at90, std::uint8_t version)
+{
+    platform::SimFx2Running::Options o;
+    o.version = version;
+    o.versionAddress = SimFirmware::kFx2VersionAddress;
+    if (at90)
+        o.at90 = platform::SimAt90::Options{};
+    return platform::SimFx2Running::create(platform::SimFx2Running::descriptors(0x7C5D, at90 ? 0xBD2E : 0xBD15), o);
+}
+
+bool monotonic(const std::vector<int>& percents)
+{
+    return std::is_sorted(percents.begin(), percents.end());
+}
+
+} // namespace
+
+TEST_F(UpdateOnSim, Fx2AloneIsUpdatedAndOpensItsSettings)
+{
+    auto model = fx2Model(false, 0);
+    bus.attach(model);
+    startFamily();
+    ConverterProductCard* card = open(0xBD15);
+    ASSERT_TRUE(offered(card));
+    const std::vector<int> percents = acceptAndWait(card, FirmwareUpdateDialog::Completed);
+    EXPECT_TRUE(startsWith(model->flash(), 0, image(0xBD15, 0)));
+    EXPECT_TRUE(monotonic(percents));
+    ASSERT_FALSE(percents.empty());
+    EXPECT_EQ(percents.back(), 100);
+    EXPECT_EQ(model->reg(1), SimFirmware::kVersion) << "the restarted firmware shows the set's version";
+    EXPECT_TRUE(model->violations().empty());
+    finish(card);
+    EXPECT_TRUE(converterOf(0xBD15)->firmwareUpdater()->firmwareIsCurrent());
+}
+
+TEST_F(UpdateOnSim, Fx2WithAt90IsUpdatedFlashFirstThenAt90)
+{
+    auto model = fx2Model(true, 0);
+    bus.attach(model);
+    startFamily();
+    ConverterProductCard* card = open(0xBD2E);
+    ASSERT_TRUE(offered(card));
+    const std::vector<int> percents = acceptAndWait(card, FirmwareUpdateDialog::Completed);
+    EXPECT_TRUE(startsWith(model->flash(), 0, image(0xBD2E, 0)));
+    EXPECT_TRUE(startsWith(model->at90Flash(), 0, image(0xBD2E, 1)));
+    EXPECT_TRUE(monotonic(percents));
+    EXPECT_NE(std::find(percents.begin(), percents.end(), 75), percents.end());
+    ASSERT_FALSE(percents.empty());
+    EXPECT_EQ(percents.back(), 100);
+    EXPECT_TRUE(model->violations().empty());
+    finish(card);
+}
+
+// The application first (through its bootloader), then the EEPROM images and their table.
+TEST_F(UpdateOnSim, XmegaLoadsItsApplicationThenProgramsItsEeprom)
+{
+    auto state = attachXmega(0xBD93);
+    state->versions[0] = state->versions[1] = 0;
+    state->versionByte = 2;
+    state->versionsAfterWrite = [](const std::vector<std::uint8_t>&) {
+        return std::make_pair(SimFirmware::kXmegaChecksum, SimFirmware::kXmegaChecksum);
+    };
+    startFamily();
+    ConverterProductCard* card = open(0xBD93);
+    ASSERT_TRUE(offered(card));
+    const std::vector<int> percents = acceptAndWait(card, FirmwareUpdateDialog::Completed);
+    ASSERT_FALSE(percents.empty());
+    EXPECT_EQ(percents.front(), -1) << "the application load shows an indeterminate bar";
+    EXPECT_EQ(percents.back(), 100);
+    EXPECT_TRUE(startsWith(state->application, 0, image(0xBD93, 0)));
+    const std::vector<std::uint8_t>& eeprom = state->eeproms.at(0).bytes;
+    const auto images = SimFirmware::images(0xBD93);
+    EXPECT_TRUE(startsWith(eeprom, images[1].offset, images[1].data));
+    EXPECT_TRUE(startsWith(eeprom, images[2].offset, images[2].data));
+    const ConverterXmegaFirmware set(0xBD93);
+    EXPECT_TRUE(startsWith(eeprom, 0x3F0000,
+                           std::vector<std::uint8_t>(set.imageTable().begin(), set.imageTable().end())));
+    EXPECT_TRUE(state->violations.empty());
+    finish(card);
+    EXPECT_EQ(converters->converters().size(), 1) << "the trip through the bootloader is no removal";
+}
+
+TEST_F(UpdateOnSim, ACurrentConverterGoesStraightToItsSettings)
+{
+    bus.attach(fx2Model(false, SimFirmware::kVersion));
+    startFamily();
+    ConverterProductCard* card = open(0xBD15);
+    ASSERT_TRUE(card);
+    EXPECT_FALSE(dialogOf(card));
+    EXPECT_TRUE(card->settingsPage());
+}
+
+// The failure dialog says "try again": the same converter's next update runs and reports.
+TEST_F(UpdateOnSim, AFailedUpdateCanBeRetried)
+{
+    auto model = fx2Model(false, 0);
+    bus.attach(model);
+    platform::SimFault stall;
+    stall.kind = platform::SimRequestKind::Out;
+    stall.nth = 3;
+    bus.addFault(stall);
+    startFamily();
+    QPointer<ConverterProductCard> card = open(0xBD15);
+    ASSERT_TRUE(offered(card));
+    acceptAndWait(card, FirmwareUpdateDialog::Failed);
+    dialogOf(card)->closeButton()->click();
+    EXPECT_EQ(card->controller()->result(), FirmwareUpdateController::Failed);
+    EXPECT_TRUE(settleUntil([&] { return !card; })) << "a failed update closes the card";
+
+    card = open(0xBD15);
+    ASSERT_TRUE(offered(card));
+    acceptAndWait(card, FirmwareUpdateDialog::Completed);
+    EXPECT_TRUE(startsWith(model->flash(), 0, image(0xBD15, 0)));
+    finish(card);
+}
+
+// Unplugged mid-update: the card shows the device lost, the update ends as a failure, and the
+// updater goes once its thread has finished; nothing is left open on the bus.
+TEST_F(UpdateOnSim, UnpluggingDuringAnUpdateReportsFailureWithoutACrash)
+{
+    auto model = fx2Model(true, 0);
+    bus.attach(model);
+    platform::SimFault unplug;
+    unplug.action = platform::SimFaultAction::Unplug;
+    unplug.kind = platform::SimRequestKind::Out;
+    unplug.nth = 20;
+    bus.addFault(unplug);
+    startFamily();
+    ConverterProductCard* card = open(0xBD2E);
+    ASSERT_TRUE(offered(card));
+    QPointer<DeviceFirmwareUpdater> updater = converterOf(0xBD2E)->firmwareUpdater();
+    QSignalSpy results(updater.data(), &DeviceFirmwareUpdater::firmwareUpdated);
+    dialogOf(card)->yesButton()->click();
+    ASSERT_TRUE(settleUntil([&] { return converters->converters().isEmpty(); }));
+    EXPECT_TRUE(card->lostDialog() && card->lostDialog()->isVisible());
+    EXPECT_FALSE(dialogOf(card)->isVisible());
+    ASSERT_TRUE(settleUntil([&] { return !updater; }));
+    ASSERT_EQ(results.count(), 1);
+    EXPECT_EQ(results.at(0).at(0).toInt(), 1);
+    EXPECT_EQ(bus.liveObjects(), 0);
+}

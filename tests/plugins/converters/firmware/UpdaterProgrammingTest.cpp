@@ -1,0 +1,171 @@
+#include "FirmwareTestSupport.h"
+
+#include "plugins/converters/firmware/ConverterFX2Firmware.h"
+#include "plugins/converters/firmware/ConverterXmegaFirmware.h"
+#include "plugins/converters/firmware/ConverterXmegaUpdater.h"
+#include "plugins/converters/firmware/FirmwareUpdateThread.h"
+#include "tests/converters/support/FakeConverter.h"
+
+#include <gtest/gtest.h>
+
+using fwtest::bytes;
+using fwtest::ImageSpec;
+
+namespace {
+
+const ImageSpec kFx2Image{1, 0, 0, 0x0107, 0, 0, bytes(10000, 1)}; // 4096 + 4096 + 1808
+const ImageSpec kAt90Image{2, 0, 0, 0x0201, 0, 0, bytes(600, 2)};  // 256 + 256 + 88
+
+// An FX2 converter with its programming fake and the updater of its package.
+struct Fx2Bench {
+    explicit Fx2Bench(const std::vector<ImageSpec>& images, bool at90 = true)
+    {
+        fwtest::writePackage(0xBD2E, images);
+        programming.at90 = at90;
+        device.fx2Programming = &programming;
+        updater = createConverterFirmwareUpdater(&device);
+    }
+    // Runs the programming; the progress in percent as the thread would show it.
+    bool run(int stopAfterReports = -1)
+    {
+        return updater->program([this, stopAfterReports](double f) {
+            percents.push_back(FirmwareUpdateThread::progressPercent(f));
+            return stopAfterReports < 0 || static_cast<int>(percents.size()) < stopAfterReports;
+        });
+    }
+
+    convtest::FakeConverter device{0xBD2E};
+    fwtest::FakeFx2Programming programming;
+    std::unique_ptr<ConverterFirmwareUpdater> updater;
+    std::vector<int> percents;
+};
+
+} // namespace
+
+TEST(Fx2Programming, FlashThenAt90InOrderWithTheBarSplitAt75)
+{
+    Fx2Bench bench({kFx2Image, kAt90Image});
+    ASSERT_TRUE(bench.run());
+    EXPECT_EQ(bench.programming.calls,
+              (std::vector<std::string>{"erase(10000)", "write(4096)", "write(4096)", "write(1808)", "restart",
+                                        "enterAT90", "eraseAT90", "fuses", "prepare", "page(0)", "page(1)",
+                                        "page(2)", "leaveAT90"}));
+    EXPECT_EQ(bench.programming.flash, kFx2Image.data);
+    EXPECT_EQ(bench.programming.at90Flash, kAt90Image.data);
+    // (int)(fraction x 100): flash 4096/10000 x 0.75 = 30.72; AT90 75 + 256/600 x 25 = 85.67.
+    EXPECT_EQ(bench.percents, (std::vector<int>{0, 30, 61, 75, 75, 85, 96, 100}));
+}
+
+TEST(Fx2Programming, WithoutAnAt90TheFlashFillsTheBarAndAt90ImagesAreSkipped)
+{
+    Fx2Bench bench({kAt90Image, kFx2Image}, false);
+    ASSERT_TRUE(bench.run());
+    EXPECT_EQ(bench.programming.calls,
+              (std::vector<std::string>{"erase(10000)", "write(4096)", "write(4096)", "write(1808)", "restart"}));
+    EXPECT_EQ(bench.percents, (std::vector<int>{0, 40, 81, 100}));
+}
+
+TEST(Fx2Programming, NothingToProgramIsNoSuccess)
+{
+    Fx2Bench onlyAt90({kAt90Image}, false);
+    EXPECT_FALSE(onlyAt90.run()) << "every image skipped on this board";
+    EXPECT_TRUE(onlyAt90.programming.calls.empty());
+
+    fwtest::removePackage(0xBD2E);
+    Fx2Bench none({kFx2Image});
+    fwtest::removePackage(0xBD2E);
+    none.updater = createConverterFirmwareUpdater(&none.device);
+    EXPECT_FALSE(none.run());
+    EXPECT_TRUE(none.programming.calls.empty());
+}
+
+// A failed step ends the whole update at once; once the AT90 was entered it is always left,
+// a second time after a failure.
+TEST(Fx2Programming, AFailedStepEndsTheUpdateAndTheAt90IsAlwaysLeft)
+{
+    struct Case {
+        const char* failing;
+        int nth;
+        std::uint32_t pageTake;
+        bool overstate;
+        std::vector<std::string> tail; // the calls from the failing one on
+    };
+    const std::vector<Case> cases{
+        {"erase", 1, 256, false, {"erase(10000)"}},
+        {"write", 2, 256, false, {"write(4096)"}},
+        {"restart", 1, 256, false, {"restart"}},
+        {"enterAT90", 1, 256, false, {"enterAT90", "leaveAT90", "leaveAT90"}},
+        {"fuses", 1, 256, false, {"fuses", "leaveAT90", "leaveAT90"}},
+        {"prepare", 1, 256, false, {"prepare", "leaveAT90", "leaveAT90"}},
+        {"page", 2, 256, false, {"page(1)", "leaveAT90", "leaveAT90"}},
+        {"leaveAT90", 1, 256, false, {"leaveAT90"}},
+        {"", 0, 0, false, {"page(0)", "leaveAT90", "leaveAT90"}},   // a page that takes nothing
+        {"", 0, 256, true, {"page(0)", "leaveAT90", "leaveAT90"}}, // more than remains
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.failing << " " << c.nth << " " << c.pageTake << " " << c.overstate);
+        Fx2Bench bench({kFx2Image, kAt90Image, kFx2Image});
+        if (*c.failing)
+            bench.programming.failOn[c.failing] = c.nth;
+        bench.programming.pageTake = c.pageTake;
+        bench.programming.overstate = c.overstate;
+        EXPECT_FALSE(bench.run());
+        const auto& calls = bench.programming.calls;
+        ASSERT_GE(calls.size(), c.tail.size());
+        EXPECT_EQ(std::vector<std::string>(calls.end() - static_cast<long>(c.tail.size()), calls.end()), c.tail);
+        EXPECT_EQ(bench.programming.count("erase"), 1) << "the later FX2 image never started";
+    }
+}
+
+// Once nobody waits for the result (the converter went), the programming ends at its next step.
+TEST(Fx2Programming, AStopAnswerEndsTheProgrammingBetweenChunksAndPages)
+{
+    Fx2Bench flash({kFx2Image, kAt90Image});
+    EXPECT_FALSE(flash.run(2));
+    EXPECT_EQ(flash.programming.count("write"), 1);
+    EXPECT_EQ(flash.programming.count("restart"), 0);
+
+    Fx2Bench at90({kFx2Image, kAt90Image});
+    EXPECT_FALSE(at90.run(6));
+    EXPECT_EQ(at90.programming.count("page"), 1);
+    EXPECT_EQ(at90.programming.count("leaveAT90"), 2);
+}
+
+TEST(XmegaProgramming, ProgramsTheImagesAndTableUnlessTheFpgaVersionMatches)
+{
+    const ImageSpec app{0, 0, 0, 0x51, 0, 2, bytes(300, 3)};
+    const ImageSpec fpga{1, 2, 0x10000, 0x0306, 0, 0, bytes(500, 4)};
+    fwtest::writePackage(0xBDF6, {app, fpga});
+    convtest::FakeConverter device(0xBDF6, true);
+    fwtest::FakeXmegaProgramming programming;
+    device.xmegaProgramming = &programming;
+    auto updater = createConverterFirmwareUpdater(&device);
+    std::vector<int> percents;
+    auto progress = [&](double f) {
+        percents.push_back(FirmwareUpdateThread::progressPercent(f));
+        return true;
+    };
+
+    device.values["versionRegister"] = 6;
+    EXPECT_TRUE(updater->program(progress));
+    EXPECT_EQ(programming.programs, 0) << "the FPGA is at the set's version already";
+
+    device.values["versionRegister"] = 5;
+    EXPECT_TRUE(updater->program(progress));
+    ASSERT_EQ(programming.programmed.size(), 2u);
+    EXPECT_EQ(programming.programmed[0].data, fpga.data);
+    EXPECT_EQ(programming.programmed[0].target, 2);
+    EXPECT_EQ(programming.programmed[0].offset, 0x10000u);
+    EXPECT_EQ(programming.programmed[1].data.size(), 144u);
+    EXPECT_EQ(programming.programmed[1].offset, 0x3F0000u);
+    EXPECT_EQ(percents, (std::vector<int>{0, 50, -1, 100}));
+
+    programming.programResult = false;
+    EXPECT_FALSE(updater->program(progress));
+
+    fwtest::writePackage(0xBDF6, {app});
+    auto appOnly = createConverterFirmwareUpdater(&device);
+    programming.programs = 0;
+    EXPECT_TRUE(appOnly->program(progress)) << "nothing but the application: done at once";
+    EXPECT_EQ(programming.programs, 0);
+}

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace TWG::Tools {
+
+// Synthetic firmware for the simulated converters: one package per model with firmware, its
+// images made from the product id. Never meant for a real converter.
+namespace SimFirmware {
+
+// The version byte of every set, and the XMEGA application checksum: what a simulated
+// converter reports by default, so only a scenario's older devices are offered an update.
+constexpr std::uint8_t kVersion = 1;
+constexpr std::uint32_t kXmegaChecksum = 1;
+// Where an FX2 image keeps its version byte (a simulated FX2's "versionAddress").
+constexpr std::uint32_t kFx2VersionAddress = 16;
+
+struct Image {
+    std::uint8_t kind = 0;   // entry byte B
+    std::uint8_t target = 0; // entry byte A
+    std::uint32_t offset = 0;
+    std::uint32_t sectionId = 0;
+    std::uint32_t attributes = 0;
+    bool application = false; // the XMEGA application image (compression method 2)
+    std::vector<std::uint8_t> data;
+};
+
+const std::vector<std::uint16_t>& fx2Models();
+const std::vector<std::uint16_t>& xmegaModels();
+// The FX2 boards with an AT90 behind the FX2.
+bool hasAt90(std::uint16_t productId);
+
+// The images of a model's package in package order; empty for other ids.
+std::vector<Image> images(std::uint16_t productId);
+// Writes "data-%04x.bin" into the directory; false with *error for another id or a write fault.
+bool writePackage(std::uint16_t productId, const std::string& directory, std::string* error);
+
+} // namespace SimFirmware
+
+} // namespace TWG::Tools

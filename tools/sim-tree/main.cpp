@@ -1,0 +1,26 @@
+// vantorel-sim-packages: writes the synthetic firmware packages of every classic converter
+// model into a simulation-only "Resources" folder.
+
+#include "tools/sim-tree/SimFirmware.h"
+
+#include <cstdio>
+#include <string>
+
+int main(int argc, char** argv)
+{
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: vantorel-sim-packages DIRECTORY\n");
+        return 2;
+    }
+    namespace F = TWG::Tools::SimFirmware;
+    for (const auto* models : {&F::fx2Models(), &F::xmegaModels()}) {
+        for (std::uint16_t id : *models) {
+            std::string error;
+            if (!F::writePackage(id, argv[1], &error)) {
+                std::fprintf(stderr, "vantorel-sim-packages: %04x: %s\n", id, error.c_str());
+                return 1;
+            }
+        }
+    }
+    return 0;
+}
