@@ -2,12 +2,15 @@
 # Installs what is missing, builds, and starts the program from the build folder.
 #   ./run.sh [ARGS]                          on the converters plugged into this computer
 #   ./run.sh --simulate [SCENARIO] [ARGS]    on simulated converters (default scenario:
-#                                            tools/sim/converters.json)
+#                                            tools/sim/converters.json), from build/sim/bin,
+#                                            whose plug-in carries synthetic firmware packages
 set -euo pipefail
 cd "$(dirname "$0")"
 
+program=./build/bin/vantorel
 if [ "${1:-}" = "--simulate" ]; then
   shift
+  program=./build/sim/bin/vantorel
   scenario=tools/sim/converters.json
   if [ "$#" -gt 0 ] && [[ "$1" == *.json ]]; then
     scenario=$1
@@ -21,4 +24,4 @@ fi
 ./tools/install-deps.sh
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build -j "$(nproc)"
-exec ./build/bin/vantorel "$@"
+exec "$program" "$@"

@@ -6,8 +6,9 @@
 # simulated converters of tools/sim/converters.json, driven by the shot-driver test plug-in: the
 # gallery (also with a converter without power, and once it has power), each tab of a converter's
 # settings page, the connection-lost dialog, the page back on its tab after a replug, and the
-# build details with the converters' report. Each run is a separate, isolated program that grabs
-# its window, saves a PNG and quits by itself.
+# build details with the converters' report, and, from the simulation-only tree, an out-of-date
+# converter's update prompt and its completed update. Each run is a separate, isolated program
+# that grabs its window, saves a PNG and quits by itself.
 #
 #   take_screenshots.sh [BUILD_DIR]     (default: the build folder beside this checkout)
 # PNGs go to BUILD_DIR/screenshots/. Exits non-zero when a picture could not be taken.
@@ -103,6 +104,14 @@ crun converters-connection-lost lost "Converter Model 09" 0xBD2E 1
 crun converters-replugged replug "Converter Model 09" 0xBD2E 1
 crun converters-build-details build-details "" "" 0
 wait
+# An out-of-date converter is offered its update only in the simulation-only tree, whose
+# plug-in carries the synthetic packages.
+if [ -x "$build/sim/bin/vantorel" ]; then
+    program=$build/sim/bin/vantorel
+    crun converters-update-prompt update "Converter Model 09" "" 0
+    crun converters-update-done update "Converter Model 09" "" 1
+    wait
+fi
 
 failures=0
 for name in "${names[@]}"; do

@@ -111,6 +111,8 @@ void ShotDriver::act()
         openTab([this] { unplug([this] { replug(); }); });
     else if (shot_ == QLatin1String("build-details"))
         showBuildDetails();
+    else if (shot_ == QLatin1String("update"))
+        update();
     else
         fail(QStringLiteral("unknown shot \"%1\"").arg(shot_));
 }
@@ -222,6 +224,32 @@ void ShotDriver::showBuildDetails()
         grabbed_ = dialog;
         QTimer::singleShot(kSettleMs, this, &ShotDriver::grabAndQuit);
     });
+}
+
+QAbstractButton* ShotDriver::visibleButton(const QString& text) const
+{
+    for (QAbstractButton* button : host_->findChildren<QAbstractButton*>()) {
+        if (button->isVisible() && button->text() == text)
+            return button;
+    }
+    return nullptr;
+}
+
+void ShotDriver::update()
+{
+    QMetaObject::invokeMethod(host_->findChild<QWidget*>(QStringLiteral("VisibleDevicesWidget")), "onDeviceClicked");
+    const QString accept = QStringLiteral("Update");
+    waitFor([this, accept] { return visibleButton(accept) != nullptr; }, QStringLiteral("no update offered"),
+            [this, accept] {
+                if (tab_ == 0) {
+                    QTimer::singleShot(kSettleMs, this, &ShotDriver::grabAndQuit);
+                    return;
+                }
+                visibleButton(accept)->click();
+                waitFor([this] { return visibleButton(QStringLiteral("Done")) != nullptr; },
+                        QStringLiteral("the update did not complete"),
+                        [this] { QTimer::singleShot(kSettleMs, this, &ShotDriver::grabAndQuit); });
+            });
 }
 
 void ShotDriver::grabAndQuit()

@@ -9,6 +9,7 @@
 #include <memory>
 #include <vector>
 
+class QAbstractButton;
 class QWidget;
 
 namespace platform {
@@ -22,7 +23,9 @@ class SimDevice;
 //   TWG_SHOT          "gallery", "power" (the unpowered TWG_SHOT_PRODUCT gets power, then the
 //                     gallery), "tab" (open the device, show tab TWG_SHOT_TAB), "lost" (as tab,
 //                     then unplug TWG_SHOT_PRODUCT), "replug" (as lost, then plug it back in),
-//                     "build-details" (the dialog alone, on its family tab TWG_SHOT_TAB)
+//                     "build-details" (the dialog alone, on its family tab TWG_SHOT_TAB),
+//                     "update" (open an out-of-date device: its update prompt; with TWG_SHOT_TAB
+//                     1, accept it and wait for the completed update)
 //   TWG_SHOT_DEVICE   the gallery name of the device to step to (default: the first)
 //   TWG_SHOT_PRODUCT  USB product id of the simulated device to power, unplug or plug back
 //   TWG_SHOT_TAB      tab index of the settings page or the build-details dialog (default 0)
@@ -42,6 +45,7 @@ private:
     void replug();
     void powerOn();
     void showBuildDetails();
+    void update();
     void grabAndQuit();
     void fail(const QString& why);
 
@@ -51,6 +55,7 @@ private:
     QWidget* galleryNameLabel() const;
     QWidget* visibleLostDialog() const;
     QWidget* buildDetailsDialog() const;
+    QAbstractButton* visibleButton(const QString& text) const;
     std::vector<QWidget*> tabButtons() const;
     platform::SimBackend* bus() const;
 
