@@ -98,12 +98,10 @@ UsbStatus SimXmegaApplication::eepromRequest(const UsbSetup& setup, std::vector<
     switch (setup.bRequest) {
     case kOpenSession:
         s.sessionOpen = true;
+        s.tableWritten = false;
         return UsbStatus::Success;
     case kCloseSession:
-        if (!s.sessionSticks)
-            s.sessionOpen = false;
-        s.armed = false;
-        s.pageBuffer.clear();
+        s.closeSession();
         return UsbStatus::Success;
     case kSetTargetEeprom:
         if (setup.wValue >= s.eeproms.size())
@@ -135,6 +133,7 @@ UsbStatus SimXmegaApplication::eepromRequest(const UsbSetup& setup, std::vector<
             return UsbStatus::Stall;
         s.armed = true;
         s.writeAddress = at;
+        s.streamStart = at;
         s.pageBuffer.clear();
         return UsbStatus::Success;
     }

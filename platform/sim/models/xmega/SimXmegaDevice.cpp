@@ -44,6 +44,7 @@ UsbStatus SimXmegaDevice::classOrVendorRequest(const UsbSetup& setup, std::vecto
         const bool toBootloader = setup.wValue == kRestartBootloader || !s.applicationPresent();
         ++s.restarts;
         s.sessionOpen = false;
+        s.tableWritten = false;
         s.armed = false;
         s.pageBuffer.clear();
         reenumerate(persona(state_, toBootloader), Clock::Duration(s.restartDelayMs));

@@ -68,6 +68,38 @@ bool readMemory(const QJsonObject& e, SimXmegaState& s, QString* error)
     return ok;
 }
 
+// "versionsAfterWrite": [1, 1]: what the bootloader reports once an application write has
+// ended, whatever was written (a scenario's old checksum that an update mends).
+bool readVersionsAfterWrite(const QJsonObject& e, SimXmegaState& s, QString* error)
+{
+    const QJsonValue v = e.value(QLatin1String("versionsAfterWrite"));
+    if (v.isUndefined())
+        return true;
+    const QJsonArray a = v.toArray();
+    unsigned first = 0, second = 0;
+    if (!v.isArray() || a.size() != 2 || !simNumber(a[0], 0xFFFFFFFF, &first) ||
+        !simNumber(a[1], 0xFFFFFFFF, &second)) {
+        *error = QStringLiteral("xmega: \"versionsAfterWrite\" needs two numbers");
+        return false;
+    }
+    s.versionsAfterWrite = [first, second](const std::vector<std::uint8_t>&) {
+        return std::pair<std::uint32_t, std::uint32_t>(first, second);
+    };
+    return true;
+}
+
+// "versionByteAfterUpdate": 1: the FPGA version once an update's EEPROM session has closed.
+bool readVersionByteAfterUpdate(const QJsonObject& e, SimXmegaState& s, QString* error)
+{
+    if (!e.contains(QLatin1String("versionByteAfterUpdate")))
+        return true;
+    unsigned version = 0;
+    if (!number(e, "versionByteAfterUpdate", 0xFF, &version, error))
+        return false;
+    s.versionByteAfterUpdate = static_cast<std::uint8_t>(version);
+    return true;
+}
+
 std::shared_ptr<SimDevice> build(const QJsonObject& e, QString* error, bool bootloader)
 {
     auto s = std::make_shared<SimXmegaState>();
@@ -89,6 +121,8 @@ std::shared_ptr<SimDevice> build(const QJsonObject& e, QString* error, bool boot
         }
         s->versions[i] = v;
     }
+    if (!readVersionsAfterWrite(e, *s, error) || !readVersionByteAfterUpdate(e, *s, error))
+        return nullptr;
     s->vendorId = static_cast<std::uint16_t>(vendor);
     s->productId = static_cast<std::uint16_t>(product);
     s->pageSize = static_cast<std::uint16_t>(page);

@@ -12,6 +12,18 @@ constexpr std::uint32_t kLutNameRegisters[2] = {512, 768};
 constexpr std::uint32_t kLutNameLength = 40;
 constexpr std::uint64_t kLutSlotBase = 0x380000;
 constexpr std::uint64_t kLutSlotStride = 0x30000;
+// How the device recognises the image table among its EEPROM images (little-endian).
+constexpr std::uint32_t kImageTableMagic = 0xABEDABED;
+
+bool startsWithImageTable(const SimXmegaEeprom& e, std::uint64_t at)
+{
+    if (at + 4 > e.bytes.size())
+        return false;
+    std::uint32_t word = 0;
+    for (std::size_t i = 0; i < 4; ++i)
+        word |= static_cast<std::uint32_t>(e.bytes[static_cast<std::size_t>(at) + i]) << (8 * i);
+    return word == kImageTableMagic;
+}
 } // namespace
 
 SimXmegaState::SimXmegaState()
@@ -105,6 +117,21 @@ void SimXmegaState::endStream()
     commitPages(true);
     armed = false;
     busyUntil = clock().now() + Clock::Duration(writeBusyMs);
+    if (target >= 0 && startsWithImageTable(eeproms[static_cast<std::size_t>(target)], streamStart))
+        tableWritten = true;
+}
+
+void SimXmegaState::closeSession()
+{
+    armed = false;
+    pageBuffer.clear();
+    if (sessionSticks)
+        return;
+    sessionOpen = false;
+    // The table comes last: an update that failed before it leaves the old FPGA version.
+    if (tableWritten && versionByteAfterUpdate)
+        versionByte = *versionByteAfterUpdate;
+    tableWritten = false;
 }
 
 } // namespace platform

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -37,6 +38,9 @@ struct TWG_PLATFORM_API SimXmegaState {
     // Registers: sparse 24-bit memory, unset bytes read 0.
     std::map<std::uint32_t, std::uint8_t> memory;
     std::uint8_t versionByte = 1; // address 0 while powered
+    // The version byte once an EEPROM session that wrote an image table has closed: the FPGA
+    // then runs the image that table names. Unset: it stays.
+    std::optional<std::uint8_t> versionByteAfterUpdate;
     bool powered = true;
     bool hasPowerRequest = false; // answers 0xA0
 
@@ -48,6 +52,8 @@ struct TWG_PLATFORM_API SimXmegaState {
     int target = -1;
     bool armed = false;
     std::uint64_t writeAddress = 0;
+    std::uint64_t streamStart = 0;
+    bool tableWritten = false; // by the open session
     std::vector<std::uint8_t> pageBuffer;
     bool erasing = false;
     std::uint32_t eraseFirst = 0, eraseCount = 0, eraseDone = 0;
@@ -72,6 +78,8 @@ struct TWG_PLATFORM_API SimXmegaState {
     bool writeBusy() const;
     // The EEPROM stream ended (short packet or zero-length packet).
     void endStream();
+    // A close request (0x32).
+    void closeSession();
     void commitPages(bool partial);
 };
 

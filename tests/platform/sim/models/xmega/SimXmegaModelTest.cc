@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <optional>
 
 using namespace platform;
 namespace x = TWG::Converters::xmega;
@@ -91,6 +92,7 @@ TEST_F(SimXmegaModel, ScenarioBuildsBothPersonasWithTheirFields)
     ASSERT_TRUE(loadSimScenario(R"({"devices": [
         {"model": "xmega-app", "product": "0xBDF2", "uuid": "00112233445566778899aabbccddeeff",
          "versions": [7, 8], "packet": 32, "staleSession": true, "memory": {"40": 7, "0x2C": "0x80"},
+         "versionsAfterWrite": [9, "0xA"], "versionByteAfterUpdate": 3,
          "eeproms": [{"size": "0x100000", "sector": 4096, "page": 96}]},
         {"model": "xmega-boot", "pageSize": 128, "pageCount": 16, "application": "present"}]})",
                                 bus, &error))
@@ -104,6 +106,9 @@ TEST_F(SimXmegaModel, ScenarioBuildsBothPersonasWithTheirFields)
     EXPECT_TRUE(app->state()->hasPowerRequest) << "0xBDF2 answers the power request";
     EXPECT_EQ(app->state()->uuid[15], 0xFF);
     EXPECT_EQ(app->state()->versions[1], 8u);
+    ASSERT_TRUE(app->state()->versionsAfterWrite);
+    EXPECT_EQ(app->state()->versionsAfterWrite({}), std::make_pair(9u, 10u));
+    EXPECT_EQ(app->state()->versionByteAfterUpdate, std::optional<std::uint8_t>(3));
     EXPECT_TRUE(app->state()->sessionOpen);
     EXPECT_EQ(app->state()->memory[40], 7);
     EXPECT_EQ(app->state()->memory[44], 0x80);
@@ -117,10 +122,15 @@ TEST_F(SimXmegaModel, ScenarioBuildsBothPersonasWithTheirFields)
     EXPECT_EQ(devices[1].descriptor.idProduct, 0xBD86);
     EXPECT_EQ(boot->state()->application.size(), 128u * 16);
     EXPECT_TRUE(boot->state()->applicationPresent());
+    EXPECT_FALSE(boot->state()->versionsAfterWrite) << "unset: the versions stay after a write";
+    EXPECT_FALSE(boot->state()->versionByteAfterUpdate);
 
     for (const char* bad : {R"({"devices": [{"model": "xmega-app", "uuid": "0011"}]})",
                             R"({"devices": [{"model": "xmega-boot", "pageSize": "big"}]})",
-                            R"({"devices": [{"model": "xmega-app", "memory": {"40": 256}}]})"}) {
+                            R"({"devices": [{"model": "xmega-app", "memory": {"40": 256}}]})",
+                            R"({"devices": [{"model": "xmega-boot", "versionsAfterWrite": [1]}]})",
+                            R"({"devices": [{"model": "xmega-boot", "versionsAfterWrite": 1}]})",
+                            R"({"devices": [{"model": "xmega-app", "versionByteAfterUpdate": 256}]})"}) {
         SimBackend other;
         EXPECT_FALSE(loadSimScenario(bad, other, &error)) << bad;
         EXPECT_FALSE(error.isEmpty());
@@ -257,6 +267,51 @@ TEST_F(SimXmegaModel, EepromSessionEraseProgressStreamAndViolations)
     ASSERT_EQ(out(x::kCloseSession, 0), UsbStatus::Success);
     EXPECT_EQ(out(x::kWriteEepromData, 0, le32(0)), UsbStatus::Stall);
     EXPECT_EQ(s->violations.back(), "EEPROM write outside a session");
+}
+
+// The FPGA takes the new version only when a session that wrote the image table closes: not
+// for other EEPROM data (a LUT), not while the session is open, not for a session cut short.
+TEST_F(SimXmegaModel, VersionByteChangesWhenASessionThatWroteTheImageTableCloses)
+{
+    auto s = std::make_shared<SimXmegaState>();
+    s->eeproms = {SimXmegaEeprom(1 << 20, 4096, 256)};
+    s->versionByte = 2;
+    s->versionByteAfterUpdate = 1;
+    s->application[0] = 0; // restarts come back in the application
+    openPath(bus.attach(SimXmegaDevice::persona(s, false)));
+    const auto versionByte = [&] {
+        Bytes a;
+        EXPECT_EQ(in(x::kVendorInterfaceIn, x::kReadMemory, 0, 1, &a), UsbStatus::Success);
+        return a.empty() ? -1 : a[0];
+    };
+    const auto stream = [&](std::uint32_t page, Bytes data) {
+        ASSERT_EQ(out(x::kWriteEepromData, 0, le32(page)), UsbStatus::Success);
+        ASSERT_EQ(bulk(std::move(data)), UsbStatus::Success);
+        ASSERT_EQ(bulk({}), UsbStatus::Success);
+    };
+    Bytes table = le32(0xABEDABED);
+    table.resize(144, 0);
+
+    ASSERT_EQ(out(x::kOpenSession, 0), UsbStatus::Success);
+    ASSERT_EQ(out(x::kSetTargetEeprom, 0), UsbStatus::Success);
+    stream(0, Bytes(256, 0x11));
+    ASSERT_EQ(out(x::kCloseSession, 0), UsbStatus::Success);
+    EXPECT_EQ(versionByte(), 2) << "no table written";
+
+    ASSERT_EQ(out(x::kOpenSession, 0), UsbStatus::Success);
+    stream(16, table);
+    ASSERT_EQ(out(x::kRestart, x::kRestartApplication), UsbStatus::Success);
+    clock.advance(Clock::Duration(s->restartDelayMs));
+    openPath(bus.listDevices().at(0).path);
+    EXPECT_EQ(versionByte(), 2) << "the session never closed";
+
+    ASSERT_EQ(out(x::kOpenSession, 0), UsbStatus::Success);
+    ASSERT_EQ(out(x::kSetTargetEeprom, 0), UsbStatus::Success);
+    stream(32, table);
+    EXPECT_EQ(versionByte(), 2) << "still open";
+    ASSERT_EQ(out(x::kCloseSession, 0), UsbStatus::Success);
+    EXPECT_EQ(versionByte(), 1);
+    EXPECT_TRUE(s->violations.empty());
 }
 
 TEST_F(SimXmegaModel, BootloaderKeepsIdentityUuidAndRecordsUnerasedApplicationPages)
