@@ -1,11 +1,13 @@
 #include "FirmwareTestSupport.h"
 
+#include "converters/fx2/Fx2Protocol.h"
 #include "kit/framework/DeviceFirmwareUpdater.h"
 #include "kit/framework/FirmwareUpdateController.h"
 #include "kit/framework/FirmwareUpdateDialog.h"
 #include "kit/framework/SettingsPage.h"
 #include "kit/widgets/CardPushButton.h"
 #include "kit/widgets/ConnectionLostDialog.h"
+#include "platform/sim/SimScenario.h"
 #include "plugins/converters/ConverterFamily.h"
 #include "plugins/converters/ConverterProductCard.h"
 #include "plugins/converters/VisibleConverter.h"
@@ -16,6 +18,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QFile>
 #include <QPointer>
 #include <QProgressBar>
 #include <QSignalSpy>
@@ -211,6 +214,74 @@ TEST_F(UpdateOnSim, XmegaLoadsItsApplicationThenProgramsItsEeprom)
     EXPECT_TRUE(state->violations.empty());
     finish(card);
     EXPECT_EQ(converters->converters().size(), 1) << "the trip through the bootloader is no removal";
+}
+
+// The repository scenario's out-of-date XMEGA, in the simulation-only tree: the update mends its
+// checksum and its FPGA version, so it counts as current and its next opening goes straight to
+// the settings.
+TEST_F(UpdateOnSim, TheScenariosOutOfDateXmegaIsUpdatedAndThenCurrent)
+{
+    for (const auto* models : {&SimFirmware::fx2Models(), &SimFirmware::xmegaModels()})
+        for (std::uint16_t id : *models) {
+            std::string error;
+            ASSERT_TRUE(SimFirmware::writePackage(id, fwtest::packageDirectory(), &error)) << error;
+        }
+    QFile file(QStringLiteral(OSTREL_SIM_SCENARIO));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << OSTREL_SIM_SCENARIO;
+    QString error;
+    ASSERT_TRUE(platform::loadSimScenario(file.readAll(), bus, &error)) << error.toStdString();
+    startFamily();
+    const int count = converters->converters().size();
+    std::vector<std::uint16_t> outOfDate;
+    for (VisibleConverter* c : converters->converters())
+        if (c->device()->isXmega() && !c->firmwareUpdater()->firmwareIsCurrent())
+            outOfDate.push_back(c->productId());
+    ASSERT_EQ(outOfDate.size(), 1u);
+    const std::uint16_t product = outOfDate[0];
+    std::shared_ptr<platform::SimXmegaState> state;
+    for (const platform::UsbDeviceInfo& info : bus.listDevices())
+        if (auto d = std::dynamic_pointer_cast<platform::SimXmegaDevice>(bus.device(info.path)))
+            state = info.descriptor.idProduct == product ? d->state() : state;
+    ASSERT_TRUE(state);
+    ASSERT_NE(state->versions[0], SimFirmware::kXmegaChecksum) << "the checksum is old too";
+
+    QPointer<ConverterProductCard> card = open(product);
+    ASSERT_TRUE(offered(card));
+    acceptAndWait(card, FirmwareUpdateDialog::Completed);
+    EXPECT_TRUE(startsWith(state->application, 0, image(product, 0)));
+    const auto images = SimFirmware::images(product);
+    EXPECT_TRUE(startsWith(state->eeproms.at(0).bytes, images[1].offset, images[1].data));
+    EXPECT_EQ(state->versions[0], SimFirmware::kXmegaChecksum);
+    EXPECT_EQ(state->versionByte, SimFirmware::kVersion);
+    EXPECT_TRUE(state->violations.empty());
+    finish(card);
+    EXPECT_EQ(converters->converters().size(), count);
+    EXPECT_TRUE(converterOf(product)->firmwareUpdater()->firmwareIsCurrent());
+
+    delete card;
+    card = open(product);
+    ASSERT_TRUE(card);
+    EXPECT_FALSE(dialogOf(card)) << "offered again";
+    EXPECT_TRUE(card->settingsPage());
+}
+
+// Cancel on the offer closes the card without its settings, and nothing is programmed.
+TEST_F(UpdateOnSim, DecliningTheOfferClosesTheCard)
+{
+    auto model = fx2Model(false, 0);
+    bus.attach(model);
+    startFamily();
+    QPointer<ConverterProductCard> card = open(0xBD15);
+    ASSERT_TRUE(offered(card));
+    QPointer<FirmwareUpdateDialog> dialog = dialogOf(card);
+    dialog->noButton()->click();
+    EXPECT_EQ(card->controller()->result(), FirmwareUpdateController::Declined);
+    EXPECT_FALSE(card->settingsPage());
+    EXPECT_TRUE(settleUntil([&] { return !card; })) << "the card closes";
+    EXPECT_TRUE(!dialog || !dialog->isVisible());
+    EXPECT_EQ(converters->converters().size(), 1);
+    EXPECT_TRUE(controls(TWG::Converters::fx2::kRequestEnterProgramming).empty()) << "nothing was programmed";
+    EXPECT_EQ(model->reg(1), 0);
 }
 
 TEST_F(UpdateOnSim, ACurrentConverterGoesStraightToItsSettings)
