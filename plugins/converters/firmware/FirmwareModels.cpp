@@ -1,8 +1,8 @@
 #include "plugins/converters/firmware/FirmwareModels.h"
 
-#include "plugins/converters/firmware/FirmwareFormat.h"
 #include "usb/package/FirmwareFileLocation.h"
 #include "usb/package/FirmwarePackage.h"
+#include "usb/package/PackageFormat.h"
 
 #include <algorithm>
 #include <map>
@@ -81,7 +81,8 @@ bool readEntries(std::uint16_t productId, TWG::USB::FirmwarePackageEntryList& li
     }
     TWG::USB::FirmwarePackage package;
     package.setPath(path);
-    const int result = package.readEntries(FirmwareFormat::kEntryType, FirmwareFormat::keyFor(productId), list);
+    const int result = package.readEntries(TWG::USB::PackageFormat::kEntryTypeFirmware,
+                                           TWG::USB::PackageFormat::productKey(productId), list);
     if (result != TWG::USB::PackageResult::Success) {
         list.clear();
         *problem = "package " + path + " unreadable (code " + std::to_string(result) + ")";
