@@ -10,6 +10,7 @@
 #include "platform/sim/models/fx2/SimFx2Running.h"
 #include "platform/sim/models/xmega/SimXmegaDevice.h"
 #include "tests/converters/support/DeviceChangeWindow.h"
+#include "tests/converters/support/SimTranscript.h"
 
 #include <gtest/gtest.h>
 
@@ -91,12 +92,7 @@ protected:
 
     std::vector<SimRequest> controls(int request, int requestType = -1) const
     {
-        std::vector<SimRequest> out;
-        for (const SimRequest& r : bus.transcript())
-            if (r.kind == SimRequestKind::Control && r.setup.bRequest == request &&
-                (requestType < 0 || r.setup.bmRequestType == requestType))
-                out.push_back(r);
-        return out;
+        return convtest::controls(bus, request, requestType);
     }
 
     platform::VirtualClock clock;
