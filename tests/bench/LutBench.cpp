@@ -4,6 +4,8 @@
 //
 //   tests-bin/bench_lut [runs]
 
+#include "BenchTiming.h"
+
 #include "plugins/converters/lut/LutSampling.h"
 #include "plugins/converters/lut/TavrinLUT.h"
 
@@ -13,30 +15,16 @@
 #include <QString>
 
 #include <algorithm>
-#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <functional>
 #include <string>
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using bench::bestSeconds;
 
 constexpr int kSize = 65;
-
-double bestSeconds(int runs, const std::function<bool()>& once)
-{
-    double best = 1e30;
-    for (int i = 0; i < runs; ++i) {
-        const auto start = Clock::now();
-        if (!once())
-            return -1;
-        best = std::min(best, std::chrono::duration<double>(Clock::now() - start).count());
-    }
-    return best;
-}
 
 // A grade with channel cross-talk and a gamma, written as grading tools write it.
 bool writeCube(const std::string& path, long* lines)

@@ -3,6 +3,8 @@
 //
 //   tests-bin/bench_package [runs]
 
+#include "BenchTiming.h"
+
 #include "tools/package-writer/PackageWriter.h"
 #include "usb/package/FirmwarePackage.h"
 #include "usb/package/PackageFormat.h"
@@ -11,33 +13,19 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <functional>
 #include <string>
 #include <vector>
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using bench::bestSeconds;
 namespace F = TWG::USB::PackageFormat;
 
 constexpr std::size_t kFileSize = 16u << 20;
 constexpr int kSections = 4;
 constexpr std::uint16_t kProduct = 0xBD54;
-
-double bestSeconds(int runs, const std::function<bool()>& once)
-{
-    double best = 1e30;
-    for (int i = 0; i < runs; ++i) {
-        const auto start = Clock::now();
-        if (!once())
-            return -1;
-        best = std::min(best, std::chrono::duration<double>(Clock::now() - start).count());
-    }
-    return best;
-}
 
 // Incompressible bytes, as a firmware image is close to.
 std::vector<std::uint8_t> noise(std::size_t n, std::uint64_t seed)

@@ -62,6 +62,16 @@ protected:
         }
         return w;
     }
+    // Stops the notifier and unplugs everything, so the next case starts afresh.
+    void clearBus()
+    {
+        window.notifier = nullptr;
+        notifier.reset();
+        for (const auto& d : bus.listDevices())
+            bus.detach(d.path);
+        QCoreApplication::processEvents();
+        family = Family();
+    }
 };
 
 class ConverterLut : public ConverterSimFixture {};
@@ -80,18 +90,14 @@ TEST_F(ConverterReset, Fx2TranscriptPerModelClass)
 {
     for (const ResetCase& c : kFx2Resets) {
         SCOPED_TRACE(std::to_string(c.product));
-        auto model = attachFx2(c.product);
+        attachFx2(c.product);
         start();
         IConverter* converter = only();
         ASSERT_TRUE(converter);
         bus.clearTranscript();
         EXPECT_TRUE(converter->resetToDefaults());
         EXPECT_EQ(fx2Writes(), c.writes);
-        window.notifier = nullptr;
-        notifier.reset();
-        bus.detach(model->path());
-        QCoreApplication::processEvents();
-        family = Family();
+        clearBus();
     }
 }
 
@@ -106,12 +112,7 @@ TEST_F(ConverterReset, XmegaTranscriptPerModelClass)
         bus.clearTranscript();
         EXPECT_TRUE(converter->resetToDefaults());
         EXPECT_EQ(xmegaWrites(), c.writes);
-        window.notifier = nullptr;
-        notifier.reset();
-        for (const auto& d : bus.listDevices())
-            bus.detach(d.path);
-        QCoreApplication::processEvents();
-        family = Family();
+        clearBus();
     }
 }
 

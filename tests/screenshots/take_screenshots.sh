@@ -33,40 +33,40 @@ mkdir -p "$out"
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
 
-# shot NAME DEVICES WHAT [CROSS_MENU]: one program run; its outcome goes to $scratch/NAME/result.
-shot() {
-    local name=$1 devices=$2 what=$3 cross_menu=${4:-}
-    # A home, configuration and temporary folder of its own: no saved geometry and no other
-    # instance (the single-instance key lives in the temporary folder) can change the picture.
+# isolated NAME VAR=VALUE...: one program run with these variables; its outcome goes to
+# $scratch/NAME/result. A home, configuration and temporary folder of its own: no saved
+# geometry and no other instance (the single-instance key lives in the temporary folder) can
+# change the picture.
+isolated() {
+    local name=$1
+    shift
     local root=$scratch/$name
     mkdir -p "$root/home" "$root/config" "$root/tmp" "$root/runtime"
     chmod 700 "$root/runtime"
     rm -f "$out/$name.png"
     env -i PATH="$PATH" ASAN_OPTIONS="${ASAN_OPTIONS:-detect_leaks=0}" UBSAN_OPTIONS="${UBSAN_OPTIONS:-}" \
         HOME="$root/home" XDG_CONFIG_HOME="$root/config" TMPDIR="$root/tmp" XDG_RUNTIME_DIR="$root/runtime" \
-        LC_ALL=C QT_QPA_PLATFORM=offscreen \
-        TWG_ADMIN_PLUGIN_PATH="$plugins" TWG_SCRIPTED_DEVICES="$devices" TWG_SCRIPTED_CROSS_MENU="$cross_menu" \
-        TWG_SCRIPTED_SHOT="$what" TWG_SCRIPTED_SHOT_PATH="$out/$name.png" \
+        LC_ALL=C QT_QPA_PLATFORM=offscreen "$@" \
         timeout "$per_run_timeout" "$program" >"$root/log" 2>&1
     echo $? >"$root/result"
 }
 
-# converter_shot NAME SHOT DEVICE [PRODUCT] [TAB]: as shot, with the converters plug-in on the
+# shot NAME DEVICES WHAT [CROSS_MENU]: a run with the scripted plug-in.
+shot() {
+    local name=$1 devices=$2 what=$3 cross_menu=${4:-}
+    isolated "$name" \
+        TWG_ADMIN_PLUGIN_PATH="$plugins" TWG_SCRIPTED_DEVICES="$devices" TWG_SCRIPTED_CROSS_MENU="$cross_menu" \
+        TWG_SCRIPTED_SHOT="$what" TWG_SCRIPTED_SHOT_PATH="$out/$name.png"
+}
+
+# converter_shot NAME SHOT DEVICE [PRODUCT] [TAB]: a run with the converters plug-in on the
 # simulated bus; DEVICE is the name the gallery shows.
 converter_shot() {
     local name=$1 what=$2 device=$3 product=${4:-} tab=${5:-0}
-    local root=$scratch/$name
-    mkdir -p "$root/home" "$root/config" "$root/tmp" "$root/runtime"
-    chmod 700 "$root/runtime"
-    rm -f "$out/$name.png"
-    env -i PATH="$PATH" ASAN_OPTIONS="${ASAN_OPTIONS:-detect_leaks=0}" UBSAN_OPTIONS="${UBSAN_OPTIONS:-}" \
-        HOME="$root/home" XDG_CONFIG_HOME="$root/config" TMPDIR="$root/tmp" XDG_RUNTIME_DIR="$root/runtime" \
-        LC_ALL=C QT_QPA_PLATFORM=offscreen \
+    isolated "$name" \
         TWG_USB_SIM="$scenario" TWG_ADMIN_PLUGIN_PATH="$driver" \
         TWG_SHOT="$what" TWG_SHOT_DEVICE="$device" TWG_SHOT_PRODUCT="$product" TWG_SHOT_TAB="$tab" \
-        TWG_SHOT_PATH="$out/$name.png" \
-        timeout "$per_run_timeout" "$program" >"$root/log" 2>&1
-    echo $? >"$root/result"
+        TWG_SHOT_PATH="$out/$name.png"
 }
 
 names=()

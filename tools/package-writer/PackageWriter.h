@@ -1,5 +1,7 @@
 #pragma once
 
+#include "usb/package/PackageFormat.h"
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -8,15 +10,16 @@ namespace TWG::Tools {
 
 // One entry record; the defaults make a full 24-byte record with every field present.
 struct PackageEntryRecord {
-    std::uint16_t type = 1;
+    std::uint16_t type = USB::PackageFormat::kEntryTypeFirmware;
     std::uint32_t key = 0;
     std::uint32_t word = 0;
     std::uint8_t byteA = 0;
     std::uint8_t byteB = 0;
-    std::uint32_t value = 0xFFFFFFFF;
-    std::uint16_t extra = 0xFFFF;
-    std::uint16_t kind = 2;
-    std::uint16_t length = 24; // 16..24: the record's bytes beyond it are not written
+    std::uint32_t value = USB::PackageFormat::kAbsentEntryValue;
+    std::uint16_t extra = USB::PackageFormat::kAbsentExtra;
+    std::uint16_t kind = USB::PackageFormat::kRecordKindWithExtra;
+    // 16..24: the record's bytes beyond it are not written
+    std::uint16_t length = USB::PackageFormat::kMaximumRecordLength;
 };
 
 // A section: its records share one data block, stored as given or zlib-compressed.

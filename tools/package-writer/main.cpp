@@ -1,6 +1,7 @@
 // vantorel-package-writer: writes a synthetic firmware package "data-%04x.bin".
 
 #include "tools/package-writer/PackageWriter.h"
+#include "usb/package/PackageFormat.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -124,7 +125,7 @@ int main(int argc, char** argv)
                 || !parseNumber(fields[2], 0xFFFF, pid, 16) || image.empty())
                 return usageError("bad --entry " + value);
             record.type = std::uint16_t(type);
-            record.key = (std::uint32_t(vid) << 16) | std::uint32_t(pid);
+            record.key = TWG::USB::PackageFormat::entryKey(std::uint16_t(vid), std::uint16_t(pid));
             if (!readImage(image, next.data)) {
                 std::fprintf(stderr, "vantorel-package-writer: cannot read %s\n", image.c_str());
                 return 1;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "plugins/converters/firmware/FirmwareModelIds.h"
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -27,10 +29,9 @@ struct Image {
     std::vector<std::uint8_t> data;
 };
 
-const std::vector<std::uint16_t>& fx2Models();
-const std::vector<std::uint16_t>& xmegaModels();
-// The FX2 boards with an AT90 behind the FX2.
-bool hasAt90(std::uint16_t productId);
+// The models it writes packages for: those the plug-in reads firmware for.
+using FirmwareModels::fx2Models;
+using FirmwareModels::xmegaModels;
 
 // The images of a model's package in package order; empty for other ids.
 std::vector<Image> images(std::uint16_t productId);

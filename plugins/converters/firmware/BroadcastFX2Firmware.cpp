@@ -1,10 +1,11 @@
 #include "plugins/converters/firmware/BroadcastFX2Firmware.h"
 
-#include "plugins/converters/firmware/FirmwareFormat.h"
 #include "plugins/converters/firmware/FirmwareModels.h"
+#include "usb/package/PackageFormat.h"
 
 BroadcastFX2Firmware::BroadcastFX2Firmware(std::uint16_t productId)
-    : productId_(productId), key_(FirmwareFormat::keyFor(productId)), entryType_(FirmwareFormat::kEntryType)
+    : productId_(productId), key_(TWG::USB::PackageFormat::productKey(productId)),
+      entryType_(TWG::USB::PackageFormat::kEntryTypeFirmware)
 {
 }
 

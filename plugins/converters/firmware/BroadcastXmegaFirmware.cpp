@@ -1,6 +1,7 @@
 #include "plugins/converters/firmware/BroadcastXmegaFirmware.h"
 
 #include "plugins/converters/firmware/FirmwareModels.h"
+#include "usb/package/PackageFormat.h"
 
 #include <algorithm>
 
@@ -17,7 +18,8 @@ void putLittle32(BroadcastXmegaFirmware::ImageTable& table, std::size_t at, std:
 } // namespace
 
 BroadcastXmegaFirmware::BroadcastXmegaFirmware(std::uint16_t productId)
-    : productId_(productId), key_(FirmwareFormat::keyFor(productId)), entryType_(FirmwareFormat::kEntryType)
+    : productId_(productId), key_(TWG::USB::PackageFormat::productKey(productId)),
+      entryType_(TWG::USB::PackageFormat::kEntryTypeFirmware)
 {
 }
 

@@ -3,17 +3,15 @@
 #include <cstddef>
 #include <cstdint>
 
-// How the classic converters' firmware sets sit in their package files, the image table that
-// an XMEGA converter is given with its EEPROM images, and the constants of the update run.
+// How the classic converters' firmware sets sit in their package files (entries of the
+// package's firmware type under the model's product key), the image table that an XMEGA
+// converter is given with its EEPROM images, and the constants of the update run.
 namespace FirmwareFormat {
 
-constexpr std::uint16_t kEntryType = 1;
-constexpr std::uint32_t kKeyBase = 0x7C5D0000;
-constexpr std::uint32_t keyFor(std::uint16_t productId) { return kKeyBase | productId; }
-
-// Image kinds (entry byte B). In an XMEGA set, kind 1 is the FPGA image.
+// Image kinds (entry byte B).
 constexpr std::uint8_t kFx2ImageKind = 1;
 constexpr std::uint8_t kAt90ImageKind = 2;
+constexpr std::uint8_t kXmegaFpgaImageKind = 1;
 // The XMEGA application image is the entry of the section whose compression method is 2.
 constexpr int kXmegaApplicationMethod = 2;
 // An image's version is this part of its section id.

@@ -1,21 +1,17 @@
 #pragma once
 
+#include "plugins/converters/firmware/FirmwareModelIds.h"
+
 #include <cstdint>
 #include <string>
-#include <vector>
 
 namespace TWG::USB {
 class FirmwareFileLocation;
 class FirmwarePackageEntryList;
 } // namespace TWG::USB
 
-// The converter models that have a firmware package, and how a set reads its package.
+// How a set of a model with firmware reads its package.
 namespace FirmwareModels {
-
-const std::vector<std::uint16_t>& fx2Models();
-const std::vector<std::uint16_t>& xmegaModels();
-bool isFx2Model(std::uint16_t productId);
-bool isXmegaModel(std::uint16_t productId);
 
 // The package file of a model; null outside both lists.
 TWG::USB::FirmwareFileLocation* location(std::uint16_t productId);

@@ -235,23 +235,42 @@ private:
 
     static void push(std::vector<float>& data, const float row[3]) { data.insert(data.end(), row, row + 3); }
 
-    bool readShaper()
+    // Takes the next row into the table, or the one waiting in row_ when pending. A line that
+    // is not a row appends the message made from it.
+    template <typename Message>
+    bool takeRow(Table& table, bool* pending, Message message)
     {
-        Table& shaper = lut_.shaper_;
-        push(shaper.data, row_);
-        for (int n = 1; n < shaper.size; ++n) {
+        if (*pending) {
+            *pending = false;
+        } else {
             std::string_view line;
             bool loose = false;
             if (!nextRow(&line, &loose)) {
                 if (loose)
                     return invalid();
-                append(QStringLiteral("Failed to read Cube LUT '%1' after %2 of %3 - '%4'\n")
-                           .arg(path_, QString::number(n), QString::number(shaper.size), text(line)));
+                append(message(line));
                 return false;
             }
-            push(shaper.data, row_);
+        }
+        push(table.data, row_);
+        return true;
+    }
+
+    // The shaper, or a 1D second table: the failure names the path, rows read, size and line.
+    bool read1D(Table& table, bool pending, const QString& failure)
+    {
+        for (int n = 0; n < table.size; ++n) {
+            if (!takeRow(table, &pending, [&](std::string_view line) {
+                    return failure.arg(path_, QString::number(n), QString::number(table.size), text(line));
+                }))
+                return false;
         }
         return true;
+    }
+
+    bool readShaper()
+    {
+        return read1D(lut_.shaper_, true, QStringLiteral("Failed to read Cube LUT '%1' after %2 of %3 - '%4'\n"));
     }
 
     // Skips what lies between the shaper and the second table; Next when the file ends first.
@@ -283,22 +302,13 @@ private:
         for (int k = 0; k < n; ++k) {
             for (int j = 0; j < n; ++j) {
                 for (int i = 0; i < n; ++i) {
-                    if (pending) {
-                        pending = false;
-                    } else {
-                        std::string_view line;
-                        bool loose = false;
-                        if (!nextRow(&line, &loose)) {
-                            if (loose)
-                                return invalid();
+                    if (!takeRow(second, &pending, [&](std::string_view) {
                             const QString size = QString::number(n);
-                            append(QStringLiteral("Failed to read Cube 3D LUT '%1' after (%2, %3, %4) of (%5, %6, %7)\n")
-                                       .arg(path_, QString::number(i), QString::number(j), QString::number(k), size,
-                                            size, size));
-                            return false;
-                        }
-                    }
-                    push(second.data, row_);
+                            return QStringLiteral("Failed to read Cube 3D LUT '%1' after (%2, %3, %4) of (%5, %6, %7)\n")
+                                .arg(path_, QString::number(i), QString::number(j), QString::number(k), size, size,
+                                     size);
+                        }))
+                        return false;
                 }
             }
         }
@@ -307,24 +317,8 @@ private:
 
     bool readSecond1D(bool pending)
     {
-        Table& second = lut_.second_;
-        for (int n = 0; n < second.size; ++n) {
-            if (pending) {
-                pending = false;
-            } else {
-                std::string_view line;
-                bool loose = false;
-                if (!nextRow(&line, &loose)) {
-                    if (loose)
-                        return invalid();
-                    append(QStringLiteral("Failed to read Cube 1D LUT '%1' after %2 of %3 - '%4')\n")
-                               .arg(path_, QString::number(n), QString::number(second.size), text(line)));
-                    return false;
-                }
-            }
-            push(second.data, row_);
-        }
-        return true;
+        return read1D(lut_.second_, pending,
+                      QStringLiteral("Failed to read Cube 1D LUT '%1' after %2 of %3 - '%4')\n"));
     }
 
     // After the last table only blank lines and comments: more rows mean the sizes are wrong.

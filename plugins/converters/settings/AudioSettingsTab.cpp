@@ -108,22 +108,23 @@ void AudioSettingsTab::writeGain(Channel channel, std::uint8_t value)
     gains_[channel].markWritten();
 }
 
+void AudioSettingsTab::writePair(GainSliderPairRow* row, Channel upper, Channel lower)
+{
+    std::uint8_t upperValue = 0;
+    std::uint8_t lowerValue = 0;
+    row->values(&upperValue, &lowerValue);
+    writeGain(upper, upperValue);
+    writeGain(lower, lowerValue);
+}
+
 void AudioSettingsTab::onCh12Change()
 {
-    std::uint8_t upper = 0;
-    std::uint8_t lower = 0;
-    ch12Row_->values(&upper, &lower);
-    writeGain(Ch1, upper);
-    writeGain(Ch2, lower);
+    writePair(ch12Row_, Ch1, Ch2);
 }
 
 void AudioSettingsTab::onCh34Change()
 {
-    std::uint8_t upper = 0;
-    std::uint8_t lower = 0;
-    ch34Row_->values(&upper, &lower);
-    writeGain(Ch3, upper);
-    writeGain(Ch4, lower);
+    writePair(ch34Row_, Ch3, Ch4);
 }
 
 void AudioSettingsTab::onAesEbuChange()

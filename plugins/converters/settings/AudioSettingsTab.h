@@ -37,6 +37,7 @@ private:
     void readCurrentValues();
     void readPair(GainSliderPairRow* row, Channel upper, Channel lower);
     void writeGain(Channel channel, std::uint8_t value);
+    void writePair(GainSliderPairRow* row, Channel upper, Channel lower);
 
     GainSliderPairRow* ch12Row_ = nullptr;
     GainSliderPairRow* ch34Row_ = nullptr;

@@ -3,12 +3,10 @@
 #include "converters/fx2/ConverterNotifierInstance.h"
 #include "converters/fx2/Fx2Protocol.h"
 #include "converters/fx2/GenericUSBNotificationDelegate.h"
-#include "platform/Messages.h"
 #include "platform/sim/models/fx2/SimFx2Blank.h"
+#include "tests/converters/support/DeviceChangeWindow.h"
 
 #include <QCoreApplication>
-#include <QEvent>
-#include <QObject>
 
 using namespace fx2test;
 using namespace TWG::Converters;
@@ -27,24 +25,7 @@ struct Seen : GenericUSBNotificationDelegate {
     void onUSBDeviceRemoved(AbstractUSBDevice*) override { ++removed; }
 };
 
-// The family's window: device changes go to the FX2 notifier.
-class Window : public QObject {
-public:
-    Window() : id(platform::registerQtTarget(this)) {}
-    platform::WindowId id;
-    AbstractUSBDeviceNotifier* notifier = nullptr;
-
-protected:
-    bool event(QEvent* e) override
-    {
-        platform::MSG* m = platform::messageOf(e);
-        if (!m)
-            return QObject::event(e);
-        if (m->message == platform::WM_DEVICECHANGE && notifier)
-            notifier->handleDeviceChange(m->wParam, m->lParam);
-        return true;
-    }
-};
+using Window = convtest::DeviceChangeWindow<AbstractUSBDeviceNotifier>;
 
 class Fx2Download : public Fx2SimFixture {
 protected:

@@ -6,6 +6,7 @@
 #include "platform/emulator/DriverEmulator.h"
 #include "platform/sim/SimBackend.h"
 #include "platform/sim/models/fx2/SimFx2Running.h"
+#include "tests/converters/support/SimTranscript.h"
 #include "usb/CUSBDevice.h"
 #include "usb/DriverConnection.h"
 
@@ -92,22 +93,8 @@ protected:
     }
 
     // The control requests of one bRequest, in order.
-    std::vector<platform::SimRequest> requests(int bRequest) const
-    {
-        std::vector<platform::SimRequest> out;
-        for (const platform::SimRequest& r : bus.transcript())
-            if (r.kind == platform::SimRequestKind::Control && r.setup.bRequest == bRequest)
-                out.push_back(r);
-        return out;
-    }
-    std::vector<platform::SimRequest> bulkOuts() const
-    {
-        std::vector<platform::SimRequest> out;
-        for (const platform::SimRequest& r : bus.transcript())
-            if (r.kind == platform::SimRequestKind::Out)
-                out.push_back(r);
-        return out;
-    }
+    std::vector<platform::SimRequest> requests(int bRequest) const { return convtest::controls(bus, bRequest); }
+    std::vector<platform::SimRequest> bulkOuts() const { return convtest::bulkOuts(bus); }
 
     platform::VirtualClock clock;
     platform::ClockOverride clockOverride{&clock};

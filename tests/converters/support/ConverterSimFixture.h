@@ -4,18 +4,17 @@
 #include "converters/IConverter.h"
 #include "converters/fx2/Fx2ProductTable.h"
 #include "platform/Clock.h"
-#include "platform/Messages.h"
 #include "platform/emulator/DriverEmulator.h"
 #include "platform/sim/SimBackend.h"
 #include "platform/sim/models/fx2/SimFx2Images.h"
 #include "platform/sim/models/fx2/SimFx2Running.h"
 #include "platform/sim/models/xmega/SimXmegaDevice.h"
+#include "tests/converters/support/DeviceChangeWindow.h"
+#include "tests/converters/support/SimTranscript.h"
 
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
-#include <QEvent>
-#include <QObject>
 
 #include <algorithm>
 #include <memory>
@@ -33,25 +32,6 @@ struct Family : TWG::Converters::IConverterNotifier::NotificationDelegate {
     std::vector<TWG::Converters::IConverter*> removed;
     void onConverterArrived(TWG::Converters::IConverter* c) override { arrived.push_back(c); }
     void onConverterRemoved(TWG::Converters::IConverter* c) override { removed.push_back(c); }
-};
-
-// The family's hidden window: device changes go to the notifier.
-class EventWindow : public QObject {
-public:
-    EventWindow() : id(platform::registerQtTarget(this)) {}
-    platform::WindowId id;
-    TWG::Converters::ConverterNotifier* notifier = nullptr;
-
-protected:
-    bool event(QEvent* e) override
-    {
-        platform::MSG* m = platform::messageOf(e);
-        if (!m)
-            return QObject::event(e);
-        if (m->message == platform::WM_DEVICECHANGE && notifier)
-            notifier->handleDeviceChange(m->wParam, m->lParam);
-        return true;
-    }
 };
 
 // Converters on the simulated bus behind the emulated driver, found by a ConverterNotifier,
@@ -112,12 +92,7 @@ protected:
 
     std::vector<SimRequest> controls(int request, int requestType = -1) const
     {
-        std::vector<SimRequest> out;
-        for (const SimRequest& r : bus.transcript())
-            if (r.kind == SimRequestKind::Control && r.setup.bRequest == request &&
-                (requestType < 0 || r.setup.bmRequestType == requestType))
-                out.push_back(r);
-        return out;
+        return convtest::controls(bus, request, requestType);
     }
 
     platform::VirtualClock clock;
@@ -125,7 +100,7 @@ protected:
     platform::SimBackend bus;
     platform::DriverEmulator emulator;
     Family family;
-    EventWindow window;
+    DeviceChangeWindow<TWG::Converters::ConverterNotifier> window;
     std::unique_ptr<TWG::Converters::ConverterNotifier> notifier;
 };
 

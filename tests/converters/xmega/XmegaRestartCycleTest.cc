@@ -5,9 +5,7 @@
 #include "converters/xmega/XmegaBinaryLoader.h"
 #include "converters/xmega/XmegaDeviceLoader.h"
 #include "converters/xmega/XmegaProtocol.h"
-#include "platform/Messages.h"
-
-#include <QObject>
+#include "tests/converters/support/DeviceChangeWindow.h"
 
 #include <algorithm>
 
@@ -18,25 +16,7 @@ namespace {
 
 constexpr int kOut = xmega::kVendorInterfaceOut;
 
-// The family's hidden window: device changes go to the notifier.
-class Window : public QObject {
-public:
-    Window() : id(platform::registerQtTarget(this)) {}
-    ~Window() override { platform::unregisterTarget(id); }
-    platform::WindowId id;
-    XmegaUSBNotifierBase* notifier = nullptr;
-
-protected:
-    bool event(QEvent* e) override
-    {
-        platform::MSG* m = platform::messageOf(e);
-        if (!m)
-            return QObject::event(e);
-        if (m->message == platform::WM_DEVICECHANGE && notifier)
-            notifier->handleDeviceChange(m->wParam, m->lParam);
-        return true;
-    }
-};
+using Window = convtest::DeviceChangeWindow<XmegaUSBNotifierBase>;
 
 // Stands in for the converter notifier: a running load sees arrivals and removals first.
 struct Family : ConverterXmegaNotifier::Delegate, XmegaBinaryLoader::Delegate {

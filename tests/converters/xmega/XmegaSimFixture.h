@@ -5,6 +5,7 @@
 #include "platform/emulator/DriverEmulator.h"
 #include "platform/sim/SimBackend.h"
 #include "platform/sim/models/xmega/SimXmegaDevice.h"
+#include "tests/converters/support/SimTranscript.h"
 #include "usb/CUSBDevice.h"
 #include "usb/DriverConnection.h"
 
@@ -69,21 +70,9 @@ protected:
     // The control requests with this bRequest (and bmRequestType, unless -1) in the transcript.
     std::vector<SimRequest> controls(int request, int requestType = -1) const
     {
-        std::vector<SimRequest> out;
-        for (const SimRequest& r : bus.transcript())
-            if (r.kind == SimRequestKind::Control && r.setup.bRequest == request &&
-                (requestType < 0 || r.setup.bmRequestType == requestType))
-                out.push_back(r);
-        return out;
+        return convtest::controls(bus, request, requestType);
     }
-    std::vector<SimRequest> bulkOuts() const
-    {
-        std::vector<SimRequest> out;
-        for (const SimRequest& r : bus.transcript())
-            if (r.kind == SimRequestKind::Out)
-                out.push_back(r);
-        return out;
-    }
+    std::vector<SimRequest> bulkOuts() const { return convtest::bulkOuts(bus); }
     // Position of the last matching control request in the transcript, -1 when none.
     int lastIndexOf(int request, int requestType) const
     {

@@ -1,6 +1,6 @@
 #include "kit/branding/BrandingSettings.h"
 #include "kit/framework/Family.h"
-#include "kit/framework/VisibleDevice.h"
+#include "tests/kit/framework/FakeDevice.h"
 
 #include <gtest/gtest.h>
 
@@ -25,24 +25,6 @@ public:
         threads.push_back(std::this_thread::get_id());
         return accept;
     }
-};
-
-class Device : public VisibleDevice {
-public:
-    using VisibleDevice::VisibleDevice;
-    QString name() override { return QString(); }
-    QPixmap image() override { return QPixmap(); }
-    QPixmap thumbnail() override { return QPixmap(); }
-    QString displayName() override { return QString(); }
-    QPixmap galleryConnectionIcon() override { return QPixmap(); }
-    QPixmap cardConnectionIcon() override { return QPixmap(); }
-    bool showsSoftwareStatus() override { return false; }
-    QString softwareVersion() override { return QString(); }
-    bool isSoftwareSupported() override { return true; }
-    bool isFirmwareUpdateAvailable() override { return false; }
-    bool isReady() override { return true; }
-    QString availableSoftwareVersion() override { return QString(); }
-    DeviceFirmwareUpdater* firmwareUpdater() override { return nullptr; }
 };
 
 } // namespace
@@ -125,7 +107,7 @@ TEST(Family, SelectionKeepsOnlyOwnDevices)
 {
     QObject host;
     Family mine(&host), other(&host);
-    Device own(&mine), foreign(&other);
+    FakeDevice own(&mine), foreign(&other);
     mine.onDeviceSelected(&own);
     EXPECT_EQ(mine.selectedDevice(), &own);
     mine.onDeviceSelected(&foreign);

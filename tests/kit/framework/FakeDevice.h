@@ -10,7 +10,7 @@ class DeviceFirmwareUpdater;
 // A device that answers only what a card or a controller asks.
 class FakeDevice : public VisibleDevice {
 public:
-    FakeDevice() : VisibleDevice(nullptr) {}
+    explicit FakeDevice(Family* family = nullptr) : VisibleDevice(family) {}
 
     QString name() override { return deviceName; }
     QPixmap image() override { return QPixmap(); }

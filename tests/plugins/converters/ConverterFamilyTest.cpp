@@ -4,7 +4,7 @@
 #include "plugins/converters/ConverterProductCard.h"
 #include "plugins/converters/VisibleConverter.h"
 #include "tests/converters/support/FakeConverter.h"
-#include "tests/plugins/converters/support/FakeNotifier.h"
+#include "tests/plugins/converters/support/FamilyBench.h"
 
 #include <gtest/gtest.h>
 
@@ -16,47 +16,7 @@
 namespace {
 
 using convtest::FakeConverter;
-using ostreltest::FakeNotifier;
-
-// A family over a fake notifier, with detection started, in a host window.
-struct FamilyBench {
-    FamilyBench()
-    {
-        qRegisterMetaType<VisibleDevice*>();
-        family = new ConverterFamily(&host, [this] {
-            ++notifiersMade;
-            auto made = std::make_unique<FakeNotifier>();
-            notifier = made.get();
-            return std::unique_ptr<TWG::Converters::IConverterNotifier>(std::move(made));
-        });
-        family->startDeviceDetection();
-    }
-    ~FamilyBench()
-    {
-        delete family;
-        for (FakeConverter* device : devices)
-            device->release();
-    }
-    FamilyBench(const FamilyBench&) = delete;
-    FamilyBench& operator=(const FamilyBench&) = delete;
-
-    FakeConverter* plug(std::uint16_t productId, bool powered = true)
-    {
-        auto* device = new FakeConverter(productId);
-        device->values["powered"] = powered ? 1 : 0;
-        devices.push_back(device);
-        notifier->delegate->onConverterArrived(device);
-        return device;
-    }
-    VisibleConverter* visible(int index) const { return family->converters().value(index); }
-    QList<ConverterProductCard*> cards() const { return host.findChildren<ConverterProductCard*>(); }
-
-    QWidget host;
-    ConverterFamily* family = nullptr;
-    FakeNotifier* notifier = nullptr;
-    int notifiersMade = 0;
-    std::vector<FakeConverter*> devices;
-};
+using ostreltest::FamilyBench;
 
 TEST(ConverterFamily, DetectionStartsOnceOnTheFamilysWindow)
 {

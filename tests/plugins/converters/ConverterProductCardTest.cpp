@@ -2,18 +2,15 @@
 
 #include "kit/framework/SettingsPage.h"
 #include "kit/widgets/ConnectionLostDialog.h"
-#include "plugins/converters/ConverterFamily.h"
-#include "plugins/converters/VisibleConverter.h"
 #include "plugins/converters/settings/ConverterConnection.h"
 #include "tests/converters/support/FakeConverter.h"
-#include "tests/plugins/converters/support/FakeNotifier.h"
+#include "tests/plugins/converters/support/FamilyBench.h"
 
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
 #include <QEvent>
 #include <QPointer>
-#include <QWidget>
 
 namespace {
 
@@ -26,47 +23,26 @@ void runDeferredDeletes()
 
 // A card opened through the family on a powered FX2 model with three tabs (Video, Audio,
 // About); converters come and go through the family's notifier side.
-struct CardBench {
+struct CardBench : ostreltest::FamilyBench {
     CardBench()
     {
         host.resize(780, 710);
         host.show();
-        family = new ConverterFamily(&host, [this] {
-            auto made = std::make_unique<ostreltest::FakeNotifier>();
-            notifier = made.get();
-            return std::unique_ptr<TWG::Converters::IConverterNotifier>(std::move(made));
-        });
-        family->startDeviceDetection();
         plug(0xBD2E);
         family->showDevice(family->converters().last());
-        const auto cards = host.findChildren<ConverterProductCard*>();
-        card = cards.isEmpty() ? nullptr : cards.first();
+        const auto found = cards();
+        card = found.isEmpty() ? nullptr : found.first();
     }
     ~CardBench()
     {
+        // What the family leaves for later goes before the devices are released.
         delete family;
+        family = nullptr;
         runDeferredDeletes();
-        for (FakeConverter* device : devices)
-            device->release();
     }
-    CardBench(const CardBench&) = delete;
-    CardBench& operator=(const CardBench&) = delete;
 
-    FakeConverter* plug(std::uint16_t productId, bool powered = true)
-    {
-        auto* device = new FakeConverter(productId);
-        device->values["powered"] = powered ? 1 : 0;
-        devices.push_back(device);
-        notifier->delegate->onConverterArrived(device);
-        return device;
-    }
-    void unplug(FakeConverter* device) { notifier->delegate->onConverterRemoved(device); }
     bool lostDialogShown() const { return card->lostDialog() && card->lostDialog()->isVisible(); }
 
-    QWidget host;
-    ConverterFamily* family = nullptr;
-    ostreltest::FakeNotifier* notifier = nullptr;
-    std::vector<FakeConverter*> devices;
     QPointer<ConverterProductCard> card;
 };
 

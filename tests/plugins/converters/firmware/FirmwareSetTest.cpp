@@ -1,5 +1,6 @@
 #include "FirmwareTestSupport.h"
 
+#include "converters/fx2/ConverterInstance.h"
 #include "plugins/converters/firmware/ConverterFX2Firmware.h"
 #include "plugins/converters/firmware/ConverterXmegaFirmware.h"
 #include "plugins/converters/firmware/FirmwareModels.h"
@@ -211,7 +212,7 @@ TEST(FirmwareSet, SimulatedPackagesCoverEveryModelAndStayOutOfTheInstallation)
         ConverterFX2Firmware set(id);
         EXPECT_TRUE(set.offersFirmware()) << std::hex << id;
         EXPECT_EQ(set.versionByte(), Sim::kVersion);
-        EXPECT_EQ(set.imageCount(), Sim::hasAt90(id) ? 2 : 1);
+        EXPECT_EQ(set.imageCount(), TWG::Converters::ConverterInstance::hasAt90(id) ? 2 : 1);
     }
     for (std::uint16_t id : FirmwareModels::xmegaModels()) {
         ASSERT_TRUE(Sim::writePackage(id, fwtest::packageDirectory(), nullptr));

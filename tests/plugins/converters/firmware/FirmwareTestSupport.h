@@ -5,6 +5,7 @@
 #include "plugins/converters/firmware/ConverterFirmwareUpdater.h"
 #include "tools/package-writer/PackageWriter.h"
 #include "usb/package/FirmwareFileLocation.h"
+#include "usb/package/PackageFormat.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -72,7 +73,7 @@ inline TWG::Tools::PackageWriter packageOf(std::uint16_t productId, const std::v
         section.methodFlags = TWG::Tools::PackageWriter::methodFlagsFor(image.method);
         section.compress = true;
         TWG::Tools::PackageEntryRecord record;
-        record.key = 0x7C5D0000u | productId;
+        record.key = TWG::USB::PackageFormat::productKey(productId);
         record.byteA = image.target;
         record.byteB = image.kind;
         record.value = image.offset;
