@@ -90,6 +90,17 @@ int submitAndWait(libusb_transfer* transfer)
     return LIBUSB_SUCCESS;
 }
 
+// No LIBUSB_TRANSFER_ADD_ZERO_PACKET: the callers send their zero-length packets themselves.
+void fillTransfer(libusb_transfer* t, libusb_device_handle* handle, std::uint8_t endpoint, UsbTransferType type,
+                  std::uint8_t* data, std::uint32_t length, libusb_transfer_cb_fn callback, void* user,
+                  UsbTimeoutMs timeout)
+{
+    if (type == UsbTransferType::Interrupt)
+        libusb_fill_interrupt_transfer(t, handle, endpoint, data, static_cast<int>(length), callback, user, timeout);
+    else
+        libusb_fill_bulk_transfer(t, handle, endpoint, data, static_cast<int>(length), callback, user, timeout);
+}
+
 } // namespace
 
 struct LibusbCallbacks {
@@ -476,6 +487,16 @@ UsbStatus LibusbBackend::controlTransfer(UsbHandle handle, const UsbSetup& setup
     return status;
 }
 
+UsbStatus LibusbBackend::checkTransfer(const OpenDevice* device, std::uint8_t endpoint, const std::uint8_t* data,
+                                       std::uint32_t length)
+{
+    if (!device || (length > 0 && !data) || length > static_cast<std::uint32_t>(INT32_MAX))
+        return UsbStatus::BadArgument;
+    if (device->gone)
+        return UsbStatus::Gone;
+    return checkEndpoint(*device, endpoint);
+}
+
 UsbStatus LibusbBackend::checkEndpoint(const OpenDevice& device, std::uint8_t endpoint)
 {
     std::lock_guard<std::mutex> lock(device.claimMutex);
@@ -492,22 +513,13 @@ UsbStatus LibusbBackend::transfer(UsbHandle handle, std::uint8_t endpoint, UsbTr
     if (transferred)
         *transferred = 0;
     std::shared_ptr<OpenDevice> d = find(handle);
-    if (!d || (length > 0 && !data) || length > static_cast<std::uint32_t>(INT32_MAX))
-        return UsbStatus::BadArgument;
-    if (d->gone)
-        return UsbStatus::Gone;
-    const UsbStatus check = checkEndpoint(*d, endpoint);
+    const UsbStatus check = checkTransfer(d.get(), endpoint, data, length);
     if (check != UsbStatus::Success)
         return check;
     libusb_transfer* t = libusb_alloc_transfer(0);
     if (!t)
         return UsbStatus::NoMemory;
-    // No LIBUSB_TRANSFER_ADD_ZERO_PACKET: the callers send their zero-length packets themselves.
-    if (type == UsbTransferType::Interrupt)
-        libusb_fill_interrupt_transfer(t, d->handle, endpoint, data, static_cast<int>(length), nullptr, nullptr,
-                                       timeout);
-    else
-        libusb_fill_bulk_transfer(t, d->handle, endpoint, data, static_cast<int>(length), nullptr, nullptr, timeout);
+    fillTransfer(t, d->handle, endpoint, type, data, length, nullptr, nullptr, timeout);
     const int r = submitAndWait(t);
     const UsbStatus status =
         r == LIBUSB_SUCCESS ? usbStatusFromTransferStatus(t->status) : usbStatusFromLibusbError(r);
@@ -520,12 +532,10 @@ UsbStatus LibusbBackend::transfer(UsbHandle handle, std::uint8_t endpoint, UsbTr
 UsbStatus LibusbBackend::submit(UsbHandle handle, std::uint8_t endpoint, UsbTransferType type, std::uint8_t* data,
                                 std::uint32_t length, UsbTimeoutMs timeout, UsbCompletion done, UsbTransferId* id)
 {
-    std::shared_ptr<OpenDevice> d = find(handle);
-    if (!d || !done || !id || (length > 0 && !data) || length > static_cast<std::uint32_t>(INT32_MAX))
+    if (!done || !id)
         return UsbStatus::BadArgument;
-    if (d->gone)
-        return UsbStatus::Gone;
-    const UsbStatus check = checkEndpoint(*d, endpoint);
+    std::shared_ptr<OpenDevice> d = find(handle);
+    const UsbStatus check = checkTransfer(d.get(), endpoint, data, length);
     if (check != UsbStatus::Success)
         return check;
     libusb_transfer* t = libusb_alloc_transfer(0);
@@ -536,12 +546,7 @@ UsbStatus LibusbBackend::submit(UsbHandle handle, std::uint8_t endpoint, UsbTran
     record->done = std::move(done);
     record->owner = d;
     record->backend = this;
-    if (type == UsbTransferType::Interrupt)
-        libusb_fill_interrupt_transfer(t, d->handle, endpoint, data, static_cast<int>(length),
-                                       &LibusbCallbacks::transfer, record, timeout);
-    else
-        libusb_fill_bulk_transfer(t, d->handle, endpoint, data, static_cast<int>(length), &LibusbCallbacks::transfer,
-                                  record, timeout);
+    fillTransfer(t, d->handle, endpoint, type, data, length, &LibusbCallbacks::transfer, record, timeout);
     std::unique_lock<std::mutex> lock(mutex_);
     if (!open_.count(handle)) {   // closed meanwhile
         lock.unlock();

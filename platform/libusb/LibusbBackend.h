@@ -69,6 +69,9 @@ private:
     std::shared_ptr<OpenDevice> find(UsbHandle handle);
     // The endpoint's interface must be claimed; BadArgument otherwise.
     UsbStatus checkEndpoint(const OpenDevice& device, std::uint8_t endpoint);
+    // A bulk or interrupt transfer's arguments and device: Success, or the status to answer.
+    UsbStatus checkTransfer(const OpenDevice* device, std::uint8_t endpoint, const std::uint8_t* data,
+                            std::uint32_t length);
     void markGone(libusb_device* device);
     void notify(const UsbDeviceInfo& info, bool arrived);
     void runEvents();
