@@ -41,14 +41,14 @@ std::uint32_t CUSBDevice::controlTransfer(USBControlRequest* request)
 {
     if (!request || (request->wLength != 0 && !request->data))
         return kResultBadArgument;
-    const std::uint32_t total = kControlHeaderLength + request->wLength;
+    const std::uint32_t total = driver::kControlHeaderLength + request->wLength;
     std::vector<std::uint8_t> buffer(total, 0);
     encodeControlHeader(*request, buffer.data());
     if (request->wLength != 0)
-        std::memcpy(buffer.data() + kControlHeaderLength, request->data, request->wLength);
+        std::memcpy(buffer.data() + driver::kControlHeaderLength, request->data, request->wLength);
 
     std::uint32_t returned = 0;
-    if (!platform::DriverPort::instance().ioctl(connection_->handle(), kIoctlControlTransfer, buffer.data(), total,
+    if (!platform::DriverPort::instance().ioctl(connection_->handle(), driver::kControlTransfer, buffer.data(), total,
                                                 buffer.data(), total, &returned)) {
         // A status that reads as success cannot explain a failed call: the data stage is not
         // the device's answer.
@@ -58,7 +58,7 @@ std::uint32_t CUSBDevice::controlTransfer(USBControlRequest* request)
     if (returned != total)
         return kResultFailure;
     if ((request->bmRequestType & kRequestDirectionIn) && request->wLength != 0)
-        std::memcpy(request->data, buffer.data() + kControlHeaderLength, request->wLength);
+        std::memcpy(request->data, buffer.data() + driver::kControlHeaderLength, request->wLength);
     return kResultSuccess;
 }
 
@@ -78,7 +78,7 @@ std::uint32_t CUSBDevice::queryWord(std::uint32_t code, std::uint16_t* out)
     if (!out)
         return kResultBadArgument;
     std::uint32_t value = 0;
-    if (!queryValue(connection_->handle(), code, nullptr, 0, kQueryAnswerLength, &value))
+    if (!queryValue(connection_->handle(), code, nullptr, 0, driver::kWordLength, &value))
         return kResultFailure;
     *out = static_cast<std::uint16_t>(value);
     return kResultSuccess;
@@ -86,27 +86,27 @@ std::uint32_t CUSBDevice::queryWord(std::uint32_t code, std::uint16_t* out)
 
 std::uint32_t CUSBDevice::getDeviceFieldA(std::uint8_t* out)
 {
-    return queryByte(kIoctlGetDeviceFieldA, kQueryAnswerLength, out);
+    return queryByte(driver::kGetDeviceClass, driver::kWordLength, out);
 }
 
 std::uint32_t CUSBDevice::getDeviceFieldB(std::uint8_t* out)
 {
-    return queryByte(kIoctlGetDeviceFieldB, kQueryAnswerLength, out);
+    return queryByte(driver::kGetDeviceSubClass, driver::kWordLength, out);
 }
 
 std::uint32_t CUSBDevice::getProductId(std::uint16_t* out)
 {
-    return queryWord(kIoctlGetProductId, out);
+    return queryWord(driver::kGetProductId, out);
 }
 
 std::uint32_t CUSBDevice::getDeviceFieldC(std::uint8_t* out)
 {
-    return queryByte(kIoctlGetDeviceFieldC, kQueryAnswerLength, out);
+    return queryByte(driver::kGetDeviceProtocol, driver::kWordLength, out);
 }
 
 std::uint32_t CUSBDevice::getDeviceRelease(std::uint16_t* out)
 {
-    return queryWord(kIoctlGetDeviceRelease, out);
+    return queryWord(driver::kGetDeviceRelease, out);
 }
 
 std::uint32_t CUSBDevice::queryUnsupportedA()
@@ -116,12 +116,12 @@ std::uint32_t CUSBDevice::queryUnsupportedA()
 
 std::uint32_t CUSBDevice::getDeviceFieldD(std::uint8_t* out)
 {
-    return queryByte(kIoctlGetDeviceFieldD, kQueryAnswerLength, out);
+    return queryByte(driver::kGetMaxPacketSize0, driver::kWordLength, out);
 }
 
 std::uint32_t CUSBDevice::getVendorId(std::uint16_t* out)
 {
-    return queryWord(kIoctlGetVendorId, out);
+    return queryWord(driver::kGetVendorId, out);
 }
 
 std::uint32_t CUSBDevice::queryUnsupportedB()
@@ -131,7 +131,7 @@ std::uint32_t CUSBDevice::queryUnsupportedB()
 
 std::uint32_t CUSBDevice::getConfigurationCount(std::uint8_t* out)
 {
-    return queryByte(kIoctlGetConfigurationCount, kQueryAnswerLength, out);
+    return queryByte(driver::kGetConfigurationCount, driver::kWordLength, out);
 }
 
 std::uint32_t CUSBDevice::selectConfiguration(std::uint8_t index)
@@ -139,7 +139,7 @@ std::uint32_t CUSBDevice::selectConfiguration(std::uint8_t index)
     std::uint8_t in[4];
     putU32(in, index);
     std::uint32_t returned = 0;
-    if (!platform::DriverPort::instance().ioctl(connection_->handle(), kIoctlSelectConfiguration, in, sizeof in,
+    if (!platform::DriverPort::instance().ioctl(connection_->handle(), driver::kSelectConfiguration, in, sizeof in,
                                                 nullptr, 0, &returned))
         return kResultFailure;
     return kResultSuccess;
@@ -158,7 +158,7 @@ std::uint32_t CUSBDevice::reserved()
 std::uint32_t CUSBDevice::reset()
 {
     std::uint32_t returned = 0;
-    if (!platform::DriverPort::instance().ioctl(connection_->handle(), kIoctlResetPort, nullptr, 0, nullptr, 0,
+    if (!platform::DriverPort::instance().ioctl(connection_->handle(), driver::kResetPort, nullptr, 0, nullptr, 0,
                                                 &returned))
         return kResultFailure;
     return kResultSuccess;
@@ -166,26 +166,26 @@ std::uint32_t CUSBDevice::reset()
 
 std::uint32_t CUSBDevice::getSerialNumberIndex(std::uint8_t* out)
 {
-    return queryByte(kIoctlGetSerialNumberIndex, kSerialIndexAnswerLength, out);
+    return queryByte(driver::kGetSerialNumberIndex, driver::kSerialIndexLength, out);
 }
 
 std::uint32_t CUSBDevice::createInterfaceIterator(const std::uint32_t filter[2], IUSBInterfaceIterator** out)
 {
     if (!filter || !out)
         return kResultBadArgument;
-    std::uint8_t in[kInterfaceListFilterLength];
+    std::uint8_t in[driver::kFilterLength];
     putU32(in, filter[0]);
     putU32(in + 4, filter[1]);
 
     std::uint32_t count = 0;
-    if (!queryValue(connection_->handle(), kIoctlGetInterfaceList, in, sizeof in, kLengthPrefix, &count))
+    if (!queryValue(connection_->handle(), driver::kGetInterfaceList, in, sizeof in, driver::kWordLength, &count))
         return kResultFailure;
     if (count > kMaxInterfaceEntries)
         return kResultFailure;
-    const std::uint32_t size = kLengthPrefix + 4 * count;
+    const std::uint32_t size = driver::kWordLength + 4 * count;
     std::vector<std::uint8_t> answer(size, 0);
     std::uint32_t returned = 0;
-    if (!platform::DriverPort::instance().ioctl(connection_->handle(), kIoctlGetInterfaceList, in, sizeof in,
+    if (!platform::DriverPort::instance().ioctl(connection_->handle(), driver::kGetInterfaceList, in, sizeof in,
                                                 answer.data(), size, &returned) ||
         returned != size)
         return kResultFailure;
@@ -193,7 +193,7 @@ std::uint32_t CUSBDevice::createInterfaceIterator(const std::uint32_t filter[2],
     const std::uint32_t entries = std::min(count, getU32(answer.data()));
     std::vector<std::uint32_t> list(entries);
     for (std::uint32_t i = 0; i < entries; ++i)
-        list[i] = getU32(answer.data() + kLengthPrefix + 4 * i);
+        list[i] = getU32(answer.data() + driver::kWordLength + 4 * i);
 
     CUSBInterfaceIterator* iterator = new (std::nothrow) CUSBInterfaceIterator(this, connection_, std::move(list));
     if (!iterator)
@@ -232,20 +232,20 @@ const std::vector<std::uint8_t>* CUSBDevice::configurationDescriptor(std::uint32
     std::uint8_t in[4];
     putU32(in, index);
     std::uint32_t length = 0;
-    if (!queryValue(connection_->handle(), kIoctlGetConfigurationDescriptor, in, sizeof in, kLengthPrefix, &length))
+    if (!queryValue(connection_->handle(), driver::kGetConfigDescriptor, in, sizeof in, driver::kWordLength, &length))
         return nullptr;
-    if (length < kLengthPrefix || length > kMaxConfigurationAnswer)
+    if (length < driver::kWordLength || length > kMaxConfigurationAnswer)
         return nullptr;
     std::vector<std::uint8_t> answer(length, 0);
     std::uint32_t returned = 0;
-    if (!platform::DriverPort::instance().ioctl(connection_->handle(), kIoctlGetConfigurationDescriptor, in,
+    if (!platform::DriverPort::instance().ioctl(connection_->handle(), driver::kGetConfigDescriptor, in,
                                                 sizeof in, answer.data(), length, &returned) ||
         returned != length)
         return nullptr;
 
     std::lock_guard<std::mutex> lock(cacheMutex_);
     if (!configCache_[index]) {
-        auto bytes = std::make_unique<std::vector<std::uint8_t>>(answer.begin() + kLengthPrefix, answer.end());
+        auto bytes = std::make_unique<std::vector<std::uint8_t>>(answer.begin() + driver::kWordLength, answer.end());
         configCache_[index] = std::move(bytes);
     }
     return configCache_[index].get();

@@ -77,7 +77,7 @@ std::uint32_t CUSBInterface::queryByte(std::uint32_t code, std::uint8_t* out)
     std::uint8_t in[4];
     putU32(in, entry_);
     std::uint32_t value = 0;
-    if (!queryValue(connection_->handle(), code, in, sizeof in, kQueryAnswerLength, &value))
+    if (!queryValue(connection_->handle(), code, in, sizeof in, driver::kWordLength, &value))
         return kResultFailure;
     *out = static_cast<std::uint8_t>(value);
     return kResultSuccess;
@@ -85,27 +85,27 @@ std::uint32_t CUSBInterface::queryByte(std::uint32_t code, std::uint8_t* out)
 
 std::uint32_t CUSBInterface::getInterfaceFieldA(std::uint8_t* out)
 {
-    return queryByte(kIoctlGetInterfaceFieldA, out);
+    return queryByte(driver::kGetInterfaceClass, out);
 }
 
 std::uint32_t CUSBInterface::getInterfaceNumber(std::uint8_t* out)
 {
-    return queryByte(kIoctlGetInterfaceNumber, out);
+    return queryByte(driver::kGetInterfaceNumber, out);
 }
 
 std::uint32_t CUSBInterface::getInterfaceFieldB(std::uint8_t* out)
 {
-    return queryByte(kIoctlGetInterfaceFieldB, out);
+    return queryByte(driver::kGetInterfaceSubClass, out);
 }
 
 std::uint32_t CUSBInterface::getInterfaceFieldC(std::uint8_t* out)
 {
-    return queryByte(kIoctlGetInterfaceFieldC, out);
+    return queryByte(driver::kGetInterfaceProtocol, out);
 }
 
 std::uint32_t CUSBInterface::getEndpointCount(std::uint8_t* out)
 {
-    return queryByte(kIoctlGetEndpointCount, out);
+    return queryByte(driver::kGetEndpointCount, out);
 }
 
 std::uint32_t CUSBInterface::getEndpointInfo(std::uint8_t endpoint, std::uint8_t* direction, std::uint8_t* type,
@@ -116,11 +116,11 @@ std::uint32_t CUSBInterface::getEndpointInfo(std::uint8_t endpoint, std::uint8_t
     std::uint8_t in[8];
     putU32(in, entry_);
     putU32(in + 4, endpoint);
-    std::uint8_t out[kEndpointInfoLength] = {};
+    std::uint8_t out[driver::kEndpointInfoLength] = {};
     std::uint32_t returned = 0;
-    if (!platform::DriverPort::instance().ioctl(connection_->handle(), kIoctlGetEndpointInfo, in, sizeof in, out,
+    if (!platform::DriverPort::instance().ioctl(connection_->handle(), driver::kGetEndpointInfo, in, sizeof in, out,
                                                 sizeof out, &returned) ||
-        returned != kEndpointInfoLength)
+        returned != driver::kEndpointInfoLength)
         return kResultFailure;
     *direction = out[0];
     *type = out[1];
@@ -135,7 +135,7 @@ std::uint32_t CUSBInterface::enablePipe(std::uint8_t endpoint)
     putU32(in, entry_);
     putU32(in + 4, endpoint);
     std::uint32_t returned = 0;
-    if (!platform::DriverPort::instance().ioctl(connection_->handle(), kIoctlEnablePipe, in, sizeof in, nullptr, 0,
+    if (!platform::DriverPort::instance().ioctl(connection_->handle(), driver::kEnablePipe, in, sizeof in, nullptr, 0,
                                                 &returned))
         return kResultFailure;
     return kResultSuccess;
@@ -153,10 +153,10 @@ std::uint32_t CUSBInterface::read(std::uint8_t pipe, void* buffer, std::uint32_t
 {
     if (!size || (*size != 0 && !buffer))
         return kResultBadArgument;
-    std::uint8_t header[kPipeHeaderLength];
+    std::uint8_t header[driver::kPipeHeaderLength];
     encodePipeHeader(interfaceByte(), pipe, *size, timeoutA, timeoutB, header);
     std::uint32_t returned = 0;
-    if (!platform::DriverPort::instance().ioctl(connection_->handle(), kIoctlPipeRead, header, sizeof header, buffer,
+    if (!platform::DriverPort::instance().ioctl(connection_->handle(), driver::kPipeRead, header, sizeof header, buffer,
                                                 *size, &returned))
         return pipeFailure();
     *size = std::min(returned, *size);
@@ -168,12 +168,12 @@ std::uint32_t CUSBInterface::write(std::uint8_t pipe, const void* data, std::uin
 {
     if (length != 0 && !data)
         return kResultBadArgument;
-    std::vector<std::uint8_t> in(kPipeHeaderLength + std::size_t(length));
+    std::vector<std::uint8_t> in(driver::kPipeHeaderLength + std::size_t(length));
     encodePipeHeader(interfaceByte(), pipe, length, timeoutA, timeoutB, in.data());
     if (length != 0)
-        std::memcpy(in.data() + kPipeHeaderLength, data, length);
+        std::memcpy(in.data() + driver::kPipeHeaderLength, data, length);
     std::uint32_t returned = 0;
-    if (!platform::DriverPort::instance().ioctl(connection_->handle(), kIoctlPipeWrite, in.data(),
+    if (!platform::DriverPort::instance().ioctl(connection_->handle(), driver::kPipeWrite, in.data(),
                                                 static_cast<std::uint32_t>(in.size()), nullptr, 0, &returned))
         return pipeFailure();
     return returned == length ? kResultSuccess : kResultFailure;
@@ -184,7 +184,7 @@ std::uint32_t CUSBInterface::readAsync(std::uint8_t pipe, void* buffer, std::uin
 {
     if (size != 0 && !buffer)
         return kResultBadArgument;
-    return startAsync(kIoctlPipeReadAsync, pipe, nullptr, size, buffer, callback, user);
+    return startAsync(driver::kPipeReadAsync, pipe, nullptr, size, buffer, callback, user);
 }
 
 std::uint32_t CUSBInterface::writeAsync(std::uint8_t pipe, const void* data, std::uint32_t length,
@@ -192,7 +192,7 @@ std::uint32_t CUSBInterface::writeAsync(std::uint8_t pipe, const void* data, std
 {
     if (length != 0 && !data)
         return kResultBadArgument;
-    return startAsync(kIoctlPipeWriteAsync, pipe, data, length, nullptr, callback, user);
+    return startAsync(driver::kPipeWriteAsync, pipe, data, length, nullptr, callback, user);
 }
 
 std::uint32_t CUSBInterface::startAsync(std::uint32_t code, std::uint8_t pipe, const void* data,
@@ -206,10 +206,10 @@ std::uint32_t CUSBInterface::startAsync(std::uint32_t code, std::uint8_t pipe, c
     request->user = user;
     request->event = std::make_shared<platform::Event>();
     request->overlapped.event = request->event;
-    request->header.resize(kPipeHeaderLength + (data ? std::size_t(length) : 0));
+    request->header.resize(driver::kPipeHeaderLength + (data ? std::size_t(length) : 0));
     encodePipeHeader(interfaceByte(), pipe, length, 0, 0, request->header.data());
     if (data && length != 0)
-        std::memcpy(request->header.data() + kPipeHeaderLength, data, length);
+        std::memcpy(request->header.data() + driver::kPipeHeaderLength, data, length);
 
     std::lock_guard<std::mutex> lock(pendingMutex_);
     // The listener waits for at most this many; one more would stop it and lose them all.

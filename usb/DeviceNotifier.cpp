@@ -103,12 +103,12 @@ bool passesFilter(const DeviceNotifierContext& context, platform::ConnectionId c
 {
     std::uint32_t value = 0;
     if (!context.vendorIds.empty()) {
-        if (!queryValue(connection, kIoctlGetVendorId, nullptr, 0, kQueryAnswerLength, &value) ||
+        if (!queryValue(connection, driver::kGetVendorId, nullptr, 0, driver::kWordLength, &value) ||
             !listed(context.vendorIds, static_cast<std::uint16_t>(value)))
             return false;
     }
     if (!context.productIds.empty()) {
-        if (!queryValue(connection, kIoctlGetProductId, nullptr, 0, kQueryAnswerLength, &value) ||
+        if (!queryValue(connection, driver::kGetProductId, nullptr, 0, driver::kWordLength, &value) ||
             !listed(context.productIds, static_cast<std::uint16_t>(value)))
             return false;
     }

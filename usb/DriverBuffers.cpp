@@ -34,34 +34,34 @@ std::uint32_t getU32(const std::uint8_t* at)
 
 void encodeControlHeader(const USBControlRequest& request, std::uint8_t* header)
 {
-    std::memset(header, 0, kControlHeaderLength);
-    header[kCtlOffDirection] = (request.bmRequestType & kRequestDirectionIn) ? 1 : 0;
-    header[kCtlOffType] = (request.bmRequestType >> kRequestTypeShift) & kRequestTypeMask;
-    header[kCtlOffRecipient] = request.bmRequestType & kRequestRecipientMask;
-    header[kCtlOffRequest] = request.bRequest;
-    putU16(header + kCtlOffValue, request.wValue);
-    putU16(header + kCtlOffIndex, request.wIndex);
-    putU16(header + kCtlOffLength, request.wLength);
-    putU16(header + kCtlOffZero, 0);
-    putU32(header + kCtlOffTimeoutA, request.timeoutA);
-    putU32(header + kCtlOffTimeoutB, request.timeoutB);
+    std::memset(header, 0, driver::kControlHeaderLength);
+    header[driver::kCtlDirection] = (request.bmRequestType & kRequestDirectionIn) ? 1 : 0;
+    header[driver::kCtlType] = (request.bmRequestType >> kRequestTypeShift) & kRequestTypeMask;
+    header[driver::kCtlRecipient] = request.bmRequestType & kRequestRecipientMask;
+    header[driver::kCtlRequest] = request.bRequest;
+    putU16(header + driver::kCtlValue, request.wValue);
+    putU16(header + driver::kCtlIndex, request.wIndex);
+    putU16(header + driver::kCtlLength, request.wLength);
+    putU16(header + driver::kCtlZero, 0);
+    putU32(header + driver::kCtlTimeoutA, request.timeoutA);
+    putU32(header + driver::kCtlTimeoutB, request.timeoutB);
 }
 
 void encodePipeHeader(std::uint8_t interfaceNumber, std::uint8_t pipe, std::uint32_t length,
                       std::uint32_t timeoutA, std::uint32_t timeoutB, std::uint8_t* header)
 {
-    std::memset(header, 0, kPipeHeaderLength);
-    header[kPipeOffInterface] = interfaceNumber;
-    header[kPipeOffPipe] = pipe;
-    putU32(header + kPipeOffLength, length);
-    putU32(header + kPipeOffTimeoutA, timeoutA);
-    putU32(header + kPipeOffTimeoutB, timeoutB);
+    std::memset(header, 0, driver::kPipeHeaderLength);
+    header[driver::kPipeInterface] = interfaceNumber;
+    header[driver::kPipeIndex] = pipe;
+    putU32(header + driver::kPipeLength, length);
+    putU32(header + driver::kPipeTimeoutA, timeoutA);
+    putU32(header + driver::kPipeTimeoutB, timeoutB);
 }
 
 bool queryValue(platform::ConnectionId connection, std::uint32_t code, const void* in, std::uint32_t inLength,
                 std::uint32_t required, std::uint32_t* value)
 {
-    std::uint8_t out[kQueryAnswerLength] = {};
+    std::uint8_t out[driver::kWordLength] = {};
     std::uint32_t returned = 0;
     if (!platform::DriverPort::instance().ioctl(connection, code, in, inLength, out, sizeof out, &returned))
         return false;
@@ -74,7 +74,7 @@ bool queryValue(platform::ConnectionId connection, std::uint32_t code, const voi
 std::uint32_t resultFromLastUsbStatus(platform::ConnectionId connection)
 {
     std::uint32_t status = 0;
-    if (!queryValue(connection, kIoctlGetLastUsbStatus, nullptr, 0, kStatusAnswerLength, &status))
+    if (!queryValue(connection, driver::kGetLastUsbStatus, nullptr, 0, driver::kWordLength, &status))
         return kResultFailure;
     return resultForUsbStatus(static_cast<std::int32_t>(status));
 }

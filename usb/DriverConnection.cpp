@@ -12,12 +12,12 @@ namespace USB {
 namespace {
 bool driverVersionAccepted(platform::ConnectionId connection)
 {
-    std::uint8_t answer[kVersionAnswerLength] = {};
+    std::uint8_t answer[driver::kVersionLength] = {};
     std::uint32_t returned = 0;
-    if (!platform::DriverPort::instance().ioctl(connection, kIoctlGetVersion, nullptr, 0, answer, sizeof answer,
+    if (!platform::DriverPort::instance().ioctl(connection, driver::kGetVersion, nullptr, 0, answer, sizeof answer,
                                                 &returned))
         return false;
-    if (returned != kVersionAnswerLength)
+    if (returned != driver::kVersionLength)
         return false;
     std::uint32_t a = getU32(answer);
     std::uint32_t b = getU32(answer + 4);

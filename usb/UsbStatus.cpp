@@ -11,14 +11,14 @@ struct StatusRow {
     std::uint32_t result;
 };
 constexpr StatusRow kStatusMap[] = {
-    {kUsbdStatusInvalidParameter, kResultBadArgument},
-    {kUsbdStatusInvalidPipeHandle, kResultInvalidPipeHandle},
-    {kUsbdStatusStall, kResultStall},
-    {kUsbdStatusDeviceNotResponding, kResultDeviceNotResponding},
-    {kUsbdStatusInsufficientResources, kResultInsufficientResources},
-    {kUsbdStatusInterfaceNotFound, kResultInterfaceNotFound},
-    {kUsbdStatusTimeout, kResultTimeout},
-    {kUsbdStatusDeviceGone, kResultDeviceGone},
+    {usbd::kBadArgument, kResultBadArgument},
+    {usbd::kInvalidPipe, kResultInvalidPipeHandle},
+    {usbd::kStall, kResultStall},
+    {usbd::kNotResponding, kResultDeviceNotResponding},
+    {usbd::kNoMemory, kResultInsufficientResources},
+    {usbd::kInterfaceNotFound, kResultInterfaceNotFound},
+    {usbd::kTimeout, kResultTimeout},
+    {usbd::kDeviceGone, kResultDeviceGone},
 };
 } // namespace
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/Export.h"
+#include "platform/driver/DriverCodes.h"
 
 #include <cstdint>
 #include <functional>
@@ -24,19 +25,6 @@ enum class UsbStatus {
     NotFound,      // open: no device with that path
     AccessDenied,  // open: already open, not on the allow-list, or no permission
 };
-
-namespace usbd {
-constexpr std::uint32_t kSuccess = 0x00000000;
-constexpr std::uint32_t kStall = 0xC0000004;
-constexpr std::uint32_t kNotResponding = 0xC0000005;
-constexpr std::uint32_t kNoMemory = 0xC0001000;
-constexpr std::uint32_t kInterfaceNotFound = 0xC0004000;
-constexpr std::uint32_t kTimeout = 0xC0006000;
-constexpr std::uint32_t kDeviceGone = 0xC0007000;
-constexpr std::uint32_t kCancelled = 0xC0010000;
-constexpr std::uint32_t kBadArgument = 0x80000300;
-constexpr std::uint32_t kInvalidPipe = 0x80000600;
-} // namespace usbd
 
 constexpr std::uint32_t usbdStatusOf(UsbStatus status)
 {

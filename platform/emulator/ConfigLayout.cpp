@@ -1,6 +1,6 @@
 #include "platform/emulator/ConfigLayout.h"
 
-#include "platform/emulator/DriverCodes.h"
+#include "platform/driver/DriverCodes.h"
 
 #include <algorithm>
 

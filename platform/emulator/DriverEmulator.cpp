@@ -2,7 +2,7 @@
 
 #include "platform/backend/BackendLog.h"
 #include "platform/emulator/ConfigLayout.h"
-#include "platform/emulator/DriverCodes.h"
+#include "platform/driver/DriverCodes.h"
 
 #include <algorithm>
 #include <cstring>

@@ -100,11 +100,11 @@ TEST_F(UsbAsync, CompletionRunsOnThePumpingThread)
     dev->setAsyncWindow(window.id, kAsyncMessage);
 
     ASSERT_EQ(startReads(1), (std::vector<std::uint32_t>{kResultSuccess}));
-    auto call = port.calls(kIoctlPipeReadAsync).back();
+    auto call = port.calls(driver::kPipeReadAsync).back();
     EXPECT_EQ(call.in, (std::vector<std::uint8_t>{0, 1, 0, 0, 8, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
     const std::uint8_t out[3] = {5, 6, 7};
     EXPECT_EQ(intf->writeAsync(2, out, sizeof out, onComplete, &done), kResultSuccess);
-    EXPECT_EQ(port.calls(kIoctlPipeWriteAsync).back().in,
+    EXPECT_EQ(port.calls(driver::kPipeWriteAsync).back().in,
               (std::vector<std::uint8_t>{0, 2, 0, 0, 3, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 5, 6, 7}));
 
     std::thread([this] { port.completeOldest({0xA1, 0xA2, 0xA3}); }).join();

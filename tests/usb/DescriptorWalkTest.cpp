@@ -88,7 +88,7 @@ TEST_F(UsbDescriptorWalk, FindsEachInterfacesDescriptorsInOrder)
     EXPECT_EQ(at(second->getDescriptor(nullptr, 0x30)), -1);
 
     // The descriptor is fetched once (length, then bytes) and cached.
-    EXPECT_EQ(port.calls(kIoctlGetConfigurationDescriptor).size(), 2u);
+    EXPECT_EQ(port.calls(driver::kGetConfigDescriptor).size(), 2u);
     first->release();
     second->release();
 }
@@ -144,7 +144,7 @@ TEST_F(UsbDescriptorWalk, IteratorMakesOneInterfacePerEntryAndKeepsTheDeviceAliv
     const std::uint32_t filter[2] = {0x00FF00FF, 0xFFFF00FF};
     IUSBInterfaceIterator* it = nullptr;
     ASSERT_EQ(dev->createInterfaceIterator(filter, &it), kResultSuccess);
-    auto listCalls = port.calls(kIoctlGetInterfaceList);
+    auto listCalls = port.calls(driver::kGetInterfaceList);
     ASSERT_EQ(listCalls.size(), 2u);
     EXPECT_EQ(listCalls[0].in, (std::vector<std::uint8_t>{0xFF, 0, 0xFF, 0, 0xFF, 0, 0xFF, 0xFF}));
     EXPECT_EQ(listCalls[0].outLength, 4u);
@@ -161,7 +161,7 @@ TEST_F(UsbDescriptorWalk, IteratorMakesOneInterfacePerEntryAndKeepsTheDeviceAliv
     it->release();
     std::uint8_t number = 0;
     EXPECT_EQ(b->getInterfaceNumber(&number), kResultSuccess);
-    EXPECT_EQ(port.calls(kIoctlGetInterfaceNumber).back().in, (std::vector<std::uint8_t>{1, 0, 0, 0}));
+    EXPECT_EQ(port.calls(driver::kGetInterfaceNumber).back().in, (std::vector<std::uint8_t>{1, 0, 0, 0}));
     EXPECT_EQ(port.openConnections(), 1);
     a->release();
     b->release();
@@ -185,7 +185,7 @@ TEST_F(UsbDescriptorWalk, MalformedInterfaceListsFail)
     };
     CUSBDevice* dev = openDevice();
     for (const Case& c : cases) {
-        port.setHandler(kIoctlGetInterfaceList, [c](const FakeDriverPort::Call& call, std::uint8_t* out,
+        port.setHandler(driver::kGetInterfaceList, [c](const FakeDriverPort::Call& call, std::uint8_t* out,
                                                     std::uint32_t* n) {
             if (call.outLength == 4) {
                 putU32(out, c.count);

@@ -32,7 +32,7 @@ TEST_F(UsbDriverLayout, VersionRuleAcceptsAtLeastFiveAndAtMostFive)
         bool accepted;
     } rows[] = {{5, 5, 8, true}, {6, 0, 8, true}, {4, 5, 8, false}, {5, 6, 8, false}, {5, 5, 4, false}};
     for (const Row& row : rows) {
-        port.setHandler(kIoctlGetVersion, [row](const FakeDriverPort::Call&, std::uint8_t* out, std::uint32_t* n) {
+        port.setHandler(driver::kGetVersion, [row](const FakeDriverPort::Call&, std::uint8_t* out, std::uint32_t* n) {
             return answerVersion(out, n, row.a, row.b, row.returned);
         });
         DriverConnection* c = DriverConnection::connectToDriverWithPath("fake:1", platform::kNoWindow, 0);
@@ -51,12 +51,12 @@ TEST_F(UsbDriverLayout, ControlTransferCarriesHeaderAndDataStageAndCopiesInDataB
     } rows[] = {{0xC1, 1, 2, 1}, {0x41, 0, 2, 1}, {0xC0, 1, 2, 0}, {0xA1, 1, 1, 1}, {0x80, 1, 0, 0}};
     for (const Row& row : rows) {
         std::vector<std::uint8_t> sent;
-        port.setHandler(kIoctlControlTransfer, [&sent](const FakeDriverPort::Call& call, std::uint8_t* out,
+        port.setHandler(driver::kControlTransfer, [&sent](const FakeDriverPort::Call& call, std::uint8_t* out,
                                                       std::uint32_t* n) {
             sent = call.in;
             EXPECT_EQ(call.outLength, call.in.size());
             std::memcpy(out, call.in.data(), call.in.size());
-            for (std::size_t i = kControlHeaderLength; i < call.in.size(); ++i)
+            for (std::size_t i = driver::kControlHeaderLength; i < call.in.size(); ++i)
                 out[i] = static_cast<std::uint8_t>(0x50 + i);
             *n = static_cast<std::uint32_t>(call.in.size());
             return true;
@@ -92,7 +92,7 @@ TEST_F(UsbDriverLayout, ControlTransferCarriesHeaderAndDataStageAndCopiesInDataB
 TEST_F(UsbDriverLayout, WrongAnswerLengthFailsAndLeavesTheBufferAlone)
 {
     for (int delta : {-1, +1, -20}) {
-        port.setHandler(kIoctlControlTransfer, [delta](const FakeDriverPort::Call& call, std::uint8_t* out,
+        port.setHandler(driver::kControlTransfer, [delta](const FakeDriverPort::Call& call, std::uint8_t* out,
                                                        std::uint32_t* n) {
             std::memset(out, 0x99, call.outLength);
             *n = static_cast<std::uint32_t>(int(call.in.size()) + delta);
@@ -121,13 +121,13 @@ TEST_F(UsbDriverLayout, FailedTransferMapsTheUsbStatus)
         {true, 0xC0007000, 4, 3},  {true, 0xC0000001, 4, 1},  {true, 0x80000000, 4, 1},
         {true, 0xC0000004, 2, 1},  {false, 0xC0000004, 4, 1},
     };
-    port.setHandler(kIoctlControlTransfer, [](const FakeDriverPort::Call&, std::uint8_t*, std::uint32_t* n) {
+    port.setHandler(driver::kControlTransfer, [](const FakeDriverPort::Call&, std::uint8_t*, std::uint32_t* n) {
         *n = 0;
         return false;
     });
     CUSBDevice* dev = openDevice();
     for (const Row& row : rows) {
-        port.setHandler(kIoctlGetLastUsbStatus, [row](const FakeDriverPort::Call&, std::uint8_t* out,
+        port.setHandler(driver::kGetLastUsbStatus, [row](const FakeDriverPort::Call&, std::uint8_t* out,
                                                      std::uint32_t* n) {
             putU32(out, row.status);
             *n = row.statusLength;
@@ -169,15 +169,15 @@ TEST_F(UsbDriverLayout, DeviceQueriesNeedExactlyTheirLength)
         };
     };
     const Query queries[] = {
-        {"fieldA", kIoctlGetDeviceFieldA, 4, byte(&CUSBDevice::getDeviceFieldA)},
-        {"fieldB", kIoctlGetDeviceFieldB, 4, byte(&CUSBDevice::getDeviceFieldB)},
-        {"product", kIoctlGetProductId, 4, word(&CUSBDevice::getProductId)},
-        {"fieldC", kIoctlGetDeviceFieldC, 4, byte(&CUSBDevice::getDeviceFieldC)},
-        {"release", kIoctlGetDeviceRelease, 4, word(&CUSBDevice::getDeviceRelease)},
-        {"fieldD", kIoctlGetDeviceFieldD, 4, byte(&CUSBDevice::getDeviceFieldD)},
-        {"vendor", kIoctlGetVendorId, 4, word(&CUSBDevice::getVendorId)},
-        {"configurations", kIoctlGetConfigurationCount, 4, byte(&CUSBDevice::getConfigurationCount)},
-        {"serial", kIoctlGetSerialNumberIndex, 1, byte(&CUSBDevice::getSerialNumberIndex)},
+        {"fieldA", driver::kGetDeviceClass, 4, byte(&CUSBDevice::getDeviceFieldA)},
+        {"fieldB", driver::kGetDeviceSubClass, 4, byte(&CUSBDevice::getDeviceFieldB)},
+        {"product", driver::kGetProductId, 4, word(&CUSBDevice::getProductId)},
+        {"fieldC", driver::kGetDeviceProtocol, 4, byte(&CUSBDevice::getDeviceFieldC)},
+        {"release", driver::kGetDeviceRelease, 4, word(&CUSBDevice::getDeviceRelease)},
+        {"fieldD", driver::kGetMaxPacketSize0, 4, byte(&CUSBDevice::getDeviceFieldD)},
+        {"vendor", driver::kGetVendorId, 4, word(&CUSBDevice::getVendorId)},
+        {"configurations", driver::kGetConfigurationCount, 4, byte(&CUSBDevice::getConfigurationCount)},
+        {"serial", driver::kGetSerialNumberIndex, 1, byte(&CUSBDevice::getSerialNumberIndex)},
     };
     CUSBDevice* dev = openDevice();
     for (const Query& q : queries) {
@@ -194,8 +194,8 @@ TEST_F(UsbDriverLayout, DeviceQueriesNeedExactlyTheirLength)
             std::uint32_t result = q.call(dev, &value);
             if (returned == q.required) {
                 EXPECT_EQ(result, kResultSuccess) << q.name;
-                EXPECT_EQ(value, q.code == kIoctlGetProductId || q.code == kIoctlGetDeviceRelease ||
-                                         q.code == kIoctlGetVendorId
+                EXPECT_EQ(value, q.code == driver::kGetProductId || q.code == driver::kGetDeviceRelease ||
+                                         q.code == driver::kGetVendorId
                                      ? 0x4321u
                                      : 0x21u)
                     << q.name;
@@ -233,11 +233,11 @@ TEST_F(UsbDriverLayout, InterfaceCallsSendTheEntryAndPipeHeadersAreSixteenBytes)
     it->release();
 
     const std::pair<std::uint32_t, std::uint32_t (IUSBInterface::*)(std::uint8_t*)> queries[] = {
-        {kIoctlGetInterfaceFieldA, &IUSBInterface::getInterfaceFieldA},
-        {kIoctlGetInterfaceNumber, &IUSBInterface::getInterfaceNumber},
-        {kIoctlGetInterfaceFieldB, &IUSBInterface::getInterfaceFieldB},
-        {kIoctlGetInterfaceFieldC, &IUSBInterface::getInterfaceFieldC},
-        {kIoctlGetEndpointCount, &IUSBInterface::getEndpointCount},
+        {driver::kGetInterfaceClass, &IUSBInterface::getInterfaceFieldA},
+        {driver::kGetInterfaceNumber, &IUSBInterface::getInterfaceNumber},
+        {driver::kGetInterfaceSubClass, &IUSBInterface::getInterfaceFieldB},
+        {driver::kGetInterfaceProtocol, &IUSBInterface::getInterfaceFieldC},
+        {driver::kGetEndpointCount, &IUSBInterface::getEndpointCount},
     };
     for (const auto& q : queries) {
         for (std::uint32_t returned : {3u, 4u}) {
@@ -255,7 +255,7 @@ TEST_F(UsbDriverLayout, InterfaceCallsSendTheEntryAndPipeHeadersAreSixteenBytes)
         }
     }
 
-    port.setHandler(kIoctlGetEndpointInfo, [](const FakeDriverPort::Call& call, std::uint8_t* out, std::uint32_t* n) {
+    port.setHandler(driver::kGetEndpointInfo, [](const FakeDriverPort::Call& call, std::uint8_t* out, std::uint32_t* n) {
         EXPECT_EQ(call.in, (std::vector<std::uint8_t>{3, 1, 0, 0, 2, 0, 0, 0}));
         const std::uint8_t info[6] = {1, 2, 0x00, 0x02, 9, 0};
         std::memcpy(out, info, 6);
@@ -272,10 +272,10 @@ TEST_F(UsbDriverLayout, InterfaceCallsSendTheEntryAndPipeHeadersAreSixteenBytes)
 
     const std::uint8_t payload[5] = {1, 2, 3, 4, 5};
     EXPECT_EQ(intf->write(2, payload, sizeof payload, 5000, 10000), kResultSuccess);
-    EXPECT_EQ(port.calls(kIoctlPipeWrite).back().in,
+    EXPECT_EQ(port.calls(driver::kPipeWrite).back().in,
               (std::vector<std::uint8_t>{3, 2, 0, 0, 5, 0, 0, 0, 0x88, 0x13, 0, 0, 0x10, 0x27, 0, 0, 1, 2, 3, 4, 5}));
 
-    port.setHandler(kIoctlPipeRead, [](const FakeDriverPort::Call& call, std::uint8_t* out, std::uint32_t* n) {
+    port.setHandler(driver::kPipeRead, [](const FakeDriverPort::Call& call, std::uint8_t* out, std::uint32_t* n) {
         EXPECT_EQ(call.in, (std::vector<std::uint8_t>{3, 1, 0, 0, 8, 0, 0, 0, 0x88, 0x13, 0, 0, 0x88, 0x13, 0, 0}));
         EXPECT_EQ(call.outLength, 8u);
         out[0] = 0x42;
@@ -290,7 +290,7 @@ TEST_F(UsbDriverLayout, InterfaceCallsSendTheEntryAndPipeHeadersAreSixteenBytes)
     EXPECT_EQ(intf->read(1, buffer, nullptr, 5000, 5000), kResultBadArgument);
 
     // A write the driver took only part of, and failures: time-out (121) is 15, others 1.
-    port.setHandler(kIoctlPipeWrite, [](const FakeDriverPort::Call&, std::uint8_t*, std::uint32_t* n) {
+    port.setHandler(driver::kPipeWrite, [](const FakeDriverPort::Call&, std::uint8_t*, std::uint32_t* n) {
         *n = 4;
         return true;
     });
@@ -301,8 +301,8 @@ TEST_F(UsbDriverLayout, InterfaceCallsSendTheEntryAndPipeHeadersAreSixteenBytes)
             platform::DriverPort::setLastError(error);
             return false;
         };
-        port.setHandler(kIoctlPipeWrite, fail);
-        port.setHandler(kIoctlPipeRead, fail);
+        port.setHandler(driver::kPipeWrite, fail);
+        port.setHandler(driver::kPipeRead, fail);
         const std::uint32_t expected = error == platform::ERROR_SEM_TIMEOUT ? kResultTimeout : kResultFailure;
         EXPECT_EQ(intf->write(2, payload, sizeof payload, 5000, 5000), expected);
         size = sizeof buffer;

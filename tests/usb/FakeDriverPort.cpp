@@ -155,44 +155,44 @@ bool FakeDriverPort::defaultAnswer(const Device& device, const Call& call, std::
         return true;
     };
     switch (call.code) {
-    case kIoctlGetVersion:
+    case driver::kGetVersion:
         putU32(out, device.versionA);
         putU32(out + 4, device.versionB);
         *returned = 8;
         return true;
-    case kIoctlGetVendorId:
+    case driver::kGetVendorId:
         return answer(device.vendorId, 4);
-    case kIoctlGetProductId:
+    case driver::kGetProductId:
         return answer(device.productId, 4);
-    case kIoctlGetSerialNumberIndex:
+    case driver::kGetSerialNumberIndex:
         return answer(3, 1);
-    case kIoctlGetConfigurationDescriptor: {
-        const std::uint32_t total = kLengthPrefix + static_cast<std::uint32_t>(device.configuration.size());
+    case driver::kGetConfigDescriptor: {
+        const std::uint32_t total = driver::kWordLength + static_cast<std::uint32_t>(device.configuration.size());
         if (call.outLength < total)
             return answer(total, 4);
         putU32(out, total);
         if (!device.configuration.empty())
-            std::memcpy(out + kLengthPrefix, device.configuration.data(), device.configuration.size());
+            std::memcpy(out + driver::kWordLength, device.configuration.data(), device.configuration.size());
         *returned = total;
         return true;
     }
-    case kIoctlGetInterfaceList: {
+    case driver::kGetInterfaceList: {
         const std::uint32_t count = static_cast<std::uint32_t>(device.interfaces.size());
-        if (call.outLength < kLengthPrefix + 4 * count)
+        if (call.outLength < driver::kWordLength + 4 * count)
             return answer(count, 4);
         putU32(out, count);
         for (std::uint32_t i = 0; i < count; ++i)
-            putU32(out + kLengthPrefix + 4 * i, device.interfaces[i]);
-        *returned = kLengthPrefix + 4 * count;
+            putU32(out + driver::kWordLength + 4 * i, device.interfaces[i]);
+        *returned = driver::kWordLength + 4 * count;
         return true;
     }
-    case kIoctlControlTransfer:
+    case driver::kControlTransfer:
         if (!call.in.empty())
             std::memcpy(out, call.in.data(), call.in.size());
         *returned = static_cast<std::uint32_t>(call.in.size());
         return true;
-    case kIoctlPipeWrite:
-        *returned = static_cast<std::uint32_t>(call.in.size() - kPipeHeaderLength);
+    case driver::kPipeWrite:
+        *returned = static_cast<std::uint32_t>(call.in.size() - driver::kPipeHeaderLength);
         return true;
     default:
         if (call.outLength >= 4)

@@ -136,7 +136,7 @@ TEST_F(UsbHotPlug, ArrivalForAFiledPathIsKnownAndOpensNothing)
     n = TWGUsb_CreateDeviceNotifier(onArrival, &seen, onRemoval, &seen, nullptr, window.id, 0);
     window.notifiers.push_back(n);
     ASSERT_EQ(seen.arrived.size(), 2u);
-    const std::size_t versionChecks = port.calls(kIoctlGetVersion).size();
+    const std::size_t versionChecks = port.calls(driver::kGetVersion).size();
     pump();
     EXPECT_EQ(window.results, (std::vector<bool>{true}));
     EXPECT_EQ(seen.arrived.size(), 2u);
@@ -148,7 +148,7 @@ TEST_F(UsbHotPlug, ArrivalForAFiledPathIsKnownAndOpensNothing)
     std::strcpy(upper.dbcc_name, "FAKE:RACED");
     EXPECT_TRUE(TWGUsb_HandleDeviceArrivalMessage(n, &upper.header));
     EXPECT_EQ(seen.arrived.size(), 2u);
-    EXPECT_EQ(port.calls(kIoctlGetVersion).size(), versionChecks); // not opened again
+    EXPECT_EQ(port.calls(driver::kGetVersion).size(), versionChecks); // not opened again
     EXPECT_EQ(port.openConnections(), 2);
     TWGUsb_DestroyDeviceNotifier(n);
     EXPECT_EQ(port.openConnections(), 0);
@@ -173,12 +173,12 @@ TEST_F(UsbHotPlug, FilterDecidesWhichDevicesAreReported)
     };
     for (const Case& c : cases) {
         Seen local;
-        const std::size_t vendorReads = port.calls(kIoctlGetVendorId).size();
+        const std::size_t vendorReads = port.calls(driver::kGetVendorId).size();
         DeviceNotifierContext* n =
             TWGUsb_CreateDeviceNotifier(onArrival, &local, onRemoval, &local, &c.filter, window.id, 0);
         ASSERT_TRUE(n) << c.name;
         EXPECT_EQ(local.arrived.size(), c.reported) << c.name;
-        EXPECT_EQ(port.calls(kIoctlGetVendorId).size() > vendorReads, c.readsVendor) << c.name;
+        EXPECT_EQ(port.calls(driver::kGetVendorId).size() > vendorReads, c.readsVendor) << c.name;
         EXPECT_EQ(port.openConnections(), int(c.reported)) << c.name; // refused paths are closed
 
         // A device arriving later is filtered the same way.

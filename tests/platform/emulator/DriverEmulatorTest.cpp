@@ -1,7 +1,7 @@
 #include "../sim/ScriptedSimDevice.h"
 
 #include "platform/Clock.h"
-#include "platform/emulator/DriverCodes.h"
+#include "platform/driver/DriverCodes.h"
 #include "platform/emulator/DriverEmulator.h"
 #include "platform/sim/SimBackend.h"
 

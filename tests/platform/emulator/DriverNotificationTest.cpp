@@ -2,7 +2,7 @@
 
 #include "platform/Clock.h"
 #include "platform/Messages.h"
-#include "platform/emulator/DriverCodes.h"
+#include "platform/driver/DriverCodes.h"
 #include "platform/emulator/DriverEmulator.h"
 #include "platform/sim/SimBackend.h"
 

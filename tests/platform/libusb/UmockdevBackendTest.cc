@@ -2,7 +2,7 @@
 // with the device side answered by UsbfsDevice. Runs under umockdev's preload (CTest starts it
 // through under-umockdev.sh); without it every test skips.
 
-#include "platform/emulator/DriverCodes.h"
+#include "platform/driver/DriverCodes.h"
 #include "platform/emulator/DriverEmulator.h"
 #include "platform/libusb/LibusbBackend.h"
 #include "tests/platform/libusb/fixture/MockTestbed.h"

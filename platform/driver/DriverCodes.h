@@ -2,9 +2,23 @@
 
 #include <cstdint>
 
-// The kernel driver's control codes and buffer layouts as the emulator answers them
-// (little-endian buffers).
+// The kernel driver's interface: its control codes, buffer layouts (little-endian) and the USBD
+// statuses it reports. The USB library builds these buffers and the emulator answers them.
 namespace platform {
+
+namespace usbd {
+constexpr std::uint32_t kSuccess = 0x00000000;
+constexpr std::uint32_t kStall = 0xC0000004;
+constexpr std::uint32_t kNotResponding = 0xC0000005;
+constexpr std::uint32_t kNoMemory = 0xC0001000;
+constexpr std::uint32_t kInterfaceNotFound = 0xC0004000;
+constexpr std::uint32_t kTimeout = 0xC0006000;
+constexpr std::uint32_t kDeviceGone = 0xC0007000;
+constexpr std::uint32_t kCancelled = 0xC0010000;
+constexpr std::uint32_t kBadArgument = 0x80000300;
+constexpr std::uint32_t kInvalidPipe = 0x80000600;
+} // namespace usbd
+
 namespace driver {
 
 constexpr std::uint32_t kGetVersion = 0x222000;
@@ -55,6 +69,7 @@ constexpr int kCtlRequest = 3;
 constexpr int kCtlValue = 4;
 constexpr int kCtlIndex = 6;
 constexpr int kCtlLength = 8;
+constexpr int kCtlZero = 10; // u16, always 0
 constexpr int kCtlTimeoutA = 12;
 constexpr int kCtlTimeoutB = 16;
 constexpr std::uint8_t kRecipientInterface = 1;
