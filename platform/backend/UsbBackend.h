@@ -202,7 +202,4 @@ public:
 // library linkable without it. Null when libusb cannot be initialised.
 std::unique_ptr<UsbBackend> createLibusbBackend();
 
-// A backend with no devices: opens fail with NotFound.
-TWG_PLATFORM_API std::unique_ptr<UsbBackend> createEmptyUsbBackend();
-
 } // namespace platform
