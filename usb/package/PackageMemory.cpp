@@ -20,8 +20,9 @@ void* allocatePackageMemory(std::size_t size)
     if (::posix_memalign(&block, kHugePageSize, size) != 0)
         return nullptr;
 #ifdef MADV_HUGEPAGE
-    // Advice only: where the kernel refuses, the block has ordinary pages.
-    ::madvise(block, size, MADV_HUGEPAGE);
+    // Advice only: where the kernel refuses, the block has ordinary pages. A tail shorter than
+    // a huge page keeps them too, rather than clearing a whole huge page for it.
+    ::madvise(block, size & ~(kHugePageSize - 1), MADV_HUGEPAGE);
 #endif
     return block;
 }
