@@ -1,5 +1,6 @@
 #include "FirmwareTestSupport.h"
 
+#include "converters/fx2/At90Protocol.h"
 #include "converters/fx2/Fx2Protocol.h"
 #include "kit/framework/DeviceFirmwareUpdater.h"
 #include "kit/framework/FirmwareUpdateController.h"
@@ -11,6 +12,7 @@
 #include "plugins/converters/ConverterFamily.h"
 #include "plugins/converters/ConverterProductCard.h"
 #include "plugins/converters/VisibleConverter.h"
+#include "plugins/converters/firmware/ConverterUpdateRecord.h"
 #include "plugins/converters/firmware/ConverterXmegaFirmware.h"
 #include "plugins/converters/settings/ConverterConnection.h"
 #include "tests/converters/support/ConverterSimFixture.h"
@@ -46,6 +48,8 @@ protected:
         for (std::uint16_t id : {0xBD15, 0xBD16, 0xBD2E, 0xBD93}) {
             std::string error;
             ASSERT_TRUE(SimFirmware::writePackage(id, fwtest::packageDirectory(), &error)) << error;
+            // An update an earlier test left unfinished is no business of this one.
+            ConverterUpdateRecord::clear(id);
         }
     }
     void TearDown() override
@@ -316,6 +320,35 @@ TEST_F(UpdateOnSim, AFailedUpdateCanBeRetried)
     acceptAndWait(card, FirmwareUpdateDialog::Completed);
     EXPECT_TRUE(startsWith(model->flash(), 0, image(0xBD15, 0)));
     finish(card);
+}
+
+// The FX2 restarts into its new version before the AT90 is written: a fault among the AT90
+// pages fails the update, and the converter is still offered it, whose AT90 stage starts over
+// with its chip erase (the pages written before the fault would show otherwise).
+TEST_F(UpdateOnSim, AnAt90LeftHalfWrittenIsOfferedTheUpdateAgain)
+{
+    auto model = fx2Model(true, 0);
+    bus.attach(model);
+    platform::SimFault stall;
+    stall.bRequest = TWG::Converters::at90::kRequestProgramPage;
+    stall.nth = 4;
+    bus.addFault(stall);
+    startFamily();
+    QPointer<ConverterProductCard> card = open(0xBD2E);
+    ASSERT_TRUE(offered(card));
+    acceptAndWait(card, FirmwareUpdateDialog::Failed);
+    ASSERT_EQ(model->reg(1), SimFirmware::kVersion) << "the FX2 already runs its new version";
+    dialogOf(card)->closeButton()->click();
+    ASSERT_TRUE(settleUntil([&] { return !card; }));
+    EXPECT_FALSE(converterOf(0xBD2E)->firmwareUpdater()->firmwareIsCurrent());
+
+    card = open(0xBD2E);
+    ASSERT_TRUE(offered(card)) << "a half-written AT90 is offered the update";
+    acceptAndWait(card, FirmwareUpdateDialog::Completed);
+    EXPECT_TRUE(startsWith(model->at90Flash(), 0, image(0xBD2E, 1)));
+    EXPECT_TRUE(model->violations().empty()) << model->violations().front();
+    finish(card);
+    EXPECT_TRUE(converterOf(0xBD2E)->firmwareUpdater()->firmwareIsCurrent());
 }
 
 // Unplugged mid-update: the card shows the device lost, the update ends as a failure, and the
