@@ -10,8 +10,16 @@
 
 #include <QEventLoop>
 
+#include <algorithm>
+
 namespace {
 constexpr int kPowerPollIntervalMs = 1000;
+
+// Loading an application, programming, or its thread still winding down.
+bool busy(VisibleUSBFirmwareUpdater* updater)
+{
+    return updater->isUpdating() || updater->thread()->isRunning();
+}
 } // namespace
 
 ConverterFamily::ConverterFamily(QWidget* hostWindow, NotifierFactory notifierFactory)
@@ -52,15 +60,12 @@ QList<VisibleUSBFirmwareUpdater*> ConverterFamily::knownUpdaters() const
 
 bool ConverterFamily::isUpdating() const
 {
-    for (VisibleUSBFirmwareUpdater* updater : knownUpdaters())
-        if (updater->isUpdating() || updater->thread()->isRunning())
-            return true;
-    return false;
+    const QList<VisibleUSBFirmwareUpdater*> updaters = knownUpdaters();
+    return std::any_of(updaters.begin(), updaters.end(), busy);
 }
 
 bool ConverterFamily::canClose()
 {
-    retiring_.removeAll(nullptr);
     if (!isUpdating())
         return true;
     showCloseRefusal();
@@ -146,7 +151,9 @@ void ConverterFamily::onConverterRemoved(TWG::Converters::IConverter* device)
             continue;
         converters_.removeAll(converter);
         emit deviceRemoved(converter);
-        if (VisibleUSBFirmwareUpdater* updater = converter->createdFirmwareUpdater())
+        retiring_.removeAll(nullptr);
+        VisibleUSBFirmwareUpdater* updater = converter->createdFirmwareUpdater();
+        if (updater && busy(updater))
             retiring_.append(updater);
         delete converter;
         return;
