@@ -1,6 +1,6 @@
 #include "Fx2SimFixture.h"
 
-#include "converters/fx2/Fx2Protocol.h"
+#include "protocol/Fx2Protocol.h"
 
 using namespace fx2test;
 using TWG::Converters::ConverterInstance;

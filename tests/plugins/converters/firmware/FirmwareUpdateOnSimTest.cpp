@@ -1,6 +1,5 @@
 #include "FirmwareTestSupport.h"
 
-#include "converters/fx2/Fx2Protocol.h"
 #include "kit/framework/DeviceFirmwareUpdater.h"
 #include "kit/framework/FirmwareUpdateController.h"
 #include "kit/framework/FirmwareUpdateDialog.h"
@@ -13,6 +12,7 @@
 #include "plugins/converters/VisibleConverter.h"
 #include "plugins/converters/firmware/ConverterXmegaFirmware.h"
 #include "plugins/converters/settings/ConverterConnection.h"
+#include "protocol/Fx2Protocol.h"
 #include "tests/converters/support/ConverterSimFixture.h"
 #include "tools/sim-tree/SimFirmware.h"
 
