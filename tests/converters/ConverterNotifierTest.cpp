@@ -70,7 +70,6 @@ TEST_F(ConverterNotifierTest, AnnouncesEveryProductIdWithTheCapabilitiesOfItsRow
         attachXmega(id);
         expected.insert(id);
     }
-    ASSERT_EQ(expected.size(), 46u);
     start();
     run(100);
 
@@ -91,14 +90,14 @@ TEST_F(ConverterNotifierTest, AnnouncesEveryProductIdWithTheCapabilitiesOfItsRow
         EXPECT_TRUE(c->ping());
     }
     EXPECT_EQ(seen, expected);
-    EXPECT_EQ(notifier->converterCount(), 46u);
+    EXPECT_EQ(notifier->converterCount(), expected.size());
 
     // Removals are reported once each, with the converter that arrived.
     const auto devices = bus.listDevices();
     for (const auto& d : devices)
         bus.detach(d.path);
     run(50);
-    EXPECT_EQ(family.removed.size(), 46u);
+    EXPECT_EQ(family.removed.size(), expected.size());
     EXPECT_EQ(std::set<IConverter*>(family.removed.begin(), family.removed.end()),
               std::set<IConverter*>(family.arrived.begin(), family.arrived.end()));
     EXPECT_EQ(notifier->converterCount(), 0u);
