@@ -10,7 +10,8 @@ PACKAGES=(
   fonts-open-sans
   umockdev libumockdev-dev usbutils fxload
   sigrok-firmware-fx2lafw binutils
-  opencolorio-tools
+  # The benchmarks (tests/bench): ociobakelut to compare with, /usr/bin/time for peak memory.
+  opencolorio-tools time
   # Tools only, never run by the build: tools/artwork/make_artwork.py redraws the checked-in PNGs.
   python3-pil
 )

@@ -461,7 +461,7 @@ UsbStatus LibusbBackend::controlTransfer(UsbHandle handle, const UsbSetup& setup
     if (transferred)
         *transferred = 0;
     std::shared_ptr<OpenDevice> d = find(handle);
-    if (!d || (setup.wLength > 0 && !data))
+    if (!d || !transferred || (setup.wLength > 0 && !data) || setup.wLength > driver::kMaxControlData)
         return UsbStatus::BadArgument;
     if (d->gone)
         return UsbStatus::Gone;
@@ -478,10 +478,11 @@ UsbStatus LibusbBackend::controlTransfer(UsbHandle handle, const UsbSetup& setup
     UsbStatus status = r == LIBUSB_SUCCESS ? usbStatusFromTransferStatus(t->status) : usbStatusFromLibusbError(r);
     const std::uint32_t got = r == LIBUSB_SUCCESS ? static_cast<std::uint32_t>(std::max(0, t->actual_length)) : 0;
     libusb_free_transfer(t);
+    if (status != UsbStatus::Success)
+        return status;
     if (setup.isIn() && got > 0)
         std::memcpy(data, buffer.data() + LIBUSB_CONTROL_SETUP_SIZE, std::min<std::uint32_t>(got, setup.wLength));
-    if (transferred)
-        *transferred = got;
+    *transferred = got;
     return status;
 }
 
@@ -508,8 +509,9 @@ UsbStatus LibusbBackend::checkEndpoint(const OpenDevice& device, std::uint8_t en
 UsbStatus LibusbBackend::transfer(UsbHandle handle, std::uint8_t endpoint, UsbTransferType type, std::uint8_t* data,
                                   std::uint32_t length, UsbTimeoutMs timeout, std::uint32_t* transferred)
 {
-    if (transferred)
-        *transferred = 0;
+    if (!transferred)
+        return UsbStatus::BadArgument;
+    *transferred = 0;
     std::shared_ptr<OpenDevice> d = find(handle);
     const UsbStatus check = checkTransfer(d.get(), endpoint, data, length);
     if (check != UsbStatus::Success)
@@ -521,7 +523,7 @@ UsbStatus LibusbBackend::transfer(UsbHandle handle, std::uint8_t endpoint, UsbTr
     const int r = submitAndWait(t);
     const UsbStatus status =
         r == LIBUSB_SUCCESS ? usbStatusFromTransferStatus(t->status) : usbStatusFromLibusbError(r);
-    if (transferred && r == LIBUSB_SUCCESS)
+    if (r == LIBUSB_SUCCESS)
         *transferred = static_cast<std::uint32_t>(std::max(0, t->actual_length));
     libusb_free_transfer(t);
     return status;

@@ -504,9 +504,10 @@ UsbStatus SimBackend::releaseInterface(UsbHandle handle, std::uint8_t interfaceN
 UsbStatus SimBackend::controlTransfer(UsbHandle handle, const UsbSetup& setup, std::uint8_t* data,
                                       UsbTimeoutMs timeout, std::uint32_t* transferred)
 {
-    if (!transferred || (setup.wLength && !data))
+    if (transferred)
+        *transferred = 0;
+    if (!transferred || (setup.wLength && !data) || setup.wLength > driver::kMaxControlData)
         return UsbStatus::BadArgument;
-    *transferred = 0;
     UsbStatus status = UsbStatus::Success;
     std::string unplug;
     {
