@@ -3,7 +3,7 @@
 set -euo pipefail
 
 PACKAGES=(
-  build-essential cmake ninja-build pkg-config git
+  build-essential cmake ninja-build pkg-config git python3
   qtbase5-dev qtbase5-dev-tools
   zlib1g-dev libusb-1.0-0-dev
   libgtest-dev libgmock-dev

@@ -3,6 +3,7 @@
 #include "platform/backend/BackendLog.h"
 #include "platform/libusb/AllowList.h"
 #include "platform/libusb/LibusbStatus.h"
+#include "protocol/UsbChapter9.h"
 
 #include <libusb.h>
 
@@ -15,9 +16,6 @@ namespace platform {
 
 namespace {
 
-constexpr std::uint8_t kRequestGetDescriptor = 0x06;
-constexpr std::uint8_t kDescriptorTypeConfiguration = 0x02;
-constexpr std::uint16_t kConfigurationHeaderSize = 9;
 constexpr UsbTimeoutMs kDescriptorTimeoutMs = 1000;
 constexpr int kEventSliceUs = 200000;
 
@@ -374,11 +372,11 @@ UsbStatus LibusbBackend::configDescriptor(UsbHandle handle, std::uint8_t index, 
     if (!d || !bytes || index >= d->descriptor.bNumConfigurations)
         return UsbStatus::BadArgument;
     UsbSetup setup;
-    setup.bmRequestType = 0x80;
-    setup.bRequest = kRequestGetDescriptor;
-    setup.wValue = static_cast<std::uint16_t>(kDescriptorTypeConfiguration << 8 | index);
-    setup.wLength = kConfigurationHeaderSize;
-    std::vector<std::uint8_t> header(kConfigurationHeaderSize);
+    setup.bmRequestType = usbch9::kRequestDirectionIn | usbch9::kRecipientDevice;
+    setup.bRequest = usbch9::kGetDescriptor;
+    setup.wValue = static_cast<std::uint16_t>(usbch9::kDescriptorConfiguration << 8 | index);
+    setup.wLength = usbch9::kConfigurationLength;
+    std::vector<std::uint8_t> header(usbch9::kConfigurationLength);
     std::uint32_t got = 0;
     UsbStatus s = controlTransfer(handle, setup, header.data(), kDescriptorTimeoutMs, &got);
     if (s != UsbStatus::Success)
@@ -386,7 +384,7 @@ UsbStatus LibusbBackend::configDescriptor(UsbHandle handle, std::uint8_t index, 
     if (got < 4)
         return UsbStatus::NotResponding;
     const std::uint16_t total = static_cast<std::uint16_t>(header[2] | header[3] << 8);
-    if (total < kConfigurationHeaderSize)
+    if (total < usbch9::kConfigurationLength)
         return UsbStatus::NotResponding;
     std::vector<std::uint8_t> all(total);
     setup.wLength = total;

@@ -1,7 +1,5 @@
 #include "FirmwareTestSupport.h"
 
-#include "converters/fx2/At90Protocol.h"
-#include "converters/fx2/Fx2Protocol.h"
 #include "kit/framework/DeviceFirmwareUpdater.h"
 #include "kit/framework/FirmwareUpdateController.h"
 #include "kit/framework/FirmwareUpdateDialog.h"
@@ -18,6 +16,8 @@
 #include "plugins/converters/firmware/FirmwareUpdateThread.h"
 #include "plugins/converters/firmware/VisibleUSBFirmwareUpdater.h"
 #include "plugins/converters/settings/ConverterConnection.h"
+#include "protocol/At90Protocol.h"
+#include "protocol/Fx2Protocol.h"
 #include "tests/converters/support/ConverterSimFixture.h"
 #include "tools/sim-tree/SimFirmware.h"
 
