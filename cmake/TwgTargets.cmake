@@ -57,6 +57,9 @@ function(twg_test name)
   cmake_parse_arguments(A "" "" "SOURCES;LIBS;LABELS" ${ARGN})
   add_executable(${name} ${A_SOURCES})
   twg_apply_flags(${name})
+  # Qt Test's QCOMPARE/QVERIFY/QTRY_* return instead of failing a GoogleTest: using one is a
+  # compile error here.
+  target_compile_options(${name} PRIVATE -include ${PROJECT_SOURCE_DIR}/tests/support/NoQtTestChecks.h)
   target_link_libraries(${name} PRIVATE twg_test_main ${A_LIBS})
   set_target_properties(${name} PROPERTIES
     RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests-bin
