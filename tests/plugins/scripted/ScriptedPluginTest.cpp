@@ -1,11 +1,11 @@
 #include "kit/framework/Family.h"
 #include "kit/framework/VantorelPlugin.h"
 #include "kit/framework/VisibleDevice.h"
+#include "support/TestEnvironment.h"
 
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
-#include <QCoreApplication>
 #include <QJsonObject>
 #include <QLabel>
 #include <QPluginLoader>
@@ -16,9 +16,7 @@ namespace {
 
 QString pluginDirectory()
 {
-    const QString root = qEnvironmentVariable("TWG_TEST_PLUGIN_ROOT");
-    return (root.isEmpty() ? QCoreApplication::applicationDirPath() + QStringLiteral("/../test-plugins") : root)
-           + QStringLiteral("/scripted");
+    return requiredEnvironment("TWG_TEST_PLUGIN_ROOT") + QStringLiteral("/scripted");
 }
 
 // Across the plug-in boundary widgets are found by class name: each side has its own kit.
