@@ -32,7 +32,7 @@ TEST(AllowList, HoldsExactPairsWithTheChipVendorOnlyForFx2Converters)
 {
     const std::set<std::pair<int, int>> pairs = tablePairs();
     EXPECT_EQ(pairs.size(), AllowList::size()) << "duplicate pairs";
-    EXPECT_EQ(AllowList::size(), 31u + 16u + 31u);
+    EXPECT_EQ(AllowList::size(), 31u + 16u + 8u + 31u);
     std::set<int> chipProducts;
     for (const auto& p : pairs) {
         ASSERT_TRUE(p.first == kVendor || p.first == kChip) << std::hex << p.first;
@@ -60,6 +60,13 @@ TEST(AllowList, MatchesOnlyTheWholePair)
         {"XMEGA converter", kVendor, 0xBD91, true},
         {"blank XMEGA identity", kVendor, 0xBD86, true},
         {"XMEGA converter under the chip vendor", kChip, 0xBD91, false},
+        {"first Zanthic STM32 converter", kVendor, 0xBE6F, true},
+        {"last Zanthic STM32 converter", kVendor, 0xBE89, true},
+        {"Zanthic XMEGA converter", kVendor, 0xBE90, true},
+        {"Zanthic XMEGA converter 0xBE91", kVendor, 0xBE91, true},
+        {"between the Zanthic ids", kVendor, 0xBE71, false},
+        {"Zanthic converter under the chip vendor", kChip, 0xBE6F, false},
+        {"other vendor with a Zanthic product id", 0x1D6B, 0xBE90, false},
         {"chip vendor's own development board", kChip, 0x8613, false},
         {"chip vendor, product zero", kChip, 0x0000, false},
         {"maker's id, unknown product", kVendor, 0xBD14, false},
