@@ -18,6 +18,16 @@ if(TWG_SANITIZE)
   add_link_options(-fsanitize=address,undefined)
 endif()
 
+# Everything the fuzz targets link is instrumented for libFuzzer; the targets add the fuzzer's main.
+if(TWG_FUZZ)
+  if(NOT CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
+    message(FATAL_ERROR "TWG_FUZZ needs clang (configure with CMAKE_CXX_COMPILER=clang++-14)")
+  endif()
+  add_compile_options(-fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=undefined
+                      -fno-omit-frame-pointer)
+  add_link_options(-fsanitize=address,undefined)
+endif()
+
 # Sources of a folder (recursively), headers included so AUTOMOC sees them.
 function(twg_collect_sources out dir)
   file(GLOB_RECURSE _src CONFIGURE_DEPENDS

@@ -11,6 +11,8 @@ PACKAGES=(
   umockdev libumockdev-dev usbutils fxload
   sigrok-firmware-fx2lafw binutils
   opencolorio-tools
+  # ./test.sh --fuzz: clang-14 and its libFuzzer and sanitizer runtimes.
+  clang-14 libclang-rt-14-dev
   # Tools only, never run by the build: tools/artwork/make_artwork.py redraws the checked-in PNGs.
   python3-pil
 )
