@@ -32,10 +32,11 @@ inline void startApplication()
 // Readers of files get the input as a file of the given name in a folder of the run's own.
 inline QString writeInput(const QString& name, const std::uint8_t* data, std::size_t size)
 {
-    static QTemporaryDir* dir = new QTemporaryDir();
-    if (!dir->isValid())
+    // Removed at exit; a run that crashes leaves it behind with the input that did it.
+    static QTemporaryDir dir;
+    if (!dir.isValid())
         std::abort();
-    const QString path = dir->filePath(name);
+    const QString path = dir.filePath(name);
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
         std::abort();
