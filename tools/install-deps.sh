@@ -14,6 +14,8 @@ PACKAGES=(
   opencolorio-tools time
   # Tools only, never run by the build: tools/artwork/make_artwork.py redraws the checked-in PNGs.
   python3-pil
+  # The unicast DNS-SD tests answer from their own responder, tests/discovery/unicast_responder.py.
+  python3
 )
 
 missing=()
