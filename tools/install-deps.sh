@@ -16,6 +16,8 @@ PACKAGES=(
   clang-14 libclang-rt-14-dev
   # Tools only, never run by the build: tools/artwork/make_artwork.py redraws the checked-in PNGs.
   python3-pil
+  # The unicast DNS-SD tests answer from their own responder, tests/discovery/unicast_responder.py.
+  python3
 )
 
 missing=()
