@@ -15,7 +15,6 @@
 #include "plugins/converters/VisibleConverter.h"
 #include "plugins/converters/firmware/ConverterXmegaFirmware.h"
 #include "plugins/converters/firmware/FirmwareFormat.h"
-#include "plugins/converters/firmware/FirmwareModels.h"
 #include "plugins/converters/firmware/FirmwareUpdateThread.h"
 #include "plugins/converters/firmware/VisibleUSBFirmwareUpdater.h"
 #include "tools/sim-tree/SimFirmware.h"
