@@ -34,7 +34,8 @@ function(twg_static_library name)
   target_link_libraries(${name} PUBLIC ${A_LIBS})
 endfunction()
 
-# A Qt plug-in: exports only Qt's entry points.
+# A Qt plug-in: exports only Qt's entry points. One without OUTPUT_DIR is part of the program
+# and is installed with its (empty) Resources folder; test plug-ins name their own folder.
 function(twg_plugin name)
   cmake_parse_arguments(A "TEST" "OUTPUT_DIR" "SOURCES;LIBS" ${ARGN})
   add_library(${name} MODULE ${A_SOURCES})
@@ -45,6 +46,8 @@ function(twg_plugin name)
     set(_out ${A_OUTPUT_DIR})
   else()
     set(_out ${TWG_PLUGIN_ROOT}/${name})
+    install(TARGETS ${name} LIBRARY DESTINATION ${TWG_INSTALL_PLUGIN_ROOT}/${name})
+    install(DIRECTORY DESTINATION ${TWG_INSTALL_PLUGIN_ROOT}/${name}/Resources)
   endif()
   set_target_properties(${name} PROPERTIES
     LIBRARY_OUTPUT_DIRECTORY ${_out}

@@ -1,10 +1,10 @@
 #include "converters/ConverterNotifier.h"
 
-#include "converters/ConverterFX2Impl.h"
 #include "converters/ConverterLog.h"
-#include "converters/ConverterXmegaImpl.h"
+#include "converters/fx2/ConverterFX2Impl.h"
 #include "converters/fx2/ConverterInstance.h"
 #include "converters/fx2/ConverterNotifierInstance.h"
+#include "converters/xmega/ConverterXmegaImpl.h"
 
 #include <atomic>
 

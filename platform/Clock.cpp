@@ -46,29 +46,6 @@ void RealClock::callAfter(Duration delay, std::function<void()> fn)
     }).detach();
 }
 
-ScaledClock::ScaledClock(int factor) : factor_(factor > 0 ? factor : 1), start_(std::chrono::steady_clock::now()) {}
-
-Clock::TimePoint ScaledClock::now()
-{
-    auto real = std::chrono::steady_clock::now() - start_;
-    return start_ + real * factor_;
-}
-
-void ScaledClock::sleepFor(Duration duration)
-{
-    if (duration.count() > 0)
-        std::this_thread::sleep_for(std::chrono::microseconds(duration) / factor_);
-}
-
-void ScaledClock::callAfter(Duration delay, std::function<void()> fn)
-{
-    auto realDelay = std::chrono::microseconds(delay) / factor_;
-    std::thread([realDelay, fn = std::move(fn)] {
-        std::this_thread::sleep_for(realDelay);
-        fn();
-    }).detach();
-}
-
 VirtualClock::VirtualClock() : now_(std::chrono::steady_clock::time_point{} + std::chrono::hours(1)) {}
 
 Clock::TimePoint VirtualClock::now()

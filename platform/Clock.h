@@ -39,19 +39,6 @@ public:
     void callAfter(Duration delay, std::function<void()> fn) override;
 };
 
-// Real time divided by a factor: for multi-threaded end-to-end tests.
-class TWG_PLATFORM_API ScaledClock : public Clock {
-public:
-    explicit ScaledClock(int factor);
-    TimePoint now() override;
-    void sleepFor(Duration duration) override;
-    void callAfter(Duration delay, std::function<void()> fn) override;
-
-private:
-    int factor_;
-    TimePoint start_;
-};
-
 // Time that moves only when someone sleeps or advances it; due callbacks fire in time order
 // on the thread that moves the time.
 class TWG_PLATFORM_API VirtualClock : public Clock {

@@ -67,7 +67,7 @@ QPixmap brandingBadInstallImage()
 
 QString brandingOrganisationName()
 {
-    return QStringLiteral("Tarnwright Works");
+    return QString::fromLatin1(kBrandingOrganisation);
 }
 
 bool brandingUsesBonjour()

@@ -3,14 +3,15 @@
 set -euo pipefail
 
 PACKAGES=(
-  build-essential cmake ninja-build pkg-config git
+  build-essential cmake ninja-build pkg-config git python3
   qtbase5-dev qtbase5-dev-tools
   zlib1g-dev libusb-1.0-0-dev
   libgtest-dev libgmock-dev
   fonts-open-sans
   umockdev libumockdev-dev usbutils fxload
   sigrok-firmware-fx2lafw binutils
-  opencolorio-tools
+  # The benchmarks (tests/bench): ociobakelut to compare with, /usr/bin/time for peak memory.
+  opencolorio-tools time
   # Tools only, never run by the build: tools/artwork/make_artwork.py redraws the checked-in PNGs.
   python3-pil
 )

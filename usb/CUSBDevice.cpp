@@ -1,6 +1,7 @@
 #include "usb/CUSBDevice.h"
 
 #include "platform/driver/DriverPort.h"
+#include "protocol/UsbChapter9.h"
 #include "usb/CUSBInterface.h"
 #include "usb/CUSBInterfaceIterator.h"
 #include "usb/DriverBuffers.h"
@@ -57,7 +58,7 @@ std::uint32_t CUSBDevice::controlTransfer(USBControlRequest* request)
     }
     if (returned != total)
         return kResultFailure;
-    if ((request->bmRequestType & kRequestDirectionIn) && request->wLength != 0)
+    if ((request->bmRequestType & usbch9::kRequestDirectionIn) && request->wLength != 0)
         std::memcpy(request->data, buffer.data() + driver::kControlHeaderLength, request->wLength);
     return kResultSuccess;
 }

@@ -1,5 +1,6 @@
 #include "usb/CUSBInterface.h"
 
+#include "protocol/UsbChapter9.h"
 #include "usb/AsyncEventListener.h"
 #include "usb/CUSBDevice.h"
 #include "usb/DriverBuffers.h"
@@ -243,21 +244,21 @@ std::uint32_t CUSBInterface::queryUnsupportedB()
 const std::uint8_t* CUSBInterface::getDescriptor(const std::uint8_t* after, int type)
 {
     const std::vector<std::uint8_t>* config = device_->configurationDescriptor(0);
-    if (!config || config->size() < kConfigOffTotalLength + 2)
+    if (!config || config->size() < usbch9::kConfigurationTotalLengthOffset + 2)
         return nullptr;
     const std::uint8_t* bytes = config->data();
-    const std::size_t total = std::min<std::size_t>(getU16(bytes + kConfigOffTotalLength), config->size());
+    const std::size_t total = std::min<std::size_t>(getU16(bytes + usbch9::kConfigurationTotalLengthOffset), config->size());
     std::size_t pos = bytes[0];
-    if (pos < kMinDescriptorLength || pos > total)
+    if (pos < usbch9::kMinDescriptorLength || pos > total)
         return nullptr;
     std::int64_t interfaceCount = -1;
     const std::int64_t wanted = entry_;
-    while (pos + kMinDescriptorLength <= total) {
+    while (pos + usbch9::kMinDescriptorLength <= total) {
         const std::size_t length = bytes[pos];
         const int descriptorType = bytes[pos + 1];
-        if (length < kMinDescriptorLength || pos + length > total)
+        if (length < usbch9::kMinDescriptorLength || pos + length > total)
             return nullptr;
-        if (descriptorType == kDescriptorTypeInterface && ++interfaceCount > wanted)
+        if (descriptorType == usbch9::kDescriptorInterface && ++interfaceCount > wanted)
             return nullptr;
         const std::uint8_t* here = bytes + pos;
         if (interfaceCount == wanted && (type == kAnyDescriptorType || descriptorType == type) &&

@@ -1,6 +1,7 @@
 #include "usb/DriverBuffers.h"
 
 #include "platform/driver/DriverPort.h"
+#include "protocol/UsbChapter9.h"
 #include "usb/UsbConstants.h"
 #include "usb/UsbStatus.h"
 
@@ -35,9 +36,9 @@ std::uint32_t getU32(const std::uint8_t* at)
 void encodeControlHeader(const USBControlRequest& request, std::uint8_t* header)
 {
     std::memset(header, 0, driver::kControlHeaderLength);
-    header[driver::kCtlDirection] = (request.bmRequestType & kRequestDirectionIn) ? 1 : 0;
-    header[driver::kCtlType] = (request.bmRequestType >> kRequestTypeShift) & kRequestTypeMask;
-    header[driver::kCtlRecipient] = request.bmRequestType & kRequestRecipientMask;
+    header[driver::kCtlDirection] = (request.bmRequestType & usbch9::kRequestDirectionIn) ? 1 : 0;
+    header[driver::kCtlType] = (request.bmRequestType & usbch9::kRequestTypeMask) >> usbch9::kRequestTypeShift;
+    header[driver::kCtlRecipient] = request.bmRequestType & usbch9::kRequestRecipientMask;
     header[driver::kCtlRequest] = request.bRequest;
     putU16(header + driver::kCtlValue, request.wValue);
     putU16(header + driver::kCtlIndex, request.wIndex);

@@ -1,5 +1,6 @@
 #include "usb/USBControlRequest.h"
 
+#include "protocol/UsbChapter9.h"
 #include "usb/UsbConstants.h"
 
 namespace TWG {
@@ -9,7 +10,8 @@ USBControlRequest USBControlRequest::deviceRequest(int direction, std::uint8_t r
                                                    std::uint16_t index, std::uint16_t length, void* data)
 {
     USBControlRequest r;
-    r.bmRequestType = static_cast<std::uint8_t>(((direction & 1) << 7) | kRequestTypeVendorDevice);
+    r.bmRequestType = static_cast<std::uint8_t>(((direction & 1) << 7) | usbch9::kRequestTypeVendor |
+                                                usbch9::kRecipientDevice);
     r.bRequest = request;
     r.wValue = value;
     r.wIndex = index;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/driver/DriverCodes.h"
+#include "protocol/UsbChapter9.h"
 
 #include <cstdint>
 
@@ -33,19 +34,9 @@ constexpr std::uint32_t kMaxVersionB = 5;
 constexpr std::uint32_t kMaxInterfaceEntries = 1024;
 constexpr std::uint32_t kMaxConfigurationAnswer = driver::kWordLength + 0xFFFF;
 
-// --- Setup fields -----------------------------------------------------------------------------
-constexpr std::uint8_t kRequestDirectionIn = 0x80; // bmRequestType bit 7: device to host
-constexpr int kRequestTypeShift = 5;
-constexpr std::uint8_t kRequestTypeMask = 0x03;
-constexpr std::uint8_t kRequestRecipientMask = 0x1F;
-constexpr std::uint8_t kRequestTypeVendorDevice = 0x40;
+// --- Requests and descriptors (the standard's own values are in protocol/UsbChapter9.h) ----
 constexpr std::uint32_t kDeviceRequestTimeoutMs = 1000;
-
-// --- Descriptors -----------------------------------------------------------------------------
-constexpr std::uint8_t kDescriptorTypeInterface = 4;
-constexpr int kAnyDescriptorType = 0xFF;
-constexpr std::uint32_t kMinDescriptorLength = 2;
-constexpr int kConfigOffTotalLength = 2;
+constexpr int kAnyDescriptorType = 0xFF; // getDescriptor: any type
 
 // --- Asynchronous transfers ------------------------------------------------------------------
 // The wake event takes one slot of the listener's wait array of 64.

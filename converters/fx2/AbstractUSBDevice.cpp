@@ -2,9 +2,10 @@
 
 #include "converters/BoundedPoll.h"
 #include "converters/fx2/Fx2Log.h"
-#include "converters/fx2/Fx2Protocol.h"
 #include "converters/fx2/Fx2RamImage.h"
 #include "platform/Clock.h"
+#include "protocol/Fx2Protocol.h"
+#include "protocol/UsbChapter9.h"
 #include "usb/IUSBDevice.h"
 #include "usb/IUSBInterface.h"
 #include "usb/IUSBInterfaceIterator.h"
@@ -20,8 +21,6 @@ using USB::kResultSuccess;
 
 namespace {
 
-constexpr std::uint8_t kEndpointTypeBulk = 2;
-constexpr std::uint8_t kEndpointDirectionOut = 0;
 constexpr std::uint32_t kConfigurationStateUnconfigured = 0;
 constexpr std::uint32_t kConfigurationStateConfigured = 5;
 
@@ -84,7 +83,7 @@ bool AbstractUSBDevice::vendorIn(std::uint8_t request, std::uint16_t value, std:
 {
     if (!device_)
         return false;
-    USB::USBControlRequest r = USB::USBControlRequest::deviceRequest(fx2::kDirectionIn, request, value, index,
+    USB::USBControlRequest r = USB::USBControlRequest::deviceRequest(usbch9::kDirectionIn, request, value, index,
                                                                       length, data);
     r.timeoutA = r.timeoutB = fx2::kRequestTimeoutMs;
     return device_->controlTransfer(&r) == kResultSuccess;
@@ -95,7 +94,7 @@ bool AbstractUSBDevice::vendorOut(std::uint8_t request, std::uint16_t value, std
 {
     if (!device_)
         return false;
-    USB::USBControlRequest r = USB::USBControlRequest::deviceRequest(fx2::kDirectionOut, request, value, index,
+    USB::USBControlRequest r = USB::USBControlRequest::deviceRequest(usbch9::kDirectionOut, request, value, index,
                                                                       length, const_cast<void*>(data));
     r.timeoutA = r.timeoutB = fx2::kRequestTimeoutMs;
     return device_->controlTransfer(&r) == kResultSuccess;
@@ -380,7 +379,7 @@ bool AbstractUSBDevice::openBulkInterfaceOnce(bool mayConfigure)
             std::uint16_t maxPacket = 0;
             if (found->getEndpointInfo(e, &direction, &type, &maxPacket, &extra) != kResultSuccess)
                 continue;
-            if (type == kEndpointTypeBulk && direction == kEndpointDirectionOut) {
+            if (type == usbch9::kEndpointBulk && direction == usbch9::kDirectionOut) {
                 if (found->enablePipe(e) != kResultSuccess)
                     break;
                 interface_ = found;

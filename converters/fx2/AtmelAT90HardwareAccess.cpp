@@ -1,10 +1,11 @@
 #include "converters/fx2/AtmelAT90HardwareAccess.h"
 
-#include "converters/fx2/AbstractUSBDevice.h"
 #include "converters/BoundedPoll.h"
+#include "converters/fx2/AbstractUSBDevice.h"
 #include "converters/fx2/Fx2Log.h"
-#include "converters/fx2/Fx2Protocol.h"
 #include "platform/Clock.h"
+#include "protocol/Fx2Protocol.h"
+#include "protocol/UsbChapter9.h"
 #include "usb/IUSBDevice.h"
 #include "usb/UsbConstants.h"
 
@@ -40,7 +41,7 @@ std::uint32_t AtmelAT90HardwareAccess::controlTransfer(USB::USBControlRequest* r
 bool AtmelAT90HardwareAccess::readByte(std::uint8_t request, std::uint16_t value, std::uint16_t index,
                                        std::uint8_t* out)
 {
-    USB::USBControlRequest r = USB::USBControlRequest::deviceRequest(fx2::kDirectionIn, request, value, index, 1, out);
+    USB::USBControlRequest r = USB::USBControlRequest::deviceRequest(usbch9::kDirectionIn, request, value, index, 1, out);
     r.timeoutA = r.timeoutB = fx2::kRequestTimeoutMs;
     return controlTransfer(&r) == USB::kResultSuccess;
 }
@@ -145,7 +146,7 @@ bool AtmelAT90HardwareAccess::writePage(std::uint32_t page, const std::uint8_t* 
         return false;
     const std::uint32_t n = std::min(count, at90::kPageSize);
     USB::USBControlRequest load =
-        USB::USBControlRequest::deviceRequest(fx2::kDirectionOut, at90::kRequestLoadBuffer, 0, 0, 0, nullptr);
+        USB::USBControlRequest::deviceRequest(usbch9::kDirectionOut, at90::kRequestLoadBuffer, 0, 0, 0, nullptr);
     load.timeoutA = load.timeoutB = fx2::kRequestTimeoutMs;
     if (controlTransfer(&load) != USB::kResultSuccess || !device_->bulkWrite(data, n))
         return false;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "converters/fx2/At90Protocol.h"
+#include "protocol/At90Protocol.h"
 
 #include <cstdint>
 

@@ -1,8 +1,8 @@
 #include "converters/fx2/ConverterInstance.h"
 
 #include "converters/BoundedPoll.h"
-#include "converters/fx2/Fx2Protocol.h"
 #include "platform/Clock.h"
+#include "protocol/Fx2Protocol.h"
 
 #include <algorithm>
 

@@ -2,9 +2,9 @@
 
 #include "converters/BoundedPoll.h"
 #include "converters/fx2/ConverterInstance.h"
-#include "converters/fx2/Fx2Protocol.h"
 #include "converters/fx2/GenericUSBNotificationDelegate.h"
 #include "platform/Clock.h"
+#include "protocol/Fx2Protocol.h"
 
 namespace TWG {
 namespace Converters {

@@ -1,9 +1,13 @@
 #include "converters/fx2/Fx2ProductTable.h"
 
 #include "converters/fx2/ConverterInstance.h"
-#include "platform/sim/models/fx2/SimFx2Images.h"
+#include "protocol/ConverterIds.h"
+#include "usb/package/FirmwareFileLocation.h"
 
 #include <algorithm>
+#include <cstdio>
+#include <fstream>
+#include <iterator>
 #include <map>
 #include <mutex>
 
@@ -30,22 +34,32 @@ bool known(std::uint16_t productId)
     return std::find(ids.begin(), ids.end(), productId) != ids.end();
 }
 
+Fx2RamImage imageFromFirmwareDirectory(std::uint16_t productId)
+{
+    const std::string directory = USB::firmwareDirectory();
+    if (directory.empty())
+        return nullptr;
+    std::ifstream file(directory + "/" + Fx2ProductTable::ramImageFileName(productId), std::ios::binary);
+    if (!file)
+        return nullptr;
+    std::vector<std::uint8_t> bytes{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+    if (bytes.empty())
+        return nullptr;
+    return std::make_shared<const std::vector<std::uint8_t>>(std::move(bytes));
+}
+
 } // namespace
 
 const std::vector<std::uint16_t>& Fx2ProductTable::productIds()
 {
-    static const std::vector<std::uint16_t> ids = {
-        0xBD15, 0xBD16, 0xBD46, 0xBD17, 0xBD18, 0xBD47, 0xBD19, 0xBD28, 0xBD27, 0xBD41, 0xBD2C,
-        0xBD2E, 0xBD2F, 0xBDCF, 0xBD30, 0xBD31, 0xBDD0, 0xBD32, 0xBD34, 0xBD33, 0xBD53, 0xBD54,
-        0xBD55, 0xBD82, 0xBD5F, 0xBD60, 0xBD69, 0xBD6A, 0xBD83, 0xBD84, 0xBD85};
-    return ids;
+    static const std::vector<std::uint16_t> list(ids::kFx2ProductIds.begin(), ids::kFx2ProductIds.end());
+    return list;
 }
 
 const std::vector<std::uint16_t>& Fx2ProductTable::vendorIds()
 {
-    // The maker's id, and the FX2 chip's own.
-    static const std::vector<std::uint16_t> ids = {0x7C5D, 0x04B4};
-    return ids;
+    static const std::vector<std::uint16_t> list = {ids::kVendorId, ids::kFx2ChipVendorId};
+    return list;
 }
 
 bool Fx2ProductTable::find(std::uint16_t productId, Fx2ProductEntry* entry)
@@ -59,12 +73,8 @@ bool Fx2ProductTable::find(std::uint16_t productId, Fx2ProductEntry* entry)
         auto found = images().find(productId);
         entry->ramImage = found == images().end() ? nullptr : found->second;
     }
-    // A blank controller of a simulated bus may bring its own; real ones never do.
-    if (!entry->ramImage) {
-        std::vector<std::uint8_t> simulated = platform::simFx2RamImage(productId);
-        if (!simulated.empty())
-            entry->ramImage = std::make_shared<const std::vector<std::uint8_t>>(std::move(simulated));
-    }
+    if (!entry->ramImage)
+        entry->ramImage = imageFromFirmwareDirectory(productId);
     return true;
 }
 
@@ -84,6 +94,13 @@ void Fx2ProductTable::clearRamImages()
 {
     std::lock_guard<std::mutex> lock(imageMutex());
     images().clear();
+}
+
+std::string Fx2ProductTable::ramImageFileName(std::uint16_t productId)
+{
+    char name[24];
+    std::snprintf(name, sizeof name, "fx2ram-%04x.bin", unsigned(productId));
+    return name;
 }
 
 } // namespace Converters

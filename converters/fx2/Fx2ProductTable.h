@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <vector>
 
 namespace TWG {
@@ -18,8 +19,9 @@ using Fx2DeviceFactory = AbstractUSBDevice* (*)(USB::IUSBDevice* device, const F
 
 using Fx2RamImage = std::shared_ptr<const std::vector<std::uint8_t>>;
 
-// One product of the FX2 notifier: its factory and the controller's RAM image (hex records
-// back to back). The plug-in carries no image of its own: without one nothing is downloaded.
+// One product of the FX2 notifier: its factory and the controller's RAM image (records back to
+// back: count, big-endian address, type, data, checksum). The plug-in carries no image of its
+// own: without one nothing is downloaded.
 struct Fx2ProductEntry {
     std::uint16_t productId = 0;
     Fx2DeviceFactory factory = nullptr;
@@ -31,13 +33,16 @@ class Fx2ProductTable {
 public:
     static const std::vector<std::uint16_t>& productIds();
     static const std::vector<std::uint16_t>& vendorIds();
-    // The entry of a product id, with the image registered for it now (else the one a simulated
-    // blank controller brought); false when unknown.
+    // The entry of a product id, with the image registered for it now, else the one in the
+    // firmware directory (see ramImageFileName); false when unknown.
     static bool find(std::uint16_t productId, Fx2ProductEntry* entry);
     // Registers (or with an empty image, removes) the RAM image of a product id at run time;
     // false for a product that is not in the table.
     static bool setRamImage(std::uint16_t productId, std::vector<std::uint8_t> image);
     static void clearRamImages();
+    // "fx2ram-%04x.bin": a product's RAM image in the firmware directory. Only the
+    // simulation-only tree writes them; the shipped one holds none.
+    static std::string ramImageFileName(std::uint16_t productId);
 };
 
 } // namespace Converters

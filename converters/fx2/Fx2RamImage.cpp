@@ -1,6 +1,6 @@
 #include "converters/fx2/Fx2RamImage.h"
 
-#include "converters/fx2/Fx2Protocol.h"
+#include "protocol/Fx2Protocol.h"
 
 namespace TWG {
 namespace Converters {

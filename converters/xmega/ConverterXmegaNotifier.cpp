@@ -1,22 +1,23 @@
 #include "converters/xmega/ConverterXmegaNotifier.h"
 
 #include "converters/xmega/PoweredXmegaDevice.h"
-#include "converters/xmega/XmegaProtocol.h"
+#include "protocol/ConverterIds.h"
+#include "protocol/XmegaProtocol.h"
 
 namespace TWG {
 namespace Converters {
 
 ConverterXmegaNotifier::ConverterXmegaNotifier(Delegate* delegate) : delegate_(delegate)
 {
-    for (std::uint16_t product : kProductIds) {
+    for (std::uint16_t product : ids::kXmegaProductIds) {
         if (isPoweredProduct(product))
-            addProduct<PoweredXmegaDevice>(kVendorId, product);
+            addProduct<PoweredXmegaDevice>(ids::kVendorId, product);
         else
-            addProduct(kVendorId, product);
+            addProduct(ids::kVendorId, product);
     }
 }
 
-void ConverterXmegaNotifier::registerExtraIds() { addProduct(xmega::kBlankVendorId, xmega::kBlankProductId); }
+void ConverterXmegaNotifier::registerExtraIds() { addProduct(ids::kVendorId, ids::kXmegaBlankProductId); }
 
 void ConverterXmegaNotifier::handleDeviceArrived(std::shared_ptr<XmegaUSBDevice>& device)
 {

@@ -1,6 +1,6 @@
 #include "converters/xmega/PoweredXmegaDevice.h"
 
-#include "converters/xmega/XmegaProtocol.h"
+#include "protocol/XmegaProtocol.h"
 
 namespace TWG {
 namespace Converters {

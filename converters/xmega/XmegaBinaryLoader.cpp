@@ -1,8 +1,8 @@
 #include "converters/xmega/XmegaBinaryLoader.h"
 
 #include "converters/xmega/XmegaLog.h"
-#include "converters/xmega/XmegaProtocol.h"
 #include "platform/Clock.h"
+#include "protocol/XmegaProtocol.h"
 
 #include <QMetaObject>
 #include <QObject>

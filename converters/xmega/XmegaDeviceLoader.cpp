@@ -1,7 +1,8 @@
 #include "converters/xmega/XmegaDeviceLoader.h"
 
-#include "converters/xmega/XmegaProtocol.h"
 #include "converters/xmega/XmegaUSBDevice.h"
+#include "protocol/ConverterIds.h"
+#include "protocol/XmegaProtocol.h"
 
 #include <algorithm>
 #include <random>
@@ -76,7 +77,7 @@ bool XmegaDeviceLoader::run()
     }
     setStatus("Checking device", -1);
     bool blank = false;
-    if (device_->vendorId() == xmega::kBlankVendorId && device_->productId() == xmega::kBlankProductId &&
+    if (device_->vendorId() == ids::kVendorId && device_->productId() == ids::kXmegaBlankProductId &&
         device_->isApplicationBlank(&blank) && blank) {
         setStatus("Finished, remember to program device using the correct device loader", 100);
         return true;
@@ -86,7 +87,7 @@ bool XmegaDeviceLoader::run()
         setError("ERROR: Unable to set erase app binary");
         return false;
     }
-    if (!device_->setIdentity(xmega::kBlankVendorId, xmega::kBlankProductId)) {
+    if (!device_->setIdentity(ids::kVendorId, ids::kXmegaBlankProductId)) {
         setError("ERROR: Unable to set device identity");
         return false;
     }

@@ -3,9 +3,9 @@
 #include "converters/BoundedPoll.h"
 #include "converters/xmega/DeviceLoaderStatus.h"
 #include "converters/xmega/Progress.h"
-#include "converters/xmega/XmegaProtocol.h"
 #include "converters/xmega/XmegaUSBDevice.h"
 #include "platform/Clock.h"
+#include "protocol/XmegaProtocol.h"
 
 namespace TWG {
 namespace Converters {

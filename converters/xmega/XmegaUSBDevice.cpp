@@ -3,8 +3,9 @@
 #include "converters/BoundedPoll.h"
 #include "converters/xmega/Progress.h"
 #include "converters/xmega/XmegaLog.h"
-#include "converters/xmega/XmegaProtocol.h"
 #include "platform/Clock.h"
+#include "protocol/UsbChapter9.h"
+#include "protocol/XmegaProtocol.h"
 #include "usb/IUSBDevice.h"
 #include "usb/IUSBInterface.h"
 #include "usb/IUSBInterfaceIterator.h"
@@ -99,15 +100,15 @@ bool XmegaUSBDevice::openInterface()
         std::uint16_t maxPacket = 0;
         const auto index = static_cast<std::uint8_t>(e);
         if (interface_->getEndpointInfo(index, &direction, &type, &maxPacket, &extra) != USB::kResultSuccess ||
-            type != kEndpointTypeBulk)
+            type != usbch9::kEndpointBulk)
             continue;
         if (interface_->enablePipe(index) != USB::kResultSuccess)
             return false;
-        if (direction == kDirectionOut && !outFound_) {
+        if (direction == usbch9::kDirectionOut && !outFound_) {
             outPipe_ = index;
             outPacketSize_ = maxPacket;
             outFound_ = true;
-        } else if (direction == kDirectionIn && !inFound_) {
+        } else if (direction == usbch9::kDirectionIn && !inFound_) {
             inPipe_ = index;
             inPacketSize_ = maxPacket;
             inFound_ = true;

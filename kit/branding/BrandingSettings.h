@@ -42,6 +42,10 @@ public:
     static QString programDirectory();
 };
 
+// The organisation under which the program keeps its settings (QSettings), with the branding's
+// application name.
+inline constexpr char kBrandingOrganisation[] = "Tarnwright Works";
+
 // The accent colour of this deliverable's kit, initially (100, 100, 100).
 QColor& brandingAccentColour();
 

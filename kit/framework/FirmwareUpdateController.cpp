@@ -34,9 +34,14 @@ void FirmwareUpdateController::promptForUpdate(VisibleDevice* device)
         return;
     }
     if (device_) {
-        // The running prompt or update is left alone.
+        // The running prompt or update is left alone, and so is a finished run's result that
+        // its dialog still shows: Busy holds only while this refusal is being reported.
+        const int kept = result_;
+        const QPointer<FirmwareUpdateController> alive(this);
         result_ = Busy;
         emit firmwareUpdated();
+        if (alive && result_ == Busy)
+            result_ = kept;
         return;
     }
     device_ = device;

@@ -66,6 +66,12 @@ private:
     std::atomic<UsbListenerId> lastListener_{0};
 };
 
+// A backend with no devices: opens fail with NotFound.
+std::unique_ptr<UsbBackend> createEmptyUsbBackend()
+{
+    return std::make_unique<EmptyBackend>();
+}
+
 std::atomic<UsbBackend*> installedBackend{nullptr};
 
 UsbBackend& processBackend()
@@ -87,11 +93,6 @@ UsbBackend& processBackend()
 }
 
 } // namespace
-
-std::unique_ptr<UsbBackend> createEmptyUsbBackend()
-{
-    return std::make_unique<EmptyBackend>();
-}
 
 // Replaced by the libusb backend's own definition.
 __attribute__((weak)) std::unique_ptr<UsbBackend> createLibusbBackend()

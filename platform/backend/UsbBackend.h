@@ -139,17 +139,26 @@ public:
     virtual UsbStatus claimInterface(UsbHandle handle, std::uint8_t interfaceNumber) = 0;
     virtual UsbStatus releaseInterface(UsbHandle handle, std::uint8_t interfaceNumber) = 0;
 
-    // Any thread; blocks. data holds setup.wLength bytes: the data stage to send (OUT) or room
-    // for the answer (IN). *transferred = bytes sent or received (an IN answer may be short).
-    // Success, Stall, Timeout, Gone, BadArgument, NoMemory, NotResponding.
+    // Any thread; blocks for at most the time-out. data holds setup.wLength bytes: the data
+    // stage to send (OUT) or room for the answer (IN). transferred is required: an IN answer
+    // may be short, and only its first *transferred bytes are written to data (the rest stays as
+    // it was). Results:
+    //   Success       the request was answered; *transferred = bytes sent or received
+    //   Stall         the device refused the request; it still answers the next one
+    //   Timeout       no answer within the time-out
+    //   Gone          the device left (unplugged or re-enumerated)
+    //   BadArgument   unknown or closed handle, no transferred, no data for a data stage, or
+    //                 a data stage over driver::kMaxControlData bytes; nothing reaches the bus
+    //   NoMemory, NotResponding
+    // *transferred is 0 unless the result is Success.
     virtual UsbStatus controlTransfer(UsbHandle handle, const UsbSetup& setup, std::uint8_t* data,
                                       UsbTimeoutMs timeout, std::uint32_t* transferred) = 0;
 
     // Any thread; blocks. Bulk or interrupt transfer on the endpoint address (bit 7 = IN);
     // the interface owning the endpoint must be claimed. Never adds a zero-length packet of its
-    // own: the caller sends one explicitly (length 0). *transferred = bytes moved, also on
-    // Timeout. Success, Stall, Timeout, Gone, BadArgument (unclaimed or unknown endpoint),
-    // NoMemory, NotResponding.
+    // own: the caller sends one explicitly (length 0). transferred is required; *transferred =
+    // bytes moved, also on Timeout. Success, Stall, Timeout, Gone, BadArgument (unknown handle,
+    // no transferred, no data, unclaimed or unknown endpoint), NoMemory, NotResponding.
     virtual UsbStatus transfer(UsbHandle handle, std::uint8_t endpoint, UsbTransferType type, std::uint8_t* data,
                                std::uint32_t length, UsbTimeoutMs timeout, std::uint32_t* transferred) = 0;
 
@@ -201,8 +210,5 @@ public:
 // Defined by the libusb backend. A weak fallback (a backend without devices) keeps the
 // library linkable without it. Null when libusb cannot be initialised.
 std::unique_ptr<UsbBackend> createLibusbBackend();
-
-// A backend with no devices: opens fail with NotFound.
-TWG_PLATFORM_API std::unique_ptr<UsbBackend> createEmptyUsbBackend();
 
 } // namespace platform

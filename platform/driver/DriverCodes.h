@@ -73,7 +73,8 @@ constexpr int kCtlZero = 10; // u16, always 0
 constexpr int kCtlTimeoutA = 12;
 constexpr int kCtlTimeoutB = 16;
 constexpr std::uint8_t kRecipientInterface = 1;
-// The largest data stage the emulator passes on (the host stack's limit for one request).
+// The largest control data stage (the host stack's limit for one request): the emulator and
+// both backends refuse a longer one as a bad argument.
 constexpr std::uint32_t kMaxControlData = 4096;
 
 // Pipe header, then the data of a write.

@@ -1,18 +1,13 @@
 #include "platform/emulator/ConfigLayout.h"
 
 #include "platform/driver/DriverCodes.h"
+#include "protocol/UsbChapter9.h"
 
 #include <algorithm>
 
 namespace platform {
 
 namespace {
-constexpr std::uint8_t kTypeInterface = 4;
-constexpr std::uint8_t kTypeEndpoint = 5;
-constexpr std::size_t kInterfaceLength = 9;
-constexpr std::size_t kEndpointLength = 7;
-constexpr std::size_t kConfigLength = 9;
-
 bool fieldMatches(std::uint32_t filter, std::uint8_t value)
 {
     return filter == driver::kFilterAny || filter == value;
@@ -22,7 +17,7 @@ bool fieldMatches(std::uint32_t filter, std::uint8_t value)
 ConfigLayout ConfigLayout::parse(const std::vector<std::uint8_t>& bytes)
 {
     ConfigLayout layout;
-    if (bytes.size() < kConfigLength || bytes[0] < kConfigLength)
+    if (bytes.size() < usbch9::kConfigurationLength || bytes[0] < usbch9::kConfigurationLength)
         return layout;
     layout.configurationValue = bytes[5];
     const std::size_t total = std::min<std::size_t>(bytes.size(), bytes[2] | (bytes[3] << 8));
@@ -32,7 +27,7 @@ ConfigLayout ConfigLayout::parse(const std::vector<std::uint8_t>& bytes)
         if (length < 2 || pos + length > total)
             break;
         const std::uint8_t* d = bytes.data() + pos;
-        if (d[1] == kTypeInterface && length >= kInterfaceLength) {
+        if (d[1] == usbch9::kDescriptorInterface && length >= usbch9::kInterfaceLength) {
             LayoutInterface i;
             i.number = d[2];
             i.alternateSetting = d[3];
@@ -41,7 +36,8 @@ ConfigLayout ConfigLayout::parse(const std::vector<std::uint8_t>& bytes)
             i.interfaceSubClass = d[6];
             i.interfaceProtocol = d[7];
             layout.interfaces.push_back(i);
-        } else if (d[1] == kTypeEndpoint && length >= kEndpointLength && !layout.interfaces.empty()) {
+        } else if (d[1] == usbch9::kDescriptorEndpoint && length >= usbch9::kEndpointLength &&
+                   !layout.interfaces.empty()) {
             LayoutEndpoint e;
             e.address = d[2];
             e.attributes = d[3];

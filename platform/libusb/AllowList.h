@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/Export.h"
+#include "protocol/ConverterIds.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -17,9 +18,9 @@ struct UsbIdPair {
 // opens, claims or detaches. The udev rule that ships with the program is generated from it.
 class TWG_PLATFORM_API AllowList {
 public:
-    static constexpr std::uint16_t kConverterVendorId = 0x7C5D;
-    // The FX2 chip maker's vendor id: allowed only with the FX2 converters' product ids.
-    static constexpr std::uint16_t kFx2ChipVendorId = 0x04B4;
+    static constexpr std::uint16_t kConverterVendorId = TWG::Converters::ids::kVendorId;
+    // Allowed only with the FX2 converters' product ids.
+    static constexpr std::uint16_t kFx2ChipVendorId = TWG::Converters::ids::kFx2ChipVendorId;
 
     // The table, in a fixed order (the converter vendor first, then the FX2 chip vendor).
     static const UsbIdPair* begin();

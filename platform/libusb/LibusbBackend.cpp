@@ -3,6 +3,7 @@
 #include "platform/backend/BackendLog.h"
 #include "platform/libusb/AllowList.h"
 #include "platform/libusb/LibusbStatus.h"
+#include "protocol/UsbChapter9.h"
 
 #include <libusb.h>
 
@@ -15,9 +16,6 @@ namespace platform {
 
 namespace {
 
-constexpr std::uint8_t kRequestGetDescriptor = 0x06;
-constexpr std::uint8_t kDescriptorTypeConfiguration = 0x02;
-constexpr std::uint16_t kConfigurationHeaderSize = 9;
 constexpr UsbTimeoutMs kDescriptorTimeoutMs = 1000;
 constexpr int kEventSliceUs = 200000;
 
@@ -374,11 +372,11 @@ UsbStatus LibusbBackend::configDescriptor(UsbHandle handle, std::uint8_t index, 
     if (!d || !bytes || index >= d->descriptor.bNumConfigurations)
         return UsbStatus::BadArgument;
     UsbSetup setup;
-    setup.bmRequestType = 0x80;
-    setup.bRequest = kRequestGetDescriptor;
-    setup.wValue = static_cast<std::uint16_t>(kDescriptorTypeConfiguration << 8 | index);
-    setup.wLength = kConfigurationHeaderSize;
-    std::vector<std::uint8_t> header(kConfigurationHeaderSize);
+    setup.bmRequestType = usbch9::kRequestDirectionIn | usbch9::kRecipientDevice;
+    setup.bRequest = usbch9::kGetDescriptor;
+    setup.wValue = static_cast<std::uint16_t>(usbch9::kDescriptorConfiguration << 8 | index);
+    setup.wLength = usbch9::kConfigurationLength;
+    std::vector<std::uint8_t> header(usbch9::kConfigurationLength);
     std::uint32_t got = 0;
     UsbStatus s = controlTransfer(handle, setup, header.data(), kDescriptorTimeoutMs, &got);
     if (s != UsbStatus::Success)
@@ -386,7 +384,7 @@ UsbStatus LibusbBackend::configDescriptor(UsbHandle handle, std::uint8_t index, 
     if (got < 4)
         return UsbStatus::NotResponding;
     const std::uint16_t total = static_cast<std::uint16_t>(header[2] | header[3] << 8);
-    if (total < kConfigurationHeaderSize)
+    if (total < usbch9::kConfigurationLength)
         return UsbStatus::NotResponding;
     std::vector<std::uint8_t> all(total);
     setup.wLength = total;
@@ -463,7 +461,7 @@ UsbStatus LibusbBackend::controlTransfer(UsbHandle handle, const UsbSetup& setup
     if (transferred)
         *transferred = 0;
     std::shared_ptr<OpenDevice> d = find(handle);
-    if (!d || (setup.wLength > 0 && !data))
+    if (!d || !transferred || (setup.wLength > 0 && !data) || setup.wLength > driver::kMaxControlData)
         return UsbStatus::BadArgument;
     if (d->gone)
         return UsbStatus::Gone;
@@ -480,10 +478,11 @@ UsbStatus LibusbBackend::controlTransfer(UsbHandle handle, const UsbSetup& setup
     UsbStatus status = r == LIBUSB_SUCCESS ? usbStatusFromTransferStatus(t->status) : usbStatusFromLibusbError(r);
     const std::uint32_t got = r == LIBUSB_SUCCESS ? static_cast<std::uint32_t>(std::max(0, t->actual_length)) : 0;
     libusb_free_transfer(t);
+    if (status != UsbStatus::Success)
+        return status;
     if (setup.isIn() && got > 0)
         std::memcpy(data, buffer.data() + LIBUSB_CONTROL_SETUP_SIZE, std::min<std::uint32_t>(got, setup.wLength));
-    if (transferred)
-        *transferred = got;
+    *transferred = got;
     return status;
 }
 
@@ -510,8 +509,9 @@ UsbStatus LibusbBackend::checkEndpoint(const OpenDevice& device, std::uint8_t en
 UsbStatus LibusbBackend::transfer(UsbHandle handle, std::uint8_t endpoint, UsbTransferType type, std::uint8_t* data,
                                   std::uint32_t length, UsbTimeoutMs timeout, std::uint32_t* transferred)
 {
-    if (transferred)
-        *transferred = 0;
+    if (!transferred)
+        return UsbStatus::BadArgument;
+    *transferred = 0;
     std::shared_ptr<OpenDevice> d = find(handle);
     const UsbStatus check = checkTransfer(d.get(), endpoint, data, length);
     if (check != UsbStatus::Success)
@@ -523,7 +523,7 @@ UsbStatus LibusbBackend::transfer(UsbHandle handle, std::uint8_t endpoint, UsbTr
     const int r = submitAndWait(t);
     const UsbStatus status =
         r == LIBUSB_SUCCESS ? usbStatusFromTransferStatus(t->status) : usbStatusFromLibusbError(r);
-    if (transferred && r == LIBUSB_SUCCESS)
+    if (r == LIBUSB_SUCCESS)
         *transferred = static_cast<std::uint32_t>(std::max(0, t->actual_length));
     libusb_free_transfer(t);
     return status;

@@ -1,5 +1,7 @@
 #include "platform/sim/SimBackend.h"
 
+#include "protocol/UsbChapter9.h"
+
 #include <algorithm>
 #include <cstring>
 #include <map>
@@ -9,8 +11,6 @@ namespace platform {
 
 namespace {
 constexpr char kPathPrefix[] = "sim:";
-constexpr std::uint8_t kStandardOut = 0x00;
-constexpr std::uint8_t kSetConfiguration = 9;
 
 std::string pathOf(unsigned number)
 {
@@ -467,8 +467,8 @@ UsbStatus SimBackend::setConfiguration(UsbHandle handle, std::uint8_t configurat
             return UsbStatus::Success;
     }
     UsbSetup setup;
-    setup.bmRequestType = kStandardOut;
-    setup.bRequest = kSetConfiguration;
+    setup.bmRequestType = usbch9::kStandardDeviceOut;
+    setup.bRequest = usbch9::kSetConfiguration;
     setup.wValue = configurationValue;
     std::uint32_t transferred = 0;
     return controlTransfer(handle, setup, nullptr, 1000, &transferred);
@@ -504,9 +504,10 @@ UsbStatus SimBackend::releaseInterface(UsbHandle handle, std::uint8_t interfaceN
 UsbStatus SimBackend::controlTransfer(UsbHandle handle, const UsbSetup& setup, std::uint8_t* data,
                                       UsbTimeoutMs timeout, std::uint32_t* transferred)
 {
-    if (!transferred || (setup.wLength && !data))
+    if (transferred)
+        *transferred = 0;
+    if (!transferred || (setup.wLength && !data) || setup.wLength > driver::kMaxControlData)
         return UsbStatus::BadArgument;
-    *transferred = 0;
     UsbStatus status = UsbStatus::Success;
     std::string unplug;
     {

@@ -2,6 +2,7 @@
 
 #include "platform/Export.h"
 #include "platform/backend/UsbBackend.h"
+#include "protocol/UsbChapter9.h"
 
 #include <cstdint>
 #include <map>
@@ -10,26 +11,9 @@
 
 namespace platform {
 
-namespace usbdesc {
-constexpr std::uint8_t kDevice = 1;
-constexpr std::uint8_t kConfiguration = 2;
-constexpr std::uint8_t kString = 3;
-constexpr std::uint8_t kInterface = 4;
-constexpr std::uint8_t kEndpoint = 5;
-constexpr std::uint8_t kDeviceLength = 18;
-constexpr std::uint8_t kConfigurationLength = 9;
-constexpr std::uint8_t kInterfaceLength = 9;
-constexpr std::uint8_t kEndpointLength = 7;
-constexpr std::uint8_t kAttrControl = 0;
-constexpr std::uint8_t kAttrIsochronous = 1;
-constexpr std::uint8_t kAttrBulk = 2;
-constexpr std::uint8_t kAttrInterrupt = 3;
-constexpr std::uint16_t kLanguageEnglishUs = 0x0409;
-} // namespace usbdesc
-
 struct SimEndpoint {
     std::uint8_t address = 0;       // bit 7 = IN
-    std::uint8_t attributes = usbdesc::kAttrBulk;
+    std::uint8_t attributes = usbch9::kEndpointBulk;
     std::uint16_t maxPacketSize = 512;
     std::uint8_t interval = 0;
 };
@@ -60,7 +44,7 @@ struct SimDescriptors {
     UsbDeviceDescriptor device;
     std::vector<SimConfiguration> configurations{SimConfiguration{}};
     std::map<std::uint8_t, std::string> strings; // UTF-8, by string index (0 is the language list)
-    std::uint16_t languageId = usbdesc::kLanguageEnglishUs;
+    std::uint16_t languageId = usbch9::kLanguageEnglishUs;
 };
 
 TWG_PLATFORM_API std::vector<std::uint8_t> encodeDeviceDescriptor(const UsbDeviceDescriptor& device);

@@ -1,23 +1,10 @@
 #include "platform/sim/SimDevice.h"
 
+#include "protocol/UsbChapter9.h"
+
 #include <algorithm>
 
 namespace platform {
-
-namespace {
-namespace req {
-constexpr std::uint8_t kGetStatus = 0;
-constexpr std::uint8_t kClearFeature = 1;
-constexpr std::uint8_t kSetFeature = 3;
-constexpr std::uint8_t kGetDescriptor = 6;
-constexpr std::uint8_t kGetConfiguration = 8;
-constexpr std::uint8_t kSetConfiguration = 9;
-constexpr std::uint8_t kGetInterface = 10;
-constexpr std::uint8_t kSetInterface = 11;
-} // namespace req
-constexpr std::uint8_t kTypeMask = 0x60;
-constexpr std::uint8_t kTypeStandard = 0x00;
-} // namespace
 
 SimDevice::SimDevice(SimDescriptors descriptors)
     : descriptors_(std::move(descriptors))
@@ -67,7 +54,7 @@ bool SimDevice::hasInterface(std::uint8_t number) const
 
 UsbStatus SimDevice::control(const UsbSetup& setup, std::vector<std::uint8_t>& data)
 {
-    if ((setup.bmRequestType & kTypeMask) == kTypeStandard)
+    if ((setup.bmRequestType & usbch9::kRequestTypeMask) == usbch9::kRequestTypeStandard)
         return standardRequest(setup, data);
     return classOrVendorRequest(setup, data);
 }
@@ -77,17 +64,17 @@ UsbStatus SimDevice::getDescriptor(const UsbSetup& setup, std::vector<std::uint8
     const std::uint8_t type = static_cast<std::uint8_t>(setup.wValue >> 8);
     const std::uint8_t index = static_cast<std::uint8_t>(setup.wValue & 0xFF);
     switch (type) {
-    case usbdesc::kDevice:
+    case usbch9::kDescriptorDevice:
         data = encodeDeviceDescriptor(descriptors_.device);
         return UsbStatus::Success;
-    case usbdesc::kConfiguration:
+    case usbch9::kDescriptorConfiguration:
         if (index >= descriptors_.configurations.size())
             return UsbStatus::Stall;
         data = encodeConfiguration(descriptors_.configurations[index]);
         return UsbStatus::Success;
-    case usbdesc::kString: {
+    case usbch9::kDescriptorString: {
         if (index == 0) {
-            data = {4, usbdesc::kString, static_cast<std::uint8_t>(descriptors_.languageId & 0xFF),
+            data = {4, usbch9::kDescriptorString, static_cast<std::uint8_t>(descriptors_.languageId & 0xFF),
                     static_cast<std::uint8_t>(descriptors_.languageId >> 8)};
             return UsbStatus::Success;
         }
@@ -106,15 +93,15 @@ UsbStatus SimDevice::getDescriptor(const UsbSetup& setup, std::vector<std::uint8
 UsbStatus SimDevice::standardRequest(const UsbSetup& setup, std::vector<std::uint8_t>& data)
 {
     switch (setup.bRequest) {
-    case req::kGetDescriptor:
+    case usbch9::kGetDescriptor:
         return setup.isIn() ? getDescriptor(setup, data) : UsbStatus::Stall;
-    case req::kGetStatus:
+    case usbch9::kGetStatus:
         data = {0, 0};
         return UsbStatus::Success;
-    case req::kGetConfiguration:
+    case usbch9::kGetConfiguration:
         data = {activeConfiguration_};
         return UsbStatus::Success;
-    case req::kSetConfiguration: {
+    case usbch9::kSetConfiguration: {
         const std::uint8_t value = static_cast<std::uint8_t>(setup.wValue & 0xFF);
         if (value != 0 && !configuration(value))
             return UsbStatus::Stall;
@@ -122,14 +109,14 @@ UsbStatus SimDevice::standardRequest(const UsbSetup& setup, std::vector<std::uin
         configurationChanged(value);
         return UsbStatus::Success;
     }
-    case req::kGetInterface:
+    case usbch9::kGetInterface:
         data = {0};
         return hasInterface(static_cast<std::uint8_t>(setup.wIndex)) ? UsbStatus::Success : UsbStatus::Stall;
-    case req::kSetInterface:
+    case usbch9::kSetInterface:
         return hasInterface(static_cast<std::uint8_t>(setup.wIndex)) && setup.wValue == 0 ? UsbStatus::Success
                                                                                          : UsbStatus::Stall;
-    case req::kClearFeature:
-    case req::kSetFeature:
+    case usbch9::kClearFeature:
+    case usbch9::kSetFeature:
         return UsbStatus::Success;
     default:
         return classOrVendorRequest(setup, data);

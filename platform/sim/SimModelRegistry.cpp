@@ -51,9 +51,9 @@ bool endpointFromJson(const QJsonObject& o, SimEndpoint* e, QString* error)
     }
     const QString type = o.value(QLatin1String("type")).toString(QStringLiteral("bulk"));
     if (type == QLatin1String("bulk")) {
-        e->attributes = usbdesc::kAttrBulk;
+        e->attributes = usbch9::kEndpointBulk;
     } else if (type == QLatin1String("interrupt")) {
-        e->attributes = usbdesc::kAttrInterrupt;
+        e->attributes = usbch9::kEndpointInterrupt;
     } else {
         *error = QStringLiteral("unknown endpoint type \"%1\"").arg(type);
         return false;

@@ -1,12 +1,25 @@
 #include "plugins/converters/ConverterFamily.h"
 
 #include "converters/ConverterNotifier.h"
+#include "kit/widgets/CommonDialog.h"
 #include "plugins/converters/BuildInformationReport.h"
 #include "plugins/converters/ConverterProductCard.h"
 #include "plugins/converters/VisibleConverter.h"
+#include "plugins/converters/firmware/FirmwareUpdateThread.h"
+#include "plugins/converters/firmware/VisibleUSBFirmwareUpdater.h"
+
+#include <QEventLoop>
+
+#include <algorithm>
 
 namespace {
 constexpr int kPowerPollIntervalMs = 1000;
+
+// Loading an application, programming, or its thread still winding down.
+bool busy(VisibleUSBFirmwareUpdater* updater)
+{
+    return updater->isUpdating() || updater->thread()->isRunning();
+}
 } // namespace
 
 ConverterFamily::ConverterFamily(QWidget* hostWindow, NotifierFactory notifierFactory)
@@ -22,6 +35,8 @@ ConverterFamily::ConverterFamily(QWidget* hostWindow, NotifierFactory notifierFa
 
 ConverterFamily::~ConverterFamily()
 {
+    // Normally done already by the window; no update thread may outlive the family.
+    shutdown();
     // The notifier goes first so that no removal arrives while the converters are deleted;
     // converters still listed are deleted here, so their device references and updaters do
     // not outlive the family.
@@ -29,6 +44,73 @@ ConverterFamily::~ConverterFamily()
     const QList<VisibleConverter*> remaining = converters_;
     converters_.clear();
     qDeleteAll(remaining);
+}
+
+QList<VisibleUSBFirmwareUpdater*> ConverterFamily::knownUpdaters() const
+{
+    QList<VisibleUSBFirmwareUpdater*> updaters;
+    for (VisibleConverter* converter : converters_)
+        if (VisibleUSBFirmwareUpdater* updater = converter->createdFirmwareUpdater())
+            updaters.append(updater);
+    for (const QPointer<VisibleUSBFirmwareUpdater>& updater : retiring_)
+        if (updater)
+            updaters.append(updater);
+    return updaters;
+}
+
+bool ConverterFamily::isUpdating() const
+{
+    const QList<VisibleUSBFirmwareUpdater*> updaters = knownUpdaters();
+    return std::any_of(updaters.begin(), updaters.end(), busy);
+}
+
+bool ConverterFamily::canClose()
+{
+    if (!isUpdating())
+        return true;
+    showCloseRefusal();
+    return false;
+}
+
+CommonDialog* ConverterFamily::closeRefusal() const
+{
+    return closeRefusal_.data();
+}
+
+void ConverterFamily::showCloseRefusal()
+{
+    if (!closeRefusal_) {
+        closeRefusal_ = new CommonDialog(tr("Software Update"), hostWindow_);
+        closeRefusal_->setTitleAndMessage(tr("Update in Progress!"),
+                                          tr("Please wait for the Converter software update to finish "
+                                             "before closing."));
+        closeRefusal_->setSingleButton(tr("OK"));
+        connect(closeRefusal_, &CommonDialog::closeClicked, closeRefusal_, &QWidget::close);
+    }
+    closeRefusal_->show();
+    closeRefusal_->raise();
+}
+
+void ConverterFamily::shutdown()
+{
+    QEventLoop loop;
+    // finished() is connected before isRunning() is read, and a thread reads as not running
+    // before it sends finished(), so no thread's end can slip between the two.
+    std::function<bool()> watch = [&] {
+        bool running = false;
+        for (VisibleUSBFirmwareUpdater* updater : knownUpdaters()) {
+            QThread* thread = updater->thread();
+            QObject::disconnect(thread, &QThread::finished, &loop, nullptr);
+            connect(thread, &QThread::finished, &loop, [&] {
+                if (!watch())
+                    loop.quit();
+            });
+            running = running || thread->isRunning();
+        }
+        return running;
+    };
+    if (watch())
+        loop.exec();
 }
 
 QString ConverterFamily::familyName()
@@ -69,6 +151,10 @@ void ConverterFamily::onConverterRemoved(TWG::Converters::IConverter* device)
             continue;
         converters_.removeAll(converter);
         emit deviceRemoved(converter);
+        retiring_.removeAll(nullptr);
+        VisibleUSBFirmwareUpdater* updater = converter->createdFirmwareUpdater();
+        if (updater && busy(updater))
+            retiring_.append(updater);
         delete converter;
         return;
     }

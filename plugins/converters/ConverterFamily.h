@@ -4,13 +4,16 @@
 #include "kit/framework/Family.h"
 
 #include <QList>
+#include <QPointer>
 #include <QTimer>
 
 #include <functional>
 #include <memory>
 
+class CommonDialog;
 class QWidget;
 class VisibleConverter;
+class VisibleUSBFirmwareUpdater;
 
 // The classic converters as one family: finds them through the converter notifier, keeps
 // watching the ones without external power and opens a card for the one the user picks.
@@ -24,6 +27,12 @@ public:
     explicit ConverterFamily(QWidget* hostWindow, NotifierFactory notifierFactory = NotifierFactory());
     ~ConverterFamily() override;
 
+    // Refuses, and says why, while an update runs (its application load included): a
+    // converter's programming is never cut short by the program closing.
+    bool canClose() override;
+    // Waits, with the event loop turning, until every update thread the family started has
+    // finished; called before the family goes.
+    void shutdown() override;
     QString familyName() override;
     void startDeviceDetection() override;
     void showDevice(VisibleDevice* device) override;
@@ -35,6 +44,10 @@ public:
 
     const QList<VisibleConverter*>& converters() const { return converters_; }
     bool isPolling() const { return pollTimer_.isActive(); }
+    // An update of a listed converter, or of one that went, has not ended yet.
+    bool isUpdating() const;
+    // The dialog that said why closing was refused; null until then.
+    CommonDialog* closeRefusal() const;
     TWG::Converters::IConverterNotifier* notifier() const { return notifier_.get(); }
 
 public slots:
@@ -42,10 +55,16 @@ public slots:
 
 private:
     void startPolling();
+    // The updaters of the listed converters and those of converters that went mid-update.
+    QList<VisibleUSBFirmwareUpdater*> knownUpdaters() const;
+    void showCloseRefusal();
 
     QWidget* const hostWindow_;
     NotifierFactory notifierFactory_;
     std::unique_ptr<TWG::Converters::IConverterNotifier> notifier_;
     QList<VisibleConverter*> converters_;
     QTimer pollTimer_;
+    // Retired with their converter, they delete themselves once their thread has finished.
+    QList<QPointer<VisibleUSBFirmwareUpdater>> retiring_;
+    QPointer<CommonDialog> closeRefusal_;
 };

@@ -49,6 +49,8 @@ public:
     // The caller owns the connection.
     ConverterConnection* createConnection();
     bool matches(const TWG::Converters::IConverter* device) const { return device == device_; }
+    // The updater once firmwareUpdater() has made it; null before.
+    VisibleUSBFirmwareUpdater* createdFirmwareUpdater() const { return updater_; }
 
     std::uint16_t productId() const { return productId_; }
     bool isPowered() const { return powered_; }

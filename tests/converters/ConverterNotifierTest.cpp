@@ -1,13 +1,18 @@
 #include "converters/fx2/Fx2ProductTable.h"
 #include "converters/xmega/ConverterXmegaNotifier.h"
-#include "platform/sim/SimScenario.h"
 #include "platform/sim/models/fx2/SimFx2Blank.h"
 #include "platform/sim/models/xmega/SimXmegaApplication.h"
+#include "protocol/ConverterIds.h"
+#include "tools/sim-tree/SimFirmware.h"
+#include "usb/package/FirmwareFileLocation.h"
 
 #include "support/CapabilityRows.h"
 #include "support/ConverterSimFixture.h"
 
 #include <gtest/gtest.h>
+
+#include <QFile>
+#include <QTemporaryDir>
 
 #include <map>
 #include <set>
@@ -61,11 +66,10 @@ TEST_F(ConverterNotifierTest, AnnouncesEveryProductIdWithTheCapabilitiesOfItsRow
         attachFx2(id);
         expected.insert(id);
     }
-    for (std::uint16_t id : TWG::Converters::ConverterXmegaNotifier::kProductIds) {
+    for (std::uint16_t id : TWG::Converters::ids::kXmegaProductIds) {
         attachXmega(id);
         expected.insert(id);
     }
-    ASSERT_EQ(expected.size(), 46u);
     start();
     run(100);
 
@@ -86,14 +90,14 @@ TEST_F(ConverterNotifierTest, AnnouncesEveryProductIdWithTheCapabilitiesOfItsRow
         EXPECT_TRUE(c->ping());
     }
     EXPECT_EQ(seen, expected);
-    EXPECT_EQ(notifier->converterCount(), 46u);
+    EXPECT_EQ(notifier->converterCount(), expected.size());
 
     // Removals are reported once each, with the converter that arrived.
     const auto devices = bus.listDevices();
     for (const auto& d : devices)
         bus.detach(d.path);
     run(50);
-    EXPECT_EQ(family.removed.size(), 46u);
+    EXPECT_EQ(family.removed.size(), expected.size());
     EXPECT_EQ(std::set<IConverter*>(family.removed.begin(), family.removed.end()),
               std::set<IConverter*>(family.arrived.begin(), family.arrived.end()));
     EXPECT_EQ(notifier->converterCount(), 0u);
@@ -129,19 +133,39 @@ TEST_F(ConverterNotifierTest, AnFx2WithoutFirmwareIsReportedOnceItRunsItsRamImag
     EXPECT_EQ(ids[0], 0xBD2E);
 }
 
-TEST_F(ConverterNotifierTest, ABlankControllerOfAScenarioBringsItsOwnRamImage)
+TEST_F(ConverterNotifierTest, ABlankControllerGetsTheRamImageTheSimulationTreeWroteIntoTheFirmwareFolder)
 {
-    QString error;
-    EXPECT_FALSE(platform::loadSimScenario(R"({"devices": [{"model": "fx2-blank", "ramImage": "12G"}]})", bus, &error));
-    ASSERT_TRUE(platform::loadSimScenario(
-        R"({"devices": [{"model": "fx2-blank", "product": "0xBD17", "ramImage": true}]})", bus, &error))
-        << error.toStdString();
-    auto blank = std::dynamic_pointer_cast<platform::SimFx2Blank>(bus.device(bus.listDevices().at(0).path));
-    ASSERT_TRUE(blank);
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    const std::string directory = QFile::encodeName(folder.path()).toStdString();
+    TWG::USB::setFirmwareDirectory(directory);
+    struct Unset {
+        ~Unset() { TWG::USB::setFirmwareDirectory(""); }
+    } unset;
+    auto attachBlank = [this] {
+        auto blank = std::make_shared<platform::SimFx2Blank>(0x7C5D, 0xBD17, [] {
+            return platform::SimFx2Running::create(platform::SimFx2Running::descriptors(0x7C5D, 0xBD17), {});
+        });
+        bus.attach(blank);
+        return blank;
+    };
+
+    // A folder without the file, as the shipped tree: nothing is downloaded, nothing arrives.
+    auto bare = attachBlank();
     start();
     run(500);
+    EXPECT_TRUE(family.arrived.empty());
+    EXPECT_TRUE(bare->cpucsWrites().empty());
+    bus.detach(bus.listDevices().at(0).path);
+    run(50);
+
+    std::string error;
+    ASSERT_TRUE(TWG::Tools::SimFirmware::writeFx2RamImage(0xBD17, directory, &error)) << error;
+    EXPECT_TRUE(QFile::exists(folder.filePath(QStringLiteral("fx2ram-bd17.bin"))));
+    auto blank = attachBlank();
+    run(500);
     ASSERT_EQ(family.arrived.size(), 1u);
-    const std::vector<std::uint8_t> image = platform::syntheticFx2RamImage();
+    const std::vector<std::uint8_t> image = TWG::Tools::SimFirmware::fx2RamImage();
     EXPECT_EQ(blank->ram()[0], image[4]);
     EXPECT_EQ(blank->ram()[1], image[5]);
     EXPECT_EQ(blank->cpucsWrites(), (std::vector<std::uint8_t>{1, 0}));

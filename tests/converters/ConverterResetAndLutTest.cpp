@@ -1,4 +1,4 @@
-#include "converters/ConverterXmegaImpl.h"
+#include "converters/xmega/ConverterXmegaImpl.h"
 
 #include "support/ConverterSimFixture.h"
 

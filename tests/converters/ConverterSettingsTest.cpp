@@ -1,5 +1,5 @@
-#include "converters/ConverterFX2Impl.h"
-#include "converters/ConverterXmegaImpl.h"
+#include "converters/fx2/ConverterFX2Impl.h"
+#include "converters/xmega/ConverterXmegaImpl.h"
 
 #include "support/ConverterSimFixture.h"
 

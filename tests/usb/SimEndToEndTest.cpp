@@ -73,7 +73,7 @@ platform::SimDescriptors converterDescriptors(std::uint16_t product)
     d.device.bcdDevice = 0x0102;
     platform::SimInterface i;
     i.classDescriptors = {{5, 0x21, 1, 2, 3}};
-    i.endpoints = {{0x81, platform::usbdesc::kAttrBulk, 512, 0}, {0x02, platform::usbdesc::kAttrBulk, 512, 0}};
+    i.endpoints = {{0x81, usbch9::kEndpointBulk, 512, 0}, {0x02, usbch9::kEndpointBulk, 512, 0}};
     d.configurations[0].interfaces = {i};
     return d;
 }

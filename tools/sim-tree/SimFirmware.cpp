@@ -1,11 +1,16 @@
 #include "tools/sim-tree/SimFirmware.h"
 
-#include "converters/fx2/At90Protocol.h"
 #include "converters/fx2/ConverterInstance.h"
-#include "plugins/converters/firmware/FirmwareFormat.h"
+#include "converters/fx2/Fx2ProductTable.h"
+#include "protocol/At90Protocol.h"
+#include "protocol/ConverterFirmware.h"
+#include "protocol/ConverterIds.h"
+#include "protocol/Fx2Protocol.h"
 #include "tools/package-writer/PackageWriter.h"
 #include "usb/package/FirmwareFileLocation.h"
 #include "usb/package/PackageFormat.h"
+
+#include <fstream>
 
 namespace TWG::Tools::SimFirmware {
 
@@ -13,11 +18,12 @@ namespace {
 
 namespace Format = FirmwareFormat;
 namespace Package = TWG::USB::PackageFormat;
+namespace ids = Converters::ids;
 
 constexpr std::uint8_t kOtherKind = 3;
 
-// Sizes that leave a partial last chunk, page and sector.
-constexpr std::size_t kFx2Size = 6 * Format::kFx2ChunkSize + 123;
+// Sizes that leave a partial last chunk, page and sector (the FX2 update writes 4 KiB chunks).
+constexpr std::size_t kFx2Size = 96 * Converters::fx2::kPageSize + 123;
 constexpr std::size_t kAt90Size = 10 * Converters::at90::kPageSize + 40;
 constexpr std::size_t kApplicationSize = 6000;
 constexpr std::size_t kFpgaSize = 100000;
@@ -35,12 +41,37 @@ std::vector<std::uint8_t> pattern(std::size_t size, std::uint32_t seed)
     return out;
 }
 
+bool writeFile(const std::string& path, const std::vector<std::uint8_t>& bytes, std::string* error)
+{
+    std::ofstream file(path, std::ios::binary | std::ios::trunc);
+    file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    file.close();
+    if (!file) {
+        if (error)
+            *error = "cannot write " + path;
+        return false;
+    }
+    return true;
+}
+
 } // namespace
+
+const std::vector<std::uint16_t>& fx2Models()
+{
+    static const std::vector<std::uint16_t> models(ids::kFx2ProductIds.begin(), ids::kFx2ProductIds.end());
+    return models;
+}
+
+const std::vector<std::uint16_t>& xmegaModels()
+{
+    static const std::vector<std::uint16_t> models(ids::kXmegaProductIds.begin(), ids::kXmegaProductIds.end());
+    return models;
+}
 
 std::vector<Image> images(std::uint16_t productId)
 {
     std::vector<Image> out;
-    if (FirmwareModels::isFx2Model(productId)) {
+    if (ids::isFx2Product(productId)) {
         Image fx2;
         fx2.kind = Format::kFx2ImageKind;
         fx2.sectionId = 0x00010000u | kVersion;
@@ -54,7 +85,7 @@ std::vector<Image> images(std::uint16_t productId)
             at90.data = pattern(kAt90Size, productId + 1u);
             out.push_back(std::move(at90));
         }
-    } else if (FirmwareModels::isXmegaModel(productId)) {
+    } else if (ids::isXmegaProduct(productId)) {
         Image application;
         application.application = true;
         application.sectionId = kXmegaChecksum;
@@ -103,6 +134,23 @@ bool writePackage(std::uint16_t productId, const std::string& directory, std::st
         writer.addSection(std::move(section));
     }
     return writer.writeFile(directory + "/" + TWG::USB::packageFileName(productId), error);
+}
+
+std::vector<std::uint8_t> fx2RamImage()
+{
+    // count 2 at 0x0000, type 0: SJMP $ (0x80 0xFE); checksum; then an end record.
+    return {0x02, 0x00, 0x00, 0x00, 0x80, 0xFE, 0x80, 0x00, 0x00, 0x00, 0x01, 0xFF};
+}
+
+bool writeFx2RamImage(std::uint16_t productId, const std::string& directory, std::string* error)
+{
+    if (!ids::isFx2Product(productId)) {
+        if (error)
+            *error = "not an FX2 product id";
+        return false;
+    }
+    return writeFile(directory + "/" + Converters::Fx2ProductTable::ramImageFileName(productId), fx2RamImage(),
+                     error);
 }
 
 } // namespace TWG::Tools::SimFirmware

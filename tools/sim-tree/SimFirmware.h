@@ -1,7 +1,5 @@
 #pragma once
 
-#include "plugins/converters/firmware/FirmwareModelIds.h"
-
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -29,14 +27,22 @@ struct Image {
     std::vector<std::uint8_t> data;
 };
 
-// The models it writes packages for: those the plug-in reads firmware for.
-using FirmwareModels::fx2Models;
-using FirmwareModels::xmegaModels;
+// The models it writes packages for: every FX2 and XMEGA converter, as the plug-in reads
+// firmware for each.
+const std::vector<std::uint16_t>& fx2Models();
+const std::vector<std::uint16_t>& xmegaModels();
 
 // The images of a model's package in package order; empty for other ids.
 std::vector<Image> images(std::uint16_t productId);
 // Writes "data-%04x.bin" into the directory; false with *error for another id or a write fault.
 bool writePackage(std::uint16_t productId, const std::string& directory, std::string* error);
+
+// A small FX2 RAM image that runs, as the FX2 product table keeps its records: one data record
+// (an 8051 jump to itself at 0x0000) and the end record. A blank simulated controller gets it.
+std::vector<std::uint8_t> fx2RamImage();
+// Writes the FX2 product table's RAM image file of an FX2 model into the directory; false with
+// *error for another id or a write fault.
+bool writeFx2RamImage(std::uint16_t productId, const std::string& directory, std::string* error);
 
 } // namespace SimFirmware
 

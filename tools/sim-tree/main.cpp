@@ -1,5 +1,5 @@
 // vantorel-sim-packages: writes the synthetic firmware packages of every classic converter
-// model into a simulation-only "Resources" folder.
+// model, and the RAM image of every FX2 model, into a simulation-only "Resources" folder.
 
 #include "tools/sim-tree/SimFirmware.h"
 
@@ -13,6 +13,13 @@ int main(int argc, char** argv)
         return 2;
     }
     namespace F = TWG::Tools::SimFirmware;
+    for (std::uint16_t id : F::fx2Models()) {
+        std::string error;
+        if (!F::writeFx2RamImage(id, argv[1], &error)) {
+            std::fprintf(stderr, "vantorel-sim-packages: %04x: %s\n", id, error.c_str());
+            return 1;
+        }
+    }
     for (const auto* models : {&F::fx2Models(), &F::xmegaModels()}) {
         for (std::uint16_t id : *models) {
             std::string error;

@@ -2,12 +2,14 @@
 
 #include "usb/package/PackageFormat.h"
 #include "usb/package/PackageLog.h"
+#include "usb/package/PackageMemory.h"
 #include "usb/package/Sha256.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -18,6 +20,9 @@ namespace TWG::USB {
 namespace F = PackageFormat;
 
 namespace {
+
+// The file is hashed a piece at a time as it is read, while the piece is still in the cache.
+constexpr std::size_t kReadPieceSize = std::size_t(256) << 10;
 
 std::uint16_t be16(const std::uint8_t* p) { return std::uint16_t((p[0] << 8) | p[1]); }
 
@@ -152,6 +157,11 @@ int FirmwarePackage::readEntries(std::uint16_t type, std::uint32_t key, Firmware
     return parse(type, key, list, false);
 }
 
+int FirmwarePackage::readEntries(const FirmwarePackageFilter& filter, FirmwarePackageEntryList& list)
+{
+    return parse(filter, list, false);
+}
+
 int FirmwarePackage::listEntries(std::uint16_t type, std::uint32_t key, FirmwarePackageEntryList& list)
 {
     return parse(type, key, list, true);
@@ -159,21 +169,32 @@ int FirmwarePackage::listEntries(std::uint16_t type, std::uint32_t key, Firmware
 
 int FirmwarePackage::load(int fd, std::size_t length)
 {
-    buffer_ = static_cast<std::uint8_t*>(std::malloc(length > 0 ? length : 1));
-    if (!buffer_ || !readFully(fd, buffer_, length, 0)) {
+    buffer_ = static_cast<std::uint8_t*>(allocatePackageMemory(length));
+    // A file too short for a section is refused after reading, unhashed.
+    const bool hashing = length >= F::kMinimumFileLength;
+    Sha256 sha;
+    sha.update(F::kSalt, F::kSaltSize);
+    for (std::size_t offset = 0; buffer_ && offset < length;) {
+        const std::size_t piece = std::min(kReadPieceSize, length - offset);
+        if (!readFully(fd, buffer_ + offset, piece, offset)) {
+            dropBuffer();
+            break;
+        }
+        const std::size_t hashFrom = std::max(offset, F::kBodyOffset);
+        offset += piece;
+        if (hashing && offset > hashFrom)
+            sha.update(buffer_ + hashFrom, offset - hashFrom);
+    }
+    if (!buffer_) {
         qCWarning(lcTwgUsbPackage) << "cannot read" << path_.c_str();
-        dropBuffer();
         return PackageResult::CannotRead;
     }
     length_ = length;
-    if (length_ < F::kMinimumFileLength) {
+    if (!hashing) {
         qCWarning(lcTwgUsbPackage) << path_.c_str() << "is too short:" << length_ << "bytes";
         dropBuffer();
         return PackageResult::TooShort;
     }
-    Sha256 sha;
-    sha.update(F::kSalt, F::kSaltSize);
-    sha.update(buffer_ + F::kBodyOffset, length_ - F::kBodyOffset);
     const Sha256::Digest digest = sha.finish();
     if (std::memcmp(digest.data(), buffer_, F::kDigestSize) != 0) {
         qCWarning(lcTwgUsbPackage) << path_.c_str() << "fails its digest";
@@ -184,6 +205,11 @@ int FirmwarePackage::load(int fd, std::size_t length)
 }
 
 int FirmwarePackage::parse(std::uint16_t type, std::uint32_t key, FirmwarePackageEntryList& list, bool listOnly)
+{
+    return parse(FirmwarePackageFilter{type, key}, list, listOnly);
+}
+
+int FirmwarePackage::parse(const FirmwarePackageFilter& filter, FirmwarePackageEntryList& list, bool listOnly)
 {
     if (path_.empty())
         return PackageResult::NoPath;
@@ -239,7 +265,7 @@ int FirmwarePackage::parse(std::uint16_t type, std::uint32_t key, FirmwarePackag
                 return PackageResult::BadEntry;
             }
             const std::uint32_t entryKey = be32(r + F::kEntryKeyOffset);
-            if (entryType == type && entryKey == key) {
+            if (filter.type.value_or(entryType) == entryType && filter.key.value_or(entryKey) == entryKey) {
                 auto entry = std::make_unique<FirmwarePackageEntry>();
                 entry->sectionId_ = section.id;
                 entry->sectionAttributes_ = section.attributes;
@@ -257,7 +283,7 @@ int FirmwarePackage::parse(std::uint16_t type, std::uint32_t key, FirmwarePackag
                 entry->storedSize_ = section.storedSize();
                 entry->uncompressedSize_ = section.uncompressedSize;
                 if (!listOnly) {
-                    entry->data_ = static_cast<std::uint8_t*>(std::malloc(entry->storedSize_));
+                    entry->data_ = static_cast<std::uint8_t*>(allocatePackageMemory(entry->storedSize_));
                     if (!entry->data_)
                         return PackageResult::BadEntry;
                     std::memcpy(entry->data_, source.buffer() + dataOffset, entry->storedSize_);

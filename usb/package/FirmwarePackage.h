@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 namespace TWG::USB {
@@ -21,6 +22,12 @@ enum : int {
 };
 }
 
+// Which entries a query yields; a field left unset matches every entry.
+struct FirmwarePackageFilter {
+    std::optional<std::uint16_t> type;
+    std::optional<std::uint32_t> key;
+};
+
 // A package file "data-%04x.bin": checked against its salted digest when first read, then
 // kept in memory until the path changes.
 class FirmwarePackage {
@@ -36,11 +43,13 @@ public:
 
     // The entries of that type and key, with a copy of their data.
     int readEntries(std::uint16_t type, std::uint32_t key, FirmwarePackageEntryList& list);
+    int readEntries(const FirmwarePackageFilter& filter, FirmwarePackageEntryList& list);
     // The same entries without data; unless the file is loaded already, only the headers are
     // read and the digest is not checked.
     int listEntries(std::uint16_t type, std::uint32_t key, FirmwarePackageEntryList& list);
 
     int parse(std::uint16_t type, std::uint32_t key, FirmwarePackageEntryList& list, bool listOnly);
+    int parse(const FirmwarePackageFilter& filter, FirmwarePackageEntryList& list, bool listOnly);
 
     bool isLoaded() const { return buffer_ != nullptr; }
 

@@ -2,6 +2,7 @@
 
 #include "usb/package/PackageFormat.h"
 #include "usb/package/PackageLog.h"
+#include "usb/package/PackageMemory.h"
 
 #include <zlib.h>
 
@@ -29,7 +30,7 @@ bool FirmwarePackageEntry::inflate()
 
     // One spare byte, so data longer than announced shows as a full buffer rather than a fit.
     const std::size_t capacity = std::size_t(uncompressedSize_) + 1;
-    auto* out = static_cast<std::uint8_t*>(std::malloc(capacity));
+    auto* out = static_cast<std::uint8_t*>(allocatePackageMemory(capacity));
     if (!out)
         return false;
     uLongf outLength = capacity;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "protocol/ConverterIds.h"
+
 #include <cstddef>
 #include <cstdint>
 
@@ -59,8 +61,8 @@ constexpr std::uint16_t kEntryTypeFirmware = 1;
 // Method flag bits 0..3 name compression methods 1..4; no bit set is method 0.
 constexpr int kMethodFlagCount = 4;
 
-// Entry key: (vendor id << 16) + product id.
-constexpr std::uint16_t kVendorId = 0x7C5D;
+// Entry key: (vendor id << 16) + product id; a model's key is under the maker's vendor id.
+using TWG::Converters::ids::kVendorId;
 constexpr std::uint32_t entryKey(std::uint16_t vendorId, std::uint16_t productId)
 {
     return (std::uint32_t(vendorId) << 16) | productId;

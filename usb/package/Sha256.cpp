@@ -1,5 +1,7 @@
 #include "usb/package/Sha256.h"
 
+#include "usb/package/Sha256X86.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -55,7 +57,20 @@ TWG_SHA256_INLINE std::uint32_t majority(std::uint32_t x, std::uint32_t y, std::
 
 } // namespace
 
-Sha256::Sha256() { reset(); }
+bool Sha256::hasCpuExtensions(const char** why) { return Sha256X86::available(why); }
+
+Sha256::Engine Sha256::fastestEngine()
+{
+    return hasCpuExtensions() ? Engine::CpuExtensions : Engine::Portable;
+}
+
+Sha256::Sha256() : Sha256(fastestEngine()) {}
+
+Sha256::Sha256(Engine engine)
+    : engine_(engine == Engine::CpuExtensions && !hasCpuExtensions() ? Engine::Portable : engine)
+{
+    reset();
+}
 
 Sha256::~Sha256() { wipe(); }
 
@@ -161,7 +176,15 @@ Sha256::Digest Sha256::hash(const void* data, std::size_t length)
 
 #define TWG_SHA256_LOADED(i) w[(i)]
 
-TWG_SHA256_HOT void Sha256::compress(const std::uint8_t* blocks, std::size_t count)
+void Sha256::compress(const std::uint8_t* blocks, std::size_t count)
+{
+    if (engine_ == Engine::CpuExtensions)
+        Sha256X86::compress(state_, blocks, count);
+    else
+        compressPortable(blocks, count);
+}
+
+TWG_SHA256_HOT void Sha256::compressPortable(const std::uint8_t* blocks, std::size_t count)
 {
     std::uint32_t s0 = state_[0], s1 = state_[1], s2 = state_[2], s3 = state_[3];
     std::uint32_t s4 = state_[4], s5 = state_[5], s6 = state_[6], s7 = state_[7];

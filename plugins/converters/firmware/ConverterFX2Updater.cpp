@@ -3,10 +3,12 @@
 #include "converters/IConverter.h"
 #include "converters/IConverterFX2Programming.h"
 #include "plugins/converters/firmware/ConverterFX2Firmware.h"
+#include "plugins/converters/firmware/ConverterUpdateRecord.h"
 #include "plugins/converters/firmware/FirmwareFormat.h"
 #include "plugins/converters/firmware/FirmwareLog.h"
 
 #include <algorithm>
+#include <vector>
 
 namespace {
 
@@ -41,8 +43,15 @@ bool ConverterFX2Updater::isCurrent(bool* hasFirmware)
                                                                : firmware_->problem();
         qCDebug(lcConverterFirmware).noquote() << "No firmware to offer:" << why.c_str();
     }
+    if (!firmware_)
+        return false;
+    // The FX2 shows its new version as soon as it has restarted, however far the AT90 got.
+    if (ConverterUpdateRecord::isUnderWay(firmware_->productId())) {
+        qCDebug(lcConverterFirmware) << "An earlier update of this converter did not finish";
+        return false;
+    }
     std::uint8_t version = 0;
-    return firmware_ && device_->getVersionRegister(&version) && version == firmware_->versionByte();
+    return device_->getVersionRegister(&version) && version == firmware_->versionByte();
 }
 
 bool ConverterFX2Updater::loadBinaryFirst(TWG::Converters::XmegaLoaderNotifier*,
@@ -54,22 +63,30 @@ bool ConverterFX2Updater::loadBinaryFirst(TWG::Converters::XmegaLoaderNotifier*,
 bool ConverterFX2Updater::program(const ProgressCallback& progress)
 {
     const int count = firmware_ ? firmware_->imageCount() : 0;
-    if (count == 0)
-        return false;
-    // A package whose images all skip this board has written nothing: that is no success.
-    bool result = false;
+    std::vector<int> images;
     for (int i = 0; i < count; ++i) {
         const std::uint8_t kind = firmware_->imageKind(i);
-        if (kind == FirmwareFormat::kFx2ImageKind)
-            result = programFx2Image(firmware_->imageData(i), firmware_->imageSize(i), progress);
-        else if (kind == FirmwareFormat::kAt90ImageKind && programming_->hasAT90())
-            result = programAt90Image(firmware_->imageData(i), firmware_->imageSize(i), progress);
-        else
-            continue;
-        if (!result)
+        if (kind == FirmwareFormat::kFx2ImageKind ||
+            (kind == FirmwareFormat::kAt90ImageKind && programming_->hasAT90()))
+            images.push_back(i);
+    }
+    // A package whose images all skip this board would write nothing: that is no success.
+    if (images.empty())
+        return false;
+    const std::uint16_t productId = firmware_->productId();
+    if (!ConverterUpdateRecord::markUnderWay(productId)) {
+        qCWarning(lcConverterFirmware) << "The update was not started: its record could not be stored";
+        return false;
+    }
+    for (int i : images) {
+        const bool written = firmware_->imageKind(i) == FirmwareFormat::kFx2ImageKind
+                                 ? programFx2Image(firmware_->imageData(i), firmware_->imageSize(i), progress)
+                                 : programAt90Image(firmware_->imageData(i), firmware_->imageSize(i), progress);
+        if (!written)
             return false;
     }
-    return result;
+    ConverterUpdateRecord::clear(productId);
+    return true;
 }
 
 bool ConverterFX2Updater::programFx2Image(const std::uint8_t* data, std::uint32_t size,
@@ -82,9 +99,7 @@ bool ConverterFX2Updater::programFx2Image(const std::uint8_t* data, std::uint32_
         qCWarning(lcConverterFirmware) << "FX2 flash erase failed";
         return false;
     }
-    // A false answer means nobody waits for the update any more: stop between chunks.
-    if (!progress(0.0))
-        return false;
+    progress(0.0);
     std::uint32_t remaining = size;
     while (remaining > 0) {
         const std::uint32_t chunk = std::min(remaining, FirmwareFormat::kFx2ChunkSize);
@@ -93,8 +108,7 @@ bool ConverterFX2Updater::programFx2Image(const std::uint8_t* data, std::uint32_
             return false;
         }
         remaining -= chunk;
-        if (!progress(doneFraction(remaining, size) * share))
-            return false;
+        progress(doneFraction(remaining, size) * share);
     }
     return programming_->restartDevice();
 }
@@ -117,8 +131,7 @@ bool ConverterFX2Updater::writeAt90(const std::uint8_t* data, std::uint32_t size
 {
     if (!programming_->enterAT90Programming())
         return false;
-    if (!progress(FirmwareFormat::kFx2ShareWithAt90))
-        return false;
+    progress(FirmwareFormat::kFx2ShareWithAt90);
     if (!programming_->eraseAT90() || !programming_->writeAT90Fuses() || !programming_->prepareAT90Pages())
         return false;
     const double share = 1.0 - FirmwareFormat::kFx2ShareWithAt90;
@@ -130,8 +143,7 @@ bool ConverterFX2Updater::writeAt90(const std::uint8_t* data, std::uint32_t size
             written > remaining)
             return false;
         remaining -= written;
-        if (!progress(FirmwareFormat::kFx2ShareWithAt90 + share * doneFraction(remaining, size)))
-            return false;
+        progress(FirmwareFormat::kFx2ShareWithAt90 + share * doneFraction(remaining, size));
     }
     return true;
 }

@@ -13,8 +13,9 @@ class IConverter;
 // program() runs on the update thread; the rest on the GUI thread.
 class ConverterFirmwareUpdater {
 public:
-    // Fraction done, 0..1 (outside: working without a known amount). Answers whether to go on.
-    using ProgressCallback = std::function<bool(double fraction)>;
+    // Fraction done, 0..1 (outside: working without a known amount). Programming never stops
+    // on a report: once started it runs to its end or its failure.
+    using ProgressCallback = std::function<void(double fraction)>;
 
     virtual ~ConverterFirmwareUpdater() = default;
     // *hasFirmware: the package offers something to program.

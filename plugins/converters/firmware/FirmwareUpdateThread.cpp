@@ -13,7 +13,7 @@ void FirmwareUpdateThread::run()
 {
     int result = NoUpdater;
     if (updater_)
-        result = updater_->program([this](double fraction) { return reportFirmwareProgress(fraction); })
+        result = updater_->program([this](double fraction) { reportFirmwareProgress(fraction); })
                      ? Succeeded
                      : ProgrammingFailed;
     if (keepGoing_.load())
@@ -25,10 +25,9 @@ int FirmwareUpdateThread::progressPercent(double fraction)
     return fraction >= 0.0 && fraction <= 1.0 ? static_cast<int>(fraction * 100) : -1;
 }
 
-bool FirmwareUpdateThread::reportFirmwareProgress(double fraction)
+void FirmwareUpdateThread::reportFirmwareProgress(double fraction)
 {
     emit firmwareProgress(progressPercent(fraction));
-    return keepGoing_.load();
 }
 
 void FirmwareUpdateThread::dispose(FirmwareUpdateThread* thread)

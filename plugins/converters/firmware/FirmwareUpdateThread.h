@@ -21,13 +21,14 @@ public:
     ConverterFirmwareUpdater* updater() const { return updater_.get(); }
     bool hasFirmware() const { return hasFirmware_; }
     void setHasFirmware(bool has) { hasFirmware_ = has; }
-    // Cleared from the GUI thread when nobody waits for the result any more: the reports stop
-    // and the programming ends at its next step.
+    // Cleared from the GUI thread when nobody waits for the result any more: the result is not
+    // reported. The programming goes on regardless; a converter that went ends it by failing
+    // its requests.
     bool keepGoing() const { return keepGoing_.load(); }
     void setKeepGoing(bool keepGoing) { keepGoing_.store(keepGoing); }
 
-    // Emits the fraction as percent, -1 outside 0..1; answers whether to go on.
-    bool reportFirmwareProgress(double fraction);
+    // Emits the fraction as percent, -1 outside 0..1.
+    void reportFirmwareProgress(double fraction);
     static int progressPercent(double fraction);
 
     // Lets a running thread finish on its own and delete itself then; deletes any other at

@@ -1,6 +1,6 @@
 #include "Fx2SimFixture.h"
 
-#include "converters/fx2/At90Protocol.h"
+#include "protocol/At90Protocol.h"
 
 using namespace fx2test;
 using TWG::Converters::AtmelAT90HardwareAccess;

@@ -1,9 +1,9 @@
 #include "Fx2SimFixture.h"
 
 #include "converters/fx2/ConverterNotifierInstance.h"
-#include "converters/fx2/Fx2Protocol.h"
 #include "converters/fx2/GenericUSBNotificationDelegate.h"
 #include "platform/sim/models/fx2/SimFx2Blank.h"
+#include "protocol/Fx2Protocol.h"
 #include "tests/converters/support/DeviceChangeWindow.h"
 
 #include <QCoreApplication>

@@ -1,7 +1,7 @@
 #include "Fx2SimFixture.h"
 
-#include "converters/fx2/At90Protocol.h"
-#include "converters/fx2/Fx2Protocol.h"
+#include "protocol/At90Protocol.h"
+#include "protocol/Fx2Protocol.h"
 
 #include <chrono>
 #include <functional>

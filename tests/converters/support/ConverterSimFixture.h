@@ -6,7 +6,6 @@
 #include "platform/Clock.h"
 #include "platform/emulator/DriverEmulator.h"
 #include "platform/sim/SimBackend.h"
-#include "platform/sim/models/fx2/SimFx2Images.h"
 #include "platform/sim/models/fx2/SimFx2Running.h"
 #include "platform/sim/models/xmega/SimXmegaDevice.h"
 #include "tests/converters/support/DeviceChangeWindow.h"
@@ -46,7 +45,6 @@ protected:
         EXPECT_EQ(bus.liveObjects(), 0) << "a handle, claim or transfer was left open";
         platform::DriverPort::setInstance(nullptr);
         TWG::Converters::Fx2ProductTable::clearRamImages();
-        platform::clearSimFx2RamImages();
     }
 
     std::shared_ptr<platform::SimFx2Running> attachFx2(std::uint16_t product,

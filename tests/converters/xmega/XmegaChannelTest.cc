@@ -1,7 +1,7 @@
 #include "XmegaSimFixture.h"
 
 #include "converters/xmega/Progress.h"
-#include "converters/xmega/XmegaProtocol.h"
+#include "protocol/XmegaProtocol.h"
 
 #include <algorithm>
 

@@ -4,7 +4,7 @@
 #include "converters/xmega/PoweredXmegaDevice.h"
 #include "converters/xmega/XmegaBinaryLoader.h"
 #include "converters/xmega/XmegaDeviceLoader.h"
-#include "converters/xmega/XmegaProtocol.h"
+#include "protocol/XmegaProtocol.h"
 #include "tests/converters/support/DeviceChangeWindow.h"
 
 #include <algorithm>

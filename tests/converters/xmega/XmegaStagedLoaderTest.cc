@@ -5,8 +5,8 @@
 #include "converters/xmega/XmegaBeginEepromStage.h"
 #include "converters/xmega/XmegaEndEepromStage.h"
 #include "converters/xmega/XmegaFirmwareStage.h"
-#include "converters/xmega/XmegaProtocol.h"
 #include "converters/xmega/XmegaStagedLoader.h"
+#include "protocol/XmegaProtocol.h"
 
 #include <algorithm>
 

@@ -42,6 +42,9 @@ protected:
         window.resize(800, 600);
         window.show();
         device.updater = &updater;
+        // What the card reads in each firmwareUpdated().
+        QObject::connect(&controller, &FirmwareUpdateController::firmwareUpdated, &controller,
+                         [this] { heard.push_back(controller.result()); });
     }
     FirmwareUpdateDialog* dialog() const { return controller.dialog(); }
     void clickYes() { dialog()->yesButton()->click(); }
@@ -54,6 +57,7 @@ protected:
     FakeDevice device;
     FirmwareUpdateController controller{&window};
     QSignalSpy reported{&controller, &FirmwareUpdateController::firmwareUpdated};
+    std::vector<int> heard;
 };
 
 enum class Ending { None, Decline, Success, Failure };
@@ -120,15 +124,40 @@ TEST_F(ControllerTest, PromptWhileBusyLeavesTheRunningUpdateAlone)
 {
     controller.promptForUpdate(&device);
     controller.promptForUpdate(&device);
-    EXPECT_EQ(controller.result(), FirmwareUpdateController::Busy);
     EXPECT_EQ(dialog()->state(), FirmwareUpdateDialog::Prompt);
     clickYes();
     FakeDevice other;
     controller.promptForUpdate(&other);
-    EXPECT_EQ(controller.result(), FirmwareUpdateController::Busy);
     EXPECT_EQ(dialog()->state(), FirmwareUpdateDialog::Updating);
     EXPECT_EQ(controller.device(), &device);
-    EXPECT_EQ(reported.count(), 2);
+    EXPECT_EQ(heard, (std::vector<int>{FirmwareUpdateController::Busy, FirmwareUpdateController::Busy}));
+}
+
+// A prompt while a finished run's Done or Close still shows is refused as busy, and the run's
+// own result still stands when the user closes its dialog.
+TEST_F(ControllerTest, PromptAfterTheRunEndedKeepsItsResult)
+{
+    struct Case {
+        int status;
+        int result;
+        int state;
+    };
+    const Case cases[] = {{0, FirmwareUpdateController::Completed, FirmwareUpdateDialog::Completed},
+                          {1, FirmwareUpdateController::Failed, FirmwareUpdateDialog::Failed}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.status);
+        heard.clear();
+        controller.promptForUpdate(&device);
+        clickYes();
+        updater.reportResultFromWorker(c.status);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return dialog()->state() == c.state; }));
+        FakeDevice other;
+        controller.promptForUpdate(&other);
+        EXPECT_EQ(controller.result(), c.result) << "the refusal reads Busy only while it is reported";
+        EXPECT_EQ(dialog()->state(), c.state);
+        clickClose();
+        EXPECT_EQ(heard, (std::vector<int>{FirmwareUpdateController::Busy, c.result}));
+    }
 }
 
 TEST_F(ControllerTest, ProgressFromTheWorkerDrivesTheBar)

@@ -1,4 +1,3 @@
-#include "converters/Fx2Registers.h"
 #include "kit/framework/SettingsPage.h"
 #include "kit/widgets/CardPushButton.h"
 #include "kit/widgets/ConnectionLostDialog.h"
@@ -11,6 +10,7 @@
 #include "plugins/converters/settings/ConverterSettingsPage.h"
 #include "plugins/converters/settings/GainSlider.h"
 #include "plugins/converters/settings/VideoSettingsTab.h"
+#include "protocol/Fx2Registers.h"
 #include "tests/converters/support/ConverterSimFixture.h"
 #include "tests/plugins/converters/support/FakeNotifier.h"
 

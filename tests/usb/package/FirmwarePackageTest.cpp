@@ -346,3 +346,54 @@ TEST(FirmwarePackage, ListingReadsHeadersOnly)
         EXPECT_EQ(list.at(i)->size(), 0u);
     }
 }
+
+TEST(FirmwarePackage, FilterLeavesUnsetFieldsOpen)
+{
+    const std::uint32_t otherKey = F::productKey(0xBD55);
+    TempFiles files;
+    FirmwarePackage package;
+    package.setPath(files.write("data-bd54.bin", build({section(pattern(10), false, 1, 1, kKey),
+                                                         section(pattern(10), false, 2, 0, kKey),
+                                                         section(pattern(10), false, 3, 1, otherKey)})));
+    const struct {
+        const char* name;
+        TWG::USB::FirmwarePackageFilter filter;
+        std::vector<std::uint32_t> sections;
+    } cases[] = {
+        {"type and key", {1, kKey}, {1}},
+        {"type only", {1, std::nullopt}, {1, 3}},
+        {"key only", {std::nullopt, kKey}, {1, 2}},
+        {"neither", {}, {1, 2, 3}},
+        {"no match", {2, std::nullopt}, {}},
+    };
+    for (const auto& c : cases) {
+        FirmwarePackageEntryList list;
+        ASSERT_EQ(package.readEntries(c.filter, list), R::Success) << c.name;
+        std::vector<std::uint32_t> sections;
+        for (int i = 0; i < list.count(); ++i)
+            sections.push_back(list.at(i)->sectionId());
+        EXPECT_EQ(sections, c.sections) << c.name;
+    }
+}
+
+// The digest is computed piece by piece as the file is read: a change anywhere in a file of
+// several pieces is a mismatch.
+TEST(FirmwarePackage, DigestCoversEveryPieceOfALargeFile)
+{
+    const Bytes file = build({section(pattern(700 * 1024))});
+    TempFiles files;
+    for (std::size_t at : {std::size_t(F::kBodyOffset), std::size_t(256 * 1024 - 1), std::size_t(256 * 1024),
+                           std::size_t(600 * 1024), file.size() - 1}) {
+        FirmwarePackage package;
+        package.setPath(files.write("data-bd54.bin", file));
+        FirmwarePackageEntryList list;
+        ASSERT_EQ(package.readEntries(1, kKey, list), R::Success);
+        ASSERT_EQ(list.count(), 1);
+        EXPECT_EQ(Bytes(list.at(0)->data(), list.at(0)->data() + list.at(0)->size()), pattern(700 * 1024));
+
+        Bytes damaged = file;
+        damaged[at] ^= 0x10;
+        package.setPath(files.write("data-bd54.bin", damaged));
+        EXPECT_EQ(package.readEntries(1, kKey, list), R::DigestMismatch) << "byte " << at;
+    }
+}

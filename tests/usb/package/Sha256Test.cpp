@@ -6,6 +6,7 @@
 #include <QCryptographicHash>
 
 #include <cstdint>
+#include <random>
 #include <vector>
 
 using TWG::USB::Sha256;
@@ -28,15 +29,59 @@ QByteArray oracle(const std::vector<std::uint8_t>& m)
 
 QByteArray bytes(const Sha256::Digest& d) { return QByteArray(reinterpret_cast<const char*>(d.data()), int(d.size())); }
 
-} // namespace
-
 // Lengths on both sides of the padding boundaries: 55/56 decide whether the length fits the
 // last block, 63/64/65 and 119/120 the block edges.
+const std::size_t kBoundaryLengths[] = {0, 1, 55, 56, 57, 63, 64, 65, 119, 120, 121, 127, 128, 183, 184, 1000, (1 << 20) + 3};
+
+Sha256::Digest digestIn(Sha256::Engine engine, const std::vector<std::uint8_t>& m, std::size_t chunk)
+{
+    Sha256 sha(engine);
+    EXPECT_EQ(sha.engine(), engine);
+    for (std::size_t at = 0; at < m.size(); at += chunk)
+        sha.update(m.data() + at, std::min(chunk, m.size() - at));
+    return sha.finish();
+}
+
+} // namespace
+
 TEST(Sha256, MatchesOracleAtPaddingBoundaries)
 {
-    for (std::size_t n : {0, 1, 55, 56, 57, 63, 64, 65, 119, 120, 127, 128, 1000, (1 << 20) + 3}) {
+    for (std::size_t n : kBoundaryLengths) {
         const auto m = message(n);
         EXPECT_EQ(bytes(Sha256::hash(m.data(), m.size())).toHex(), oracle(m).toHex()) << "length " << n;
+        EXPECT_EQ(bytes(digestIn(Sha256::Engine::Portable, m, m.size() + 1)).toHex(), oracle(m).toHex())
+            << "portable code, length " << n;
+    }
+}
+
+// The CPU's SHA extensions against the portable code: the boundary table, then random lengths,
+// contents and chunkings (a fixed seed, so a failure repeats).
+TEST(Sha256, CpuExtensionsMatchThePortableCode)
+{
+    const char* why = nullptr;
+    if (!Sha256::hasCpuExtensions(&why))
+        GTEST_SKIP() << "the SHA-extension code cannot run here: " << why;
+    EXPECT_EQ(Sha256::fastestEngine(), Sha256::Engine::CpuExtensions);
+
+    for (std::size_t n : kBoundaryLengths) {
+        const auto m = message(n);
+        EXPECT_EQ(bytes(digestIn(Sha256::Engine::CpuExtensions, m, m.size() + 1)).toHex(),
+                  bytes(digestIn(Sha256::Engine::Portable, m, m.size() + 1)).toHex())
+            << "length " << n;
+    }
+
+    std::mt19937 random(0x5EED13);
+    std::uniform_int_distribution<std::size_t> length(0, 4096);
+    std::uniform_int_distribution<std::size_t> chunk(1, 300);
+    std::uniform_int_distribution<int> byte(0, 255);
+    for (int i = 0; i < 300; ++i) {
+        std::vector<std::uint8_t> m(length(random));
+        for (auto& b : m)
+            b = std::uint8_t(byte(random));
+        const std::size_t c = chunk(random);
+        ASSERT_EQ(bytes(digestIn(Sha256::Engine::CpuExtensions, m, c)).toHex(),
+                  bytes(digestIn(Sha256::Engine::Portable, m, c)).toHex())
+            << "length " << m.size() << " in chunks of " << c;
     }
 }
 

@@ -1,6 +1,6 @@
 #include "platform/sim/models/fx2/SimAt90.h"
 
-#include "converters/fx2/At90Protocol.h"
+#include "protocol/At90Protocol.h"
 
 #include <algorithm>
 #include <cstdio>

@@ -1,9 +1,9 @@
 #include "platform/sim/models/fx2/SimFx2Blank.h"
 
-#include "converters/fx2/Fx2Protocol.h"
 #include "platform/sim/SimModelRegistry.h"
-#include "platform/sim/models/fx2/SimFx2Images.h"
 #include "platform/sim/models/fx2/SimFx2Json.h"
+#include "protocol/ConverterIds.h"
+#include "protocol/Fx2Protocol.h"
 
 #include <cstdio>
 
@@ -100,31 +100,11 @@ std::vector<std::string> SimFx2Blank::violations() const
 
 namespace {
 
-// The image a blank controller's entry brings: "ramImage" true gives a small synthetic one, a
-// string is the records in hex. Absent: none, as on real hardware without the maker's images.
-bool ramImageFromJson(const QJsonValue& v, std::vector<std::uint8_t>* image, QString* error)
-{
-    if (v.isUndefined() || (v.isBool() && !v.toBool()))
-        return true;
-    if (v.isBool()) {
-        *image = syntheticFx2RamImage();
-        return true;
-    }
-    const QByteArray hex = v.toString().toLatin1();
-    const QByteArray bytes = QByteArray::fromHex(hex);
-    if (!v.isString() || bytes.isEmpty() || bytes.size() * 2 != hex.size()) {
-        *error = QStringLiteral("\"ramImage\" must be true or the records in hex");
-        return false;
-    }
-    image->assign(bytes.begin(), bytes.end());
-    return true;
-}
-
-// "fx2-blank": "vendor", "product", "reenumerateMs", "ramImage" (see above), and "running" (an
-// "fx2" entry whose vendor and product default to the blank device's) for the persona it comes
-// back as.
+// "fx2-blank": "vendor", "product", "reenumerateMs", and "running" (an "fx2" entry whose vendor
+// and product default to the blank device's) for the persona it comes back as. Its RAM image is
+// the host's to bring, as for a real controller.
 const bool registered = SimModelRegistry::add("fx2-blank", [](const QJsonObject& entry, QString* error) {
-    unsigned vendor = 0x7C5D, product = 0xBD2E, delay = 100;
+    unsigned vendor = TWG::Converters::ids::kVendorId, product = 0xBD2E, delay = 100;
     if (!simNumber(entry.value(QLatin1String("vendor")).isUndefined() ? QJsonValue(int(vendor))
                                                                       : entry.value(QLatin1String("vendor")),
                    0xFFFF, &vendor) ||
@@ -138,9 +118,6 @@ const bool registered = SimModelRegistry::add("fx2-blank", [](const QJsonObject&
         *error = QStringLiteral("bad \"vendor\", \"product\" or \"reenumerateMs\"");
         return std::shared_ptr<SimDevice>();
     }
-    std::vector<std::uint8_t> image;
-    if (!ramImageFromJson(entry.value(QLatin1String("ramImage")), &image, error))
-        return std::shared_ptr<SimDevice>();
     QJsonObject running = entry.value(QLatin1String("running")).toObject();
     if (!running.contains(QLatin1String("vendor")))
         running.insert(QLatin1String("vendor"), int(vendor));
@@ -148,8 +125,6 @@ const bool registered = SimModelRegistry::add("fx2-blank", [](const QJsonObject&
         running.insert(QLatin1String("product"), int(product));
     if (!simFx2RunningFromJson(running, error))
         return std::shared_ptr<SimDevice>();
-    if (!image.empty())
-        setSimFx2RamImage(static_cast<std::uint16_t>(product), std::move(image));
     auto persona = [running] {
         QString ignored;
         return std::shared_ptr<SimDevice>(simFx2RunningFromJson(running, &ignored));

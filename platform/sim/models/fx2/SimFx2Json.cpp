@@ -1,6 +1,7 @@
 #include "platform/sim/models/fx2/SimFx2Json.h"
 
 #include "platform/sim/SimModelRegistry.h"
+#include "protocol/ConverterIds.h"
 
 #include <QJsonArray>
 
@@ -88,7 +89,7 @@ bool registersFromJson(const QJsonValue& v, SimFx2Running::Options* options, QSt
 
 std::shared_ptr<SimFx2Running> simFx2RunningFromJson(const QJsonObject& entry, QString* error)
 {
-    SimDescriptors d = SimFx2Running::descriptors(0x7C5D, 0xBD2E);
+    SimDescriptors d = SimFx2Running::descriptors(TWG::Converters::ids::kVendorId, 0xBD2E);
     if (!simDescriptorsFromJson(entry, &d, error))
         return nullptr;
     SimFx2Running::Options o;

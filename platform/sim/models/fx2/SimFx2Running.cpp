@@ -1,8 +1,8 @@
 #include "platform/sim/models/fx2/SimFx2Running.h"
 
-#include "converters/fx2/At90Protocol.h"
-#include "converters/fx2/Fx2Protocol.h"
 #include "platform/Clock.h"
+#include "protocol/At90Protocol.h"
+#include "protocol/Fx2Protocol.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -55,7 +55,7 @@ SimDescriptors SimFx2Running::descriptors(std::uint16_t vendor, std::uint16_t pr
     d.device.idProduct = product;
     d.device.bcdDevice = release;
     SimInterface i;
-    i.endpoints = {{0x02, usbdesc::kAttrBulk, 512, 0}, {0x86, usbdesc::kAttrBulk, 512, 0}};
+    i.endpoints = {{0x02, usbch9::kEndpointBulk, 512, 0}, {0x86, usbch9::kEndpointBulk, 512, 0}};
     d.configurations[0].interfaces = {i};
     return d;
 }

@@ -1,6 +1,6 @@
 #include "platform/sim/models/xmega/SimXmegaApplication.h"
 
-#include "converters/xmega/XmegaProtocol.h"
+#include "protocol/XmegaProtocol.h"
 
 namespace platform {
 

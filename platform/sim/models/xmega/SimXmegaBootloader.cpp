@@ -1,6 +1,6 @@
 #include "platform/sim/models/xmega/SimXmegaBootloader.h"
 
-#include "converters/xmega/XmegaProtocol.h"
+#include "protocol/XmegaProtocol.h"
 
 #include <algorithm>
 #include <cstring>

@@ -1,8 +1,8 @@
 #include "platform/sim/models/xmega/SimXmegaDevice.h"
 
-#include "converters/xmega/XmegaProtocol.h"
 #include "platform/sim/models/xmega/SimXmegaApplication.h"
 #include "platform/sim/models/xmega/SimXmegaBootloader.h"
+#include "protocol/XmegaProtocol.h"
 
 namespace platform {
 

@@ -1,19 +1,14 @@
 #include "platform/sim/models/xmega/SimXmegaState.h"
 
+#include "protocol/ConverterFirmware.h"
+#include "protocol/XmegaAddresses.h"
+
 #include <algorithm>
 
 namespace platform {
 
 namespace {
-constexpr std::uint32_t kDownconversionRegister = 52;
-constexpr std::uint8_t kDownconversionActive = 0x10;
-// LUT names: register windows of 40 bytes mirroring the name field of each LUT slot.
-constexpr std::uint32_t kLutNameRegisters[2] = {512, 768};
-constexpr std::uint32_t kLutNameLength = 40;
-constexpr std::uint64_t kLutSlotBase = 0x380000;
-constexpr std::uint64_t kLutSlotStride = 0x30000;
-// How the device recognises the image table among its EEPROM images (little-endian).
-constexpr std::uint32_t kImageTableMagic = 0xABEDABED;
+namespace addr = TWG::Converters::xmegaaddr;
 
 bool startsWithImageTable(const SimXmegaEeprom& e, std::uint64_t at)
 {
@@ -22,7 +17,7 @@ bool startsWithImageTable(const SimXmegaEeprom& e, std::uint64_t at)
     std::uint32_t word = 0;
     for (std::size_t i = 0; i < 4; ++i)
         word |= static_cast<std::uint32_t>(e.bytes[static_cast<std::size_t>(at) + i]) << (8 * i);
-    return word == kImageTableMagic;
+    return word == FirmwareFormat::Table::kMagic;
 }
 } // namespace
 
@@ -47,7 +42,7 @@ SimDescriptors SimXmegaState::descriptors(bool bootloader) const
     d.device.bcdDevice = bootloader ? 0x0001 : 0x0100;
     SimInterface i;
     if (!bootloader)
-        i.endpoints = {{0x02, usbdesc::kAttrBulk, outPacketSize, 0}, {0x81, usbdesc::kAttrBulk, 64, 0}};
+        i.endpoints = {{0x02, usbch9::kEndpointBulk, outPacketSize, 0}, {0x81, usbch9::kEndpointBulk, 64, 0}};
     d.configurations[0].interfaces = {i};
     return d;
 }
@@ -57,9 +52,9 @@ std::uint8_t SimXmegaState::readRegister(std::uint32_t address) const
     if (address == 0)
         return powered ? versionByte : 0x00;
     for (std::size_t slot = 0; slot < 2; ++slot) {
-        const std::uint32_t base = kLutNameRegisters[slot];
-        if (address >= base && address < base + kLutNameLength && !eeproms.empty()) {
-            const std::uint64_t at = kLutSlotBase + slot * kLutSlotStride + (address - base);
+        const std::uint32_t base = addr::kLutNameBase[slot];
+        if (address >= base && address < base + addr::kLutNameField && !eeproms.empty()) {
+            const std::uint64_t at = addr::kLutOffsetBase + slot * addr::kLutSlotSize + (address - base);
             return at < eeproms[0].bytes.size() ? eeproms[0].bytes[static_cast<std::size_t>(at)] : 0xFF;
         }
     }
@@ -70,8 +65,8 @@ std::uint8_t SimXmegaState::readRegister(std::uint32_t address) const
 void SimXmegaState::writeRegister(std::uint32_t address, std::uint8_t value)
 {
     // The downconversion register takes a command and answers with its status.
-    if (address == kDownconversionRegister)
-        value = static_cast<std::uint8_t>(kDownconversionActive | ((value & 3) << 2));
+    if (address == addr::kDownconversion)
+        value = static_cast<std::uint8_t>(addr::kDownconversionOn | ((value & 3) << 2));
     memory[address] = value;
 }
 

@@ -4,6 +4,7 @@
 #include "platform/Export.h"
 #include "platform/sim/SimDescriptors.h"
 #include "platform/sim/models/xmega/SimXmegaEeprom.h"
+#include "protocol/ConverterIds.h"
 
 #include <array>
 #include <cstdint>
@@ -23,7 +24,7 @@ struct TWG_PLATFORM_API SimXmegaState {
     SimXmegaState();
 
     // Identity the device enumerates with.
-    std::uint16_t vendorId = 0x7C5D;
+    std::uint16_t vendorId = TWG::Converters::ids::kVendorId;
     std::uint16_t productId = 0xBD91;
     std::array<std::uint8_t, 16> uuid{};
 

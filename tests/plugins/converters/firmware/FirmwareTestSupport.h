@@ -106,6 +106,8 @@ struct FakeFx2Programming : TWG::Converters::IConverterFX2Programming {
     std::map<std::string, int> failOn;
     std::vector<std::uint8_t> flash;
     std::vector<std::uint8_t> at90Flash;
+    // Called with each operation's name before it runs (what the program has recorded then).
+    std::function<void(const std::string& name)> onCall;
 
     bool eraseFirmware(std::uint32_t length) override
     {
@@ -152,6 +154,8 @@ struct FakeFx2Programming : TWG::Converters::IConverterFX2Programming {
 private:
     bool op(const std::string& name, const std::string& args = std::string())
     {
+        if (onCall)
+            onCall(name);
         calls.push_back(args.empty() ? name : name + "(" + args + ")");
         const auto f = failOn.find(name);
         return f == failOn.end() || count(name) != f->second;
@@ -201,8 +205,8 @@ struct ScriptedUpdater : ConverterFirmwareUpdater {
     std::vector<double> fractions{0.0, 0.5, 1.0};
     std::shared_future<void> gate; // program() waits for it when valid
     std::atomic<int> programs{0};
-    // Outlives the updater, which its thread may delete.
-    std::shared_ptr<std::atomic<bool>> lastAnswer = std::make_shared<std::atomic<bool>>(true);
+    // Runs that reached their end; outlives the updater, which its thread may delete.
+    std::shared_ptr<std::atomic<int>> completed = std::make_shared<std::atomic<int>>(0);
     TWG::Converters::XmegaLoaderNotifier::LoadXmegaBinaryDelegate* loadDelegate = nullptr;
 
     bool isCurrent(bool* hasFirmware) override
@@ -220,10 +224,11 @@ struct ScriptedUpdater : ConverterFirmwareUpdater {
     {
         const int run = programs++;
         for (double f : fractions)
-            *lastAnswer = progress(f);
+            progress(f);
         if (gate.valid())
             gate.wait();
-        *lastAnswer = progress(1.0);
+        progress(1.0);
+        ++*completed;
         return run < static_cast<int>(results.size()) ? results[static_cast<std::size_t>(run)] : true;
     }
 };

@@ -1,28 +1,39 @@
 #include "FirmwareTestSupport.h"
 
-#include "converters/fx2/Fx2Protocol.h"
 #include "kit/framework/DeviceFirmwareUpdater.h"
 #include "kit/framework/FirmwareUpdateController.h"
 #include "kit/framework/FirmwareUpdateDialog.h"
 #include "kit/framework/SettingsPage.h"
 #include "kit/widgets/CardPushButton.h"
+#include "kit/widgets/CommonDialog.h"
 #include "kit/widgets/ConnectionLostDialog.h"
 #include "platform/sim/SimScenario.h"
 #include "plugins/converters/ConverterFamily.h"
 #include "plugins/converters/ConverterProductCard.h"
 #include "plugins/converters/VisibleConverter.h"
+#include "plugins/converters/firmware/ConverterUpdateRecord.h"
 #include "plugins/converters/firmware/ConverterXmegaFirmware.h"
+#include "plugins/converters/firmware/FirmwareUpdateThread.h"
+#include "plugins/converters/firmware/VisibleUSBFirmwareUpdater.h"
 #include "plugins/converters/settings/ConverterConnection.h"
+#include "protocol/At90Protocol.h"
+#include "protocol/Fx2Protocol.h"
 #include "tests/converters/support/ConverterSimFixture.h"
 #include "tools/sim-tree/SimFirmware.h"
 
 #include <gtest/gtest.h>
 
 #include <QFile>
+#include <QLabel>
 #include <QPointer>
 #include <QProgressBar>
 #include <QSignalSpy>
+#include <QThread>
+#include <QTimer>
 #include <QWidget>
+
+#include <atomic>
+#include <future>
 
 namespace SimFirmware = TWG::Tools::SimFirmware;
 
@@ -46,6 +57,8 @@ protected:
         for (std::uint16_t id : {0xBD15, 0xBD16, 0xBD2E, 0xBD93}) {
             std::string error;
             ASSERT_TRUE(SimFirmware::writePackage(id, fwtest::packageDirectory(), &error)) << error;
+            // An update an earlier test left unfinished is no business of this one.
+            ConverterUpdateRecord::clear(id);
         }
     }
     void TearDown() override
@@ -318,6 +331,120 @@ TEST_F(UpdateOnSim, AFailedUpdateCanBeRetried)
     finish(card);
 }
 
+// The FX2 restarts into its new version before the AT90 is written: a fault among the AT90
+// pages fails the update, and the converter is still offered it, whose AT90 stage starts over
+// with its chip erase (the pages written before the fault would show otherwise).
+TEST_F(UpdateOnSim, AnAt90LeftHalfWrittenIsOfferedTheUpdateAgain)
+{
+    auto model = fx2Model(true, 0);
+    bus.attach(model);
+    platform::SimFault stall;
+    stall.bRequest = TWG::Converters::at90::kRequestProgramPage;
+    stall.nth = 4;
+    bus.addFault(stall);
+    startFamily();
+    QPointer<ConverterProductCard> card = open(0xBD2E);
+    ASSERT_TRUE(offered(card));
+    acceptAndWait(card, FirmwareUpdateDialog::Failed);
+    ASSERT_EQ(model->reg(1), SimFirmware::kVersion) << "the FX2 already runs its new version";
+    dialogOf(card)->closeButton()->click();
+    ASSERT_TRUE(settleUntil([&] { return !card; }));
+    EXPECT_FALSE(converterOf(0xBD2E)->firmwareUpdater()->firmwareIsCurrent());
+
+    card = open(0xBD2E);
+    ASSERT_TRUE(offered(card)) << "a half-written AT90 is offered the update";
+    acceptAndWait(card, FirmwareUpdateDialog::Completed);
+    EXPECT_TRUE(startsWith(model->at90Flash(), 0, image(0xBD2E, 1)));
+    EXPECT_TRUE(model->violations().empty()) << model->violations().front();
+    finish(card);
+    EXPECT_TRUE(converterOf(0xBD2E)->firmwareUpdater()->firmwareIsCurrent());
+}
+
+// Closing is refused, with its reason, while an FX2 and AT90 update runs; at exit the family
+// waits for the update thread, turning the event loop meanwhile, and the programming runs to
+// its end. Held at the first AT90 page, when the FX2 has just restarted into its new version.
+TEST_F(UpdateOnSim, NoCloseMidUpdateAndShutdownWaitsForTheProgrammingToEnd)
+{
+    auto model = fx2Model(true, 0);
+    bus.attach(model);
+    // Opened at the latest when the test ends, so a failed check never leaves the worker held.
+    struct Gate {
+        std::promise<void> promise;
+        std::shared_future<void> future = promise.get_future().share();
+        bool open = false;
+        void release()
+        {
+            if (!std::exchange(open, true))
+                promise.set_value();
+        }
+        ~Gate() { release(); }
+    } gate;
+    auto held = std::make_shared<std::atomic<bool>>(false);
+    platform::SimFault hold;
+    hold.bRequest = TWG::Converters::at90::kRequestProgramPage;
+    hold.match = [held, opened = gate.future](const platform::SimRequest&) {
+        if (!held->exchange(true))
+            opened.wait();
+        return false;
+    };
+    bus.addFault(hold);
+    startFamily();
+    EXPECT_TRUE(converters->canClose()) << "nothing runs yet";
+    EXPECT_FALSE(converters->closeRefusal());
+    ConverterProductCard* card = open(0xBD2E);
+    ASSERT_TRUE(offered(card));
+    QSignalSpy results(converterOf(0xBD2E)->firmwareUpdater(), &DeviceFirmwareUpdater::firmwareUpdated);
+    dialogOf(card)->yesButton()->click();
+    // The worker holds the bus now: no clock moves on this side until it is let go.
+    ASSERT_TRUE(fwtest::waitUntil([&] { return held->load(); }));
+
+    EXPECT_FALSE(converters->canClose());
+    CommonDialog* refusal = converters->closeRefusal();
+    ASSERT_TRUE(refusal && refusal->isVisible());
+    EXPECT_EQ(refusal->titleLabel()->text(), QStringLiteral("Software Update"));
+    EXPECT_EQ(refusal->headingLabel()->text(), QStringLiteral("Update in Progress!"));
+    EXPECT_EQ(refusal->messageLabel()->text(),
+              QStringLiteral("Please wait for the Converter software update to finish before closing."));
+    refusal->closeButton()->click();
+    EXPECT_FALSE(refusal->isVisible());
+    EXPECT_FALSE(converters->canClose()) << "asked again, refused again";
+    EXPECT_EQ(converters->closeRefusal(), refusal) << "one dialog, shown again";
+    EXPECT_TRUE(refusal->isVisible());
+
+    // Let go only once shutdown is waiting: it must not return before the thread has finished.
+    QTimer::singleShot(20, [&] { gate.release(); });
+    converters->shutdown();
+    QThread* thread = static_cast<VisibleUSBFirmwareUpdater*>(converterOf(0xBD2E)->firmwareUpdater())->thread();
+    EXPECT_TRUE(thread->isFinished());
+    EXPECT_TRUE(startsWith(model->at90Flash(), 0, image(0xBD2E, 1))) << "the AT90 was written to its end";
+    EXPECT_FALSE(model->programming());
+    EXPECT_TRUE(model->violations().empty());
+    ASSERT_TRUE(settleUntil([&] { return results.count() == 1; }));
+    EXPECT_EQ(results.at(0).at(0).toInt(), DeviceFirmwareUpdater::Succeeded);
+    EXPECT_TRUE(converters->canClose());
+}
+
+// The XMEGA application load, on the GUI side before any thread starts, counts as an update.
+TEST_F(UpdateOnSim, NoCloseWhileAnXmegaApplicationLoads)
+{
+    auto state = attachXmega(0xBD93);
+    state->versions[0] = state->versions[1] = 0;
+    state->versionByte = 2;
+    state->versionsAfterWrite = [](const std::vector<std::uint8_t>&) {
+        return std::make_pair(SimFirmware::kXmegaChecksum, SimFirmware::kXmegaChecksum);
+    };
+    startFamily();
+    ConverterProductCard* card = open(0xBD93);
+    ASSERT_TRUE(offered(card));
+    dialogOf(card)->yesButton()->click();
+    auto* updater = static_cast<VisibleUSBFirmwareUpdater*>(converterOf(0xBD93)->firmwareUpdater());
+    ASSERT_FALSE(updater->thread()->isRunning()) << "still loading the application";
+    EXPECT_FALSE(converters->canClose());
+    ASSERT_TRUE(settleUntil([&] { return dialogOf(card)->state() == FirmwareUpdateDialog::Completed; }));
+    ASSERT_TRUE(settleUntil([&] { return !updater->thread()->isRunning(); }));
+    EXPECT_TRUE(converters->canClose());
+}
+
 // Unplugged mid-update: the card shows the device lost, the update ends as a failure, and the
 // updater goes once its thread has finished; nothing is left open on the bus.
 TEST_F(UpdateOnSim, UnpluggingDuringAnUpdateReportsFailureWithoutACrash)
@@ -342,4 +469,5 @@ TEST_F(UpdateOnSim, UnpluggingDuringAnUpdateReportsFailureWithoutACrash)
     ASSERT_EQ(results.count(), 1);
     EXPECT_EQ(results.at(0).at(0).toInt(), 1);
     EXPECT_EQ(bus.liveObjects(), 0);
+    EXPECT_TRUE(converters->canClose());
 }

@@ -1,12 +1,17 @@
 #include "FirmwareTestSupport.h"
 
 #include "plugins/converters/firmware/ConverterFX2Firmware.h"
+#include "plugins/converters/firmware/ConverterUpdateRecord.h"
 #include "plugins/converters/firmware/ConverterXmegaFirmware.h"
 #include "plugins/converters/firmware/ConverterXmegaUpdater.h"
 #include "plugins/converters/firmware/FirmwareUpdateThread.h"
 #include "tests/converters/support/FakeConverter.h"
 
 #include <gtest/gtest.h>
+
+#include <QSignalSpy>
+
+#include <algorithm>
 
 using fwtest::bytes;
 using fwtest::ImageSpec;
@@ -21,17 +26,15 @@ struct Fx2Bench {
     explicit Fx2Bench(const std::vector<ImageSpec>& images, bool at90 = true)
     {
         fwtest::writePackage(0xBD2E, images);
+        ConverterUpdateRecord::clear(0xBD2E);
         programming.at90 = at90;
         device.fx2Programming = &programming;
         updater = createConverterFirmwareUpdater(&device);
     }
     // Runs the programming; the progress in percent as the thread would show it.
-    bool run(int stopAfterReports = -1)
+    bool run()
     {
-        return updater->program([this, stopAfterReports](double f) {
-            percents.push_back(FirmwareUpdateThread::progressPercent(f));
-            return stopAfterReports < 0 || static_cast<int>(percents.size()) < stopAfterReports;
-        });
+        return updater->program([this](double f) { percents.push_back(FirmwareUpdateThread::progressPercent(f)); });
     }
 
     convtest::FakeConverter device{0xBD2E};
@@ -117,18 +120,78 @@ TEST(Fx2Programming, AFailedStepEndsTheUpdateAndTheAt90IsAlwaysLeft)
     }
 }
 
-// Once nobody waits for the result (the converter went), the programming ends at its next step.
-TEST(Fx2Programming, AStopAnswerEndsTheProgrammingBetweenChunksAndPages)
+// Nobody waits for the result any more (its card went): the report is silenced, but the
+// programming of a converter still attached runs to its end.
+TEST(Fx2Programming, ASilencedUpdateStillRunsToItsEnd)
 {
-    Fx2Bench flash({kFx2Image, kAt90Image});
-    EXPECT_FALSE(flash.run(2));
-    EXPECT_EQ(flash.programming.count("write"), 1);
-    EXPECT_EQ(flash.programming.count("restart"), 0);
+    Fx2Bench bench({kFx2Image, kAt90Image});
+    FirmwareUpdateThread thread(std::move(bench.updater));
+    thread.setKeepGoing(false);
+    QSignalSpy results(&thread, &FirmwareUpdateThread::firmwareUpdated);
+    thread.start();
+    ASSERT_TRUE(thread.wait(10000));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(results.count(), 0);
+    EXPECT_EQ(bench.programming.calls.back(), "leaveAT90");
+    EXPECT_EQ(bench.programming.count("page"), 3);
+    EXPECT_EQ(bench.programming.at90Flash, kAt90Image.data);
+}
 
-    Fx2Bench at90({kFx2Image, kAt90Image});
-    EXPECT_FALSE(at90.run(6));
-    EXPECT_EQ(at90.programming.count("page"), 1);
-    EXPECT_EQ(at90.programming.count("leaveAT90"), 2);
+// The update's record: in the settings before the first request to the device, and cleared
+// only once the last image is written. While it stands, the converter is not current, even
+// with an FX2 that restarted into its new version.
+TEST(Fx2Programming, AnUnfinishedUpdateIsRecordedAndOfferedAgain)
+{
+    struct Case {
+        const char* failing;
+        int nth;
+    };
+    const Case cases[] = {{"erase", 1},     {"write", 2},   {"restart", 1},   {"enterAT90", 1},
+                          {"eraseAT90", 1}, {"fuses", 1},   {"prepare", 1},   {"page", 3},
+                          {"leaveAT90", 1}, {"", 0}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.failing);
+        Fx2Bench bench({kFx2Image, kAt90Image});
+        bench.device.values["versionRegister"] = 7; // the set's version, as after the FX2's restart
+        if (*c.failing)
+            bench.programming.failOn[c.failing] = c.nth;
+        std::vector<bool> recordedAtCall;
+        bench.programming.onCall = [&](const std::string&) {
+            recordedAtCall.push_back(ConverterUpdateRecord::isUnderWay(0xBD2E));
+        };
+        const bool finished = !*c.failing;
+        EXPECT_EQ(bench.run(), finished);
+        ASSERT_FALSE(recordedAtCall.empty());
+        EXPECT_EQ(std::count(recordedAtCall.begin(), recordedAtCall.end(), false), 0)
+            << "every request ran with the update recorded";
+        EXPECT_EQ(ConverterUpdateRecord::isUnderWay(0xBD2E), !finished);
+        bool has = false;
+        EXPECT_EQ(bench.updater->isCurrent(&has), finished);
+        EXPECT_TRUE(has);
+        ConverterUpdateRecord::clear(0xBD2E);
+    }
+}
+
+// A record left by an earlier run (or an earlier program that crashed) is found by a fresh
+// updater; the next complete update clears it.
+TEST(Fx2Programming, ARecordLeftBeforeIsHonouredUntilAnUpdateCompletes)
+{
+    Fx2Bench bench({kFx2Image, kAt90Image});
+    ASSERT_TRUE(ConverterUpdateRecord::markUnderWay(0xBD2E));
+    bench.device.values["versionRegister"] = 7;
+    EXPECT_FALSE(bench.updater->isCurrent(nullptr));
+    EXPECT_FALSE(ConverterUpdateRecord::isUnderWay(0xBD15)) << "keyed by model";
+    ASSERT_TRUE(bench.run());
+    EXPECT_TRUE(bench.updater->isCurrent(nullptr));
+    EXPECT_EQ(bench.programming.count("eraseAT90"), 1) << "the AT90 stage starts with its chip erase";
+}
+
+// With nothing this board can take, nothing is written and nothing is recorded.
+TEST(Fx2Programming, NothingToWriteLeavesNoRecord)
+{
+    Fx2Bench onlyAt90({kAt90Image}, false);
+    EXPECT_FALSE(onlyAt90.run());
+    EXPECT_FALSE(ConverterUpdateRecord::isUnderWay(0xBD2E));
 }
 
 TEST(XmegaProgramming, ProgramsTheImagesAndTableUnlessTheFpgaVersionMatches)

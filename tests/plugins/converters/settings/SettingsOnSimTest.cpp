@@ -1,4 +1,3 @@
-#include "converters/Fx2Registers.h"
 #include "kit/widgets/CardPushButton.h"
 #include "kit/widgets/card/CardFooter.h"
 #include "kit/widgets/settings/SettingsSlider.h"
@@ -6,6 +5,7 @@
 #include "plugins/converters/settings/ConverterSettingsPage.h"
 #include "plugins/converters/settings/GainSlider.h"
 #include "plugins/converters/settings/VideoSettingsTab.h"
+#include "protocol/Fx2Registers.h"
 #include "tests/converters/support/ConverterSimFixture.h"
 
 #include <gtest/gtest.h>

@@ -1,9 +1,9 @@
-#include "converters/xmega/XmegaProtocol.h"
 #include "platform/Clock.h"
 #include "platform/sim/SimBackend.h"
 #include "platform/sim/SimScenario.h"
 #include "platform/sim/models/xmega/SimXmegaApplication.h"
 #include "platform/sim/models/xmega/SimXmegaBootloader.h"
+#include "protocol/XmegaProtocol.h"
 
 #include <gtest/gtest.h>
 

@@ -1,9 +1,9 @@
-#include "converters/ConverterFX2Impl.h"
+#include "converters/fx2/ConverterFX2Impl.h"
 
-#include "converters/Fx2Registers.h"
 #include "converters/GainScale.h"
 #include "converters/fx2/AtmelAT90HardwareAccess.h"
 #include "converters/fx2/ConverterInstance.h"
+#include "protocol/Fx2Registers.h"
 
 namespace TWG {
 namespace Converters {

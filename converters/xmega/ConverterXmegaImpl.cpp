@@ -1,14 +1,14 @@
-#include "converters/ConverterXmegaImpl.h"
+#include "converters/xmega/ConverterXmegaImpl.h"
 
 #include "converters/ConverterLog.h"
 #include "converters/GainScale.h"
-#include "converters/XmegaAddresses.h"
 #include "converters/xmega/PoweredXmegaDevice.h"
 #include "converters/xmega/XmegaBeginEepromStage.h"
 #include "converters/xmega/XmegaEndEepromStage.h"
 #include "converters/xmega/XmegaFirmwareStage.h"
 #include "converters/xmega/XmegaStagedLoader.h"
 #include "platform/Clock.h"
+#include "protocol/XmegaAddresses.h"
 
 #include <iterator>
 #include <memory>

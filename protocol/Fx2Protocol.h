@@ -10,8 +10,6 @@ namespace fx2 {
 // --- Request types (vendor, device recipient) ----------------------------------------------
 constexpr std::uint8_t kRequestTypeOut = 0x40;
 constexpr std::uint8_t kRequestTypeIn = 0xC0;
-constexpr int kDirectionOut = 0;
-constexpr int kDirectionIn = 1;
 
 // --- Requests --------------------------------------------------------------------------------
 constexpr std::uint8_t kRequestRamWrite = 0xA0;        // the chip's own firmware-load request

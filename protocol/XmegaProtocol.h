@@ -68,16 +68,9 @@ constexpr int kProgressOffErasePhase = 14;
 constexpr std::uint16_t kWriteEepromDataLength = 4; // u32 first page
 constexpr std::uint16_t kPowerLength = 1;
 
-// --- Identity of a blank device after preparation -----------------------------------------
-constexpr std::uint16_t kBlankVendorId = 0x7C5D;
-constexpr std::uint16_t kBlankProductId = 0xBD86;
-
-// --- Interface filter: class, subclass and protocol 0xFF ------------------------------------
+// --- Interface filter: class, subclass and protocol 0xFF; a bulk pipe each way -----------
 constexpr std::uint32_t kInterfaceFilterWord0 = 0x00FF00FF;
 constexpr std::uint32_t kInterfaceFilterWord1 = 0xFFFF00FF;
-constexpr std::uint8_t kEndpointTypeBulk = 2;
-constexpr std::uint8_t kDirectionOut = 0;
-constexpr std::uint8_t kDirectionIn = 1;
 
 // --- Geometry ------------------------------------------------------------------------------------
 constexpr std::uint32_t kApplicationBlockLimit = 2048; // the largest application block
