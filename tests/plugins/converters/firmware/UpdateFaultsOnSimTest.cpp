@@ -8,7 +8,6 @@
 #include "platform/Clock.h"
 #include "platform/emulator/DriverEmulator.h"
 #include "platform/sim/SimBackend.h"
-#include "platform/sim/models/fx2/SimFx2Images.h"
 #include "platform/sim/models/fx2/SimFx2Running.h"
 #include "platform/sim/models/xmega/SimXmegaDevice.h"
 #include "plugins/converters/ConverterFamily.h"
@@ -298,7 +297,6 @@ public:
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         platform::DriverPort::setInstance(nullptr);
         TWG::Converters::Fx2ProductTable::clearRamImages();
-        platform::clearSimFx2RamImages();
     }
     Rig(const Rig&) = delete;
     Rig& operator=(const Rig&) = delete;
