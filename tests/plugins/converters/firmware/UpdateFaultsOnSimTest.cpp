@@ -23,8 +23,6 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QPointer>
-#include <QSettings>
-#include <QTemporaryDir>
 #include <QWidget>
 
 #include <chrono>
@@ -481,10 +479,6 @@ class UpdateFaults : public ::testing::TestWithParam<Case> {
 protected:
     static void SetUpTestSuite()
     {
-        // The program's settings (an update under way is recorded there) stay in this run.
-        static QTemporaryDir settings;
-        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settings.path());
-        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, settings.path());
         fwtest::packageDirectory();
         for (std::uint16_t product : {kFx2Product, kFx2At90Product, kXmegaProduct})
             writePackage(product);
