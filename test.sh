@@ -10,7 +10,8 @@ flags=()
 if [ "${1:-}" = "--asan" ]; then
   build=build-asan
   flags+=(-DTWG_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug)
-  export ASAN_OPTIONS="detect_leaks=0:abort_on_error=0:halt_on_error=1"
+  export ASAN_OPTIONS="detect_leaks=1:abort_on_error=0:halt_on_error=1"
+  export LSAN_OPTIONS="suppressions=$PWD/tests/lsan.supp:print_suppressions=0"
   export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 else
   flags+=(-DCMAKE_BUILD_TYPE=RelWithDebInfo)

@@ -60,15 +60,28 @@ function(twg_test name)
   cmake_parse_arguments(A "" "" "SOURCES;LIBS;LABELS" ${ARGN})
   add_executable(${name} ${A_SOURCES})
   twg_apply_flags(${name})
+  # Qt Test's QCOMPARE/QVERIFY/QTRY_* return instead of failing a GoogleTest: using one is a
+  # compile error here.
+  target_compile_options(${name} PRIVATE -include ${PROJECT_SOURCE_DIR}/tests/support/NoQtTestChecks.h)
   target_link_libraries(${name} PRIVATE twg_test_main ${A_LIBS})
   set_target_properties(${name} PROPERTIES
     RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests-bin
     BUILD_RPATH "${TWG_BIN_DIR}")
   gtest_discover_tests(${name}
     DISCOVERY_MODE PRE_TEST
-    DISCOVERY_TIMEOUT 60
-    PROPERTIES
-      ENVIRONMENT "QT_QPA_PLATFORM=offscreen;LC_ALL=C;TWG_BUILD_DIR=${CMAKE_BINARY_DIR};TWG_TEST_PLUGIN_ROOT=${TWG_TEST_PLUGIN_ROOT}"
-      LABELS "${A_LABELS}"
-      TIMEOUT 120)
+    DISCOVERY_TIMEOUT 60)
+  # gtest_discover_tests flattens list-valued PROPERTIES (an ENVIRONMENT of several variables
+  # splits into pairs that drop all but the first), so the properties are set by a script
+  # CTest reads after the discovered tests, on the list of their names.
+  set(_env "QT_QPA_PLATFORM=offscreen" "LC_ALL=C" "TWG_BUILD_DIR=${CMAKE_BINARY_DIR}"
+           "TWG_TEST_PLUGIN_ROOT=${TWG_TEST_PLUGIN_ROOT}")
+  set(_properties "${CMAKE_CURRENT_BINARY_DIR}/${name}_properties.cmake")
+  file(WRITE "${_properties}"
+    "if(${name}_TESTS)\n"
+    "  set_tests_properties(\${${name}_TESTS} PROPERTIES\n"
+    "    ENVIRONMENT [==[${_env}]==]\n"
+    "    LABELS [==[${A_LABELS}]==]\n"
+    "    TIMEOUT 120)\n"
+    "endif()\n")
+  set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES "${_properties}")
 endfunction()

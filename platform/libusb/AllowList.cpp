@@ -1,5 +1,7 @@
 #include "platform/libusb/AllowList.h"
 
+#include "protocol/ZanthicIds.h"
+
 #include <algorithm>
 #include <array>
 
@@ -8,10 +10,12 @@ namespace platform {
 namespace {
 
 namespace ids = TWG::Converters::ids;
+namespace zanthic = TWG::Zanthic::ids;
 
-// The FX2 converters under both vendor ids, the XMEGA converters and the identity a blank XMEGA
-// device is given.
-constexpr std::size_t kCount = 2 * ids::kFx2ProductIds.size() + ids::kXmegaProductIds.size() + 1;
+// The FX2 converters under both vendor ids, the XMEGA converters, the identity a blank XMEGA
+// device is given, and the Zanthic converters.
+constexpr std::size_t kCount = 2 * ids::kFx2ProductIds.size() + ids::kXmegaProductIds.size() + 1 +
+                               zanthic::kStm32ProductIds.size() + zanthic::kXmegaProductIds.size();
 
 constexpr std::array<UsbIdPair, kCount> makeTable()
 {
@@ -22,6 +26,10 @@ constexpr std::array<UsbIdPair, kCount> makeTable()
     for (std::uint16_t p : ids::kXmegaProductIds)
         t[n++] = {ids::kVendorId, p};
     t[n++] = {ids::kVendorId, ids::kXmegaBlankProductId};
+    for (std::uint16_t p : zanthic::kStm32ProductIds)
+        t[n++] = {zanthic::kVendorId, p};
+    for (std::uint16_t p : zanthic::kXmegaProductIds)
+        t[n++] = {zanthic::kVendorId, p};
     for (std::uint16_t p : ids::kFx2ProductIds)
         t[n++] = {ids::kFx2ChipVendorId, p};
     return t;

@@ -5,6 +5,7 @@
 #include "platform/libusb/AllowList.h"
 #include "plugins/converters/firmware/FirmwareModelIds.h"
 #include "protocol/ConverterIds.h"
+#include "protocol/ZanthicIds.h"
 
 #include <gtest/gtest.h>
 
@@ -88,9 +89,14 @@ Ids productsOf(const std::set<Pair>& pairs)
 
 } // namespace
 
-TEST(ProductIds, EveryAllowedPairIsHandledByTheFx2TableOrTheXmegaNotifierAndNothingElse)
+TEST(ProductIds, EveryAllowedPairIsHandledByTheFx2TableTheXmegaNotifierOrTheZanthicLineAndNothingElse)
 {
     std::set<Pair> handled = xmegaHandled();
+    // The Zanthic notifier goes by product id alone, under the maker's vendor id.
+    for (std::uint16_t product : TWG::Zanthic::ids::kStm32ProductIds)
+        handled.insert({TWG::Zanthic::ids::kVendorId, product});
+    for (std::uint16_t product : TWG::Zanthic::ids::kXmegaProductIds)
+        handled.insert({TWG::Zanthic::ids::kVendorId, product});
     const Ids fx2 = fx2Handled();
     for (std::uint16_t vendor : Fx2ProductTable::vendorIds()) {
         for (std::uint16_t product : fx2)

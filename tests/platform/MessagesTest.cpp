@@ -7,6 +7,9 @@
 #include <QEvent>
 #include <QObject>
 
+#include <chrono>
+#include <future>
+#include <memory>
 #include <thread>
 #include <vector>
 
@@ -113,14 +116,26 @@ TEST(Messages, ThreadWindowGetsDispatchesAndQuits)
 
 TEST(Messages, DestroyingAThreadWindowWakesItsLoop)
 {
+    using namespace std::chrono_literals;
     platform::WindowId id = platform::createMessageWindow({});
-    std::thread loop([id] {
+    // Shared with the loop: a loop that never wakes is left behind, still holding it.
+    auto ended = std::make_shared<std::promise<int>>();
+    std::future<int> messages = ended->get_future();
+    std::thread loop([id, ended] {
+        int count = 0;
         platform::MSG m;
-        while (platform::getMessage(id, &m)) {
-        }
+        while (platform::getMessage(id, &m))
+            ++count;
+        ended->set_value(count);
     });
+    std::this_thread::sleep_for(20ms); // most runs destroy the window under a waiting loop
     platform::destroyMessageWindow(id);
+    if (messages.wait_for(5s) != std::future_status::ready) {
+        loop.detach(); // joining would hang the run until CTest's time-out
+        FAIL() << "the loop still waits 5 s after its window was destroyed";
+    }
     loop.join();
+    EXPECT_EQ(messages.get(), 0);
 }
 
 TEST(Clock, VirtualClockFiresDueCallbacksInOrderWhileSleeping)

@@ -1,16 +1,14 @@
 #pragma once
 
-#include <QString>
+#include "support/TestEnvironment.h"
 
-// Where the build put the programs and test plug-ins; the environment may override it.
+// Where the build put the programs and test plug-ins.
 inline QString testBuildDir()
 {
-    const QString env = qEnvironmentVariable("TWG_BUILD_DIR");
-    return env.isEmpty() ? QStringLiteral(TWG_SHELL_TEST_BUILD_DIR) : env;
+    return requiredEnvironment("TWG_BUILD_DIR");
 }
 
 inline QString testPluginRoot()
 {
-    const QString env = qEnvironmentVariable("TWG_TEST_PLUGIN_ROOT");
-    return env.isEmpty() ? QStringLiteral(TWG_SHELL_TEST_PLUGIN_ROOT) : env;
+    return requiredEnvironment("TWG_TEST_PLUGIN_ROOT");
 }

@@ -1,5 +1,6 @@
 #include "plugins/converters/settings/VideoSettingsTab.h"
 
+#include "protocol/Fx2Registers.h"
 #include "converters/GainScale.h"
 #include "converters/IConverter.h"
 #include "kit/widgets/CardPushButton.h"
@@ -247,6 +248,7 @@ void VideoSettingsTab::readCurrentValues()
         std::uint8_t flag = 0;
         if (d->getDownconversion(&mode, &flag)) {
             downconversion_.setRead(mode);
+            downconversionOverridden_ = flag != 0;
         } else {
             mode = 0;
             flag = 0;
@@ -427,6 +429,20 @@ void VideoSettingsTab::uploadLut(const TavrinLUT& lut, int index, const QString&
 
 void VideoSettingsTab::commitChanges() {}
 
+// Writing a mode always moves an FX2 converter's downconversion under software control; a
+// converter that followed its DIP switches at open goes back to them.
+void VideoSettingsTab::restoreDownconversionControl(IConverter* d)
+{
+    namespace reg = TWG::Converters::fx2reg;
+    constexpr std::uint8_t mask = 1u << reg::kDownconversionControlBit;
+    std::uint8_t select = 0;
+    if (!d->readRegister(reg::kControlSelect, &select))
+        return;
+    const std::uint8_t atOpen = static_cast<std::uint8_t>(downconversionOverridden_ ? select | mask : select & ~mask);
+    if (atOpen != select)
+        d->writeRegister(reg::kControlSelect, atOpen);
+}
+
 void VideoSettingsTab::revertChanges()
 {
     IConverter* d = device();
@@ -440,8 +456,11 @@ void VideoSettingsTab::revertChanges()
         d->setClampingDisabled(clampingDisabled_.value);
     if (instantLock_.shouldRevert())
         d->setHdmiInstantLock(instantLock_.value);
-    if (downconversion_.shouldRevert())
+    if (downconversion_.shouldRevert()) {
         d->setDownconversion(downconversion_.value);
+        if (!d->isXmega())
+            restoreDownconversionControl(d);
+    }
     if (videoLevel_.shouldRevert())
         d->setVideoLevel(videoLevel_.value);
     if (sdAspectWide_.shouldRevert())

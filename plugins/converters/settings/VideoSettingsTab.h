@@ -67,6 +67,7 @@ private:
     void buildLutRow(int index);
     void readCurrentValues();
     void showDownconversion(int mode, std::uint8_t flag);
+    void restoreDownconversionControl(TWG::Converters::IConverter* d);
 
     GainSlider* lumaRow_ = nullptr;
     GainSliderPairRow* chromaRow_ = nullptr;
@@ -94,6 +95,7 @@ private:
     KeptSetting<bool> videoLevel_;
     KeptSetting<bool> sdAspectWide_;
     KeptSetting<int> downconversion_;
+    bool downconversionOverridden_ = false; // an FX2's override bit as read with the mode
     int shownMode_ = 0;
     std::uint8_t shownFlag_ = 0;
 };

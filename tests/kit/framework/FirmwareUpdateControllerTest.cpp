@@ -94,8 +94,9 @@ TEST_P(ControllerRun, EndsWithItsResultReportedOnce)
             EXPECT_EQ(dialog()->state(), FirmwareUpdateDialog::Updating);
             EXPECT_EQ(updater.starts, 1);
             updater.reportResultFromWorker(c.ending == Ending::Success ? 0 : 1);
-            QTRY_COMPARE(dialog()->state(), c.ending == Ending::Success ? int(FirmwareUpdateDialog::Completed)
-                                                                          : int(FirmwareUpdateDialog::Failed));
+            const int ended = c.ending == Ending::Success ? FirmwareUpdateDialog::Completed
+                                                          : FirmwareUpdateDialog::Failed;
+            ASSERT_TRUE(QTest::qWaitFor([&] { return dialog()->state() == ended; })) << dialog()->state();
             EXPECT_EQ(reported.count(), 0); // the user still has to close the dialog
             EXPECT_EQ(dialog()->closeButton()->text(),
                       c.ending == Ending::Success ? QStringLiteral("Done") : QStringLiteral("Close"));
@@ -167,10 +168,10 @@ TEST_F(ControllerTest, ProgressFromTheWorkerDrivesTheBar)
     QProgressBar* bar = dialog()->progressBar();
     updater.reportProgressFromWorker(-1);
     updater.reportProgressFromWorker(-1);
-    QTRY_COMPARE(bar->maximum(), 0);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return bar->maximum() == 0; })) << bar->maximum();
     EXPECT_EQ(dialog()->progressLabel()->text(), QStringLiteral("..."));
     updater.reportProgressFromWorker(30);
-    QTRY_COMPARE(bar->value(), 30);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return bar->value() == 30; })) << bar->value();
     EXPECT_EQ(bar->maximum(), 100);
     EXPECT_EQ(dialog()->progressLabel()->text(), QStringLiteral("30%"));
 }
@@ -183,7 +184,8 @@ TEST_F(ControllerTest, RetryAfterAFailureReusesTheDialogAndReportsAgain)
     clickYes();
     updater.reportProgressFromWorker(80);
     updater.reportResultFromWorker(1);
-    QTRY_COMPARE(dialog()->state(), int(FirmwareUpdateDialog::Failed));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return dialog()->state() == FirmwareUpdateDialog::Failed; }))
+        << dialog()->state();
     clickClose();
     ASSERT_EQ(controller.result(), FirmwareUpdateController::Failed);
 
@@ -193,7 +195,8 @@ TEST_F(ControllerTest, RetryAfterAFailureReusesTheDialogAndReportsAgain)
     clickYes();
     EXPECT_EQ(dialog()->progressBar()->value(), 0);
     updater.reportResultFromWorker(0);
-    QTRY_COMPARE(dialog()->state(), int(FirmwareUpdateDialog::Completed));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return dialog()->state() == FirmwareUpdateDialog::Completed; }))
+        << dialog()->state();
     clickClose();
     EXPECT_EQ(controller.result(), FirmwareUpdateController::Completed);
     EXPECT_EQ(reported.count(), 2);
@@ -226,7 +229,8 @@ TEST_F(ControllerTest, AbandonedUpdaterNeverDrivesTheNextPrompt)
     EXPECT_EQ(reported.count(), 0);
 
     nextUpdater.reportResultFromWorker(0);
-    QTRY_COMPARE(dialog()->state(), int(FirmwareUpdateDialog::Completed));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return dialog()->state() == FirmwareUpdateDialog::Completed; }))
+        << dialog()->state();
     clickClose();
     EXPECT_EQ(controller.result(), FirmwareUpdateController::Completed);
     EXPECT_EQ(reported.count(), 1);

@@ -76,7 +76,7 @@ TEST_F(SettingsPageTest, SaveCommitsTheTextStillBeingTypedBeforeCommitChanges)
     ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
     edit->show();
     edit->setFocus();
-    QTRY_VERIFY(edit->hasFocus());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return edit->hasFocus(); }));
     QTest::keyClicks(edit, QStringLiteral("Studio"));
 
     page->footer()->saveButton()->click();

@@ -1,11 +1,11 @@
 #include "kit/framework/Family.h"
 #include "kit/framework/VantorelPlugin.h"
 #include "kit/framework/VisibleDevice.h"
+#include "support/TestEnvironment.h"
 
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
-#include <QCoreApplication>
 #include <QJsonObject>
 #include <QLabel>
 #include <QPluginLoader>
@@ -16,9 +16,7 @@ namespace {
 
 QString pluginDirectory()
 {
-    const QString root = qEnvironmentVariable("TWG_TEST_PLUGIN_ROOT");
-    return (root.isEmpty() ? QCoreApplication::applicationDirPath() + QStringLiteral("/../test-plugins") : root)
-           + QStringLiteral("/scripted");
+    return requiredEnvironment("TWG_TEST_PLUGIN_ROOT") + QStringLiteral("/scripted");
 }
 
 // Across the plug-in boundary widgets are found by class name: each side has its own kit.
@@ -111,7 +109,8 @@ TEST_F(ScriptedPluginTest, UpdatesADeviceOnItsWorkerThreadThenShowsItsSettings)
     ASSERT_NE(update, nullptr);
     update->click();
     QAbstractButton* done = nullptr;
-    QTRY_VERIFY_WITH_TIMEOUT((done = visibleButton(dialog, QStringLiteral("Done"))) != nullptr, 10000);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return (done = visibleButton(dialog, QStringLiteral("Done"))) != nullptr; },
+                                10000));
     EXPECT_EQ(changed, QList<VisibleDevice*>({device}));
     EXPECT_FALSE(device->isFirmwareUpdateAvailable());
     done->click();
@@ -123,7 +122,7 @@ TEST_F(ScriptedPluginTest, UpdatesADeviceOnItsWorkerThreadThenShowsItsSettings)
     QAbstractButton* cancel = visibleButton(settings, QStringLiteral("Cancel"));
     ASSERT_NE(cancel, nullptr);
     cancel->click();
-    QTRY_COMPARE(visibleWidgetOfClass(&window, "ProductCard"), static_cast<QWidget*>(nullptr));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return visibleWidgetOfClass(&window, "ProductCard") == nullptr; }));
 }
 
 // Unplugged in the middle of its update: the card says the connection is lost, the host is told,
@@ -145,7 +144,7 @@ TEST_F(ScriptedPluginTest, UnpluggedDuringItsUpdateTheCardReportsTheLostConnecti
     QWidget* dialog = visibleWidgetOfClass(&window, "FirmwareUpdateDialog");
     ASSERT_NE(dialog, nullptr);
     visibleButton(dialog, QStringLiteral("Update"))->click();
-    QTRY_COMPARE_WITH_TIMEOUT(removed.size(), 1, 5000);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return removed.size() == 1; }, 5000)) << removed.size();
     EXPECT_EQ(removed.at(0), device);
 
     EXPECT_FALSE(dialog->isVisible());
@@ -158,7 +157,7 @@ TEST_F(ScriptedPluginTest, UnpluggedDuringItsUpdateTheCardReportsTheLostConnecti
     EXPECT_FALSE(dialog->isVisible());
 
     visibleButton(lost, QStringLiteral("Close"))->click();
-    QTRY_COMPARE(visibleWidgetOfClass(&window, "ProductCard"), static_cast<QWidget*>(nullptr));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return visibleWidgetOfClass(&window, "ProductCard") == nullptr; }));
     EXPECT_EQ(visibleWidgetOfClass(&window, "ConnectionLostDialog"), nullptr);
 }
 

@@ -27,7 +27,7 @@ TEST(ScriptedUpdater, ReportsProgressThenTheResultAndBecomesCurrent)
     ScriptedUpdater updater(false, true, 4, 1);
     Listener listener(&updater);
     updater.startUpdate();
-    QTRY_COMPARE(listener.results.size(), 1);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return listener.results.size() == 1; })) << listener.results.size();
     EXPECT_EQ(listener.results.at(0), 0);
     EXPECT_EQ(listener.progress, QList<int>({-1, 0, 25, 50, 75, 100}));
     EXPECT_TRUE(updater.firmwareIsCurrent());
@@ -38,9 +38,9 @@ TEST(ScriptedUpdater, SecondRunAfterAFailureReportsAgain)
     ScriptedUpdater updater(false, false, 2, 1);
     Listener listener(&updater);
     updater.startUpdate();
-    QTRY_COMPARE(listener.results.size(), 1);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return listener.results.size() == 1; })) << listener.results.size();
     updater.startUpdate();
-    QTRY_COMPARE(listener.results.size(), 2);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return listener.results.size() == 2; })) << listener.results.size();
     EXPECT_EQ(listener.results, QList<int>({1, 1}));
     EXPECT_FALSE(updater.firmwareIsCurrent());
 }
@@ -51,10 +51,10 @@ TEST(ScriptedUpdater, DestroyedMidRunStopsAndJoinsItsThreadAndReportsAFailure)
     auto* updater = new ScriptedUpdater(false, true, 100, 50);
     Listener listener(updater);
     updater->startUpdate();
-    QTRY_VERIFY(listener.progress.size() >= 2);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return listener.progress.size() >= 2; })) << listener.progress.size();
     EXPECT_TRUE(updater->isRunning());
     delete updater;
-    QTRY_COMPARE(listener.results.size(), 1);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return listener.results.size() == 1; })) << listener.results.size();
     EXPECT_EQ(listener.results.at(0), 1);
     QTest::qWait(100);
     EXPECT_EQ(listener.results.size(), 1);

@@ -47,8 +47,7 @@ UsbStatus SimXmegaApplication::personaRequest(const UsbSetup& setup, std::vector
     if (setup.bmRequestType == kVendorInterfaceIn && setup.bRequest == kReadMemory) {
         const std::uint32_t base = (segment_ << 16) | setup.wValue;
         data.resize(setup.wLength);
-        for (std::size_t i = 0; i < data.size(); ++i)
-            data[i] = s.readRegister(base + static_cast<std::uint32_t>(i));
+        s.readMemory(base, data);
         return UsbStatus::Success;
     }
     if (setup.bmRequestType == kVendorInterfaceIn && setup.bRequest == kIsPowered) {

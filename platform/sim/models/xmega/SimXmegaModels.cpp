@@ -2,6 +2,7 @@
 // its application or in its bootloader.
 #include "platform/sim/SimModelRegistry.h"
 #include "platform/sim/models/xmega/SimXmegaDevice.h"
+#include "protocol/ZanthicIds.h"
 
 #include <QJsonArray>
 
@@ -100,6 +101,29 @@ bool readVersionByteAfterUpdate(const QJsonObject& e, SimXmegaState& s, QString*
     return true;
 }
 
+// "registerMap": "zanthic" (the default for 0xBE90 and 0xBE91) with "fpgaVersion": "0x1A",
+// "fpgaZeroReads": 2 and "resetDoneOnRead": 3 (0: the reset never ends).
+bool readZanthicMap(const QJsonObject& e, SimXmegaState& s, QString* error)
+{
+    const QString map = e.value(QLatin1String("registerMap"))
+                            .toString(TWG::Zanthic::ids::isXmegaProduct(s.productId) ? QStringLiteral("zanthic")
+                                                                                     : QStringLiteral("classic"));
+    if (map != QLatin1String("zanthic") && map != QLatin1String("classic")) {
+        *error = QStringLiteral("xmega: \"registerMap\" is \"classic\" or \"zanthic\"");
+        return false;
+    }
+    s.registerMap = map == QLatin1String("zanthic") ? SimXmegaState::RegisterMap::Zanthic
+                                                    : SimXmegaState::RegisterMap::Classic;
+    unsigned fpga = s.fpgaVersion, zeros = 0, done = static_cast<unsigned>(s.resetDoneOnRead);
+    if (!number(e, "fpgaVersion", 0xFFFFFFFF, &fpga, error) || !number(e, "fpgaZeroReads", 1000, &zeros, error) ||
+        !number(e, "resetDoneOnRead", 1000, &done, error))
+        return false;
+    s.fpgaVersion = fpga;
+    s.fpgaZeroReads = static_cast<int>(zeros);
+    s.resetDoneOnRead = static_cast<int>(done);
+    return true;
+}
+
 std::shared_ptr<SimDevice> build(const QJsonObject& e, QString* error, bool bootloader)
 {
     auto s = std::make_shared<SimXmegaState>();
@@ -138,6 +162,8 @@ std::shared_ptr<SimDevice> build(const QJsonObject& e, QString* error, bool boot
     s->hasPowerRequest =
         e.value(QLatin1String("powerRequest")).toBool(s->productId == 0xBDF2 || s->productId == 0xBDF6);
     s->sessionOpen = e.value(QLatin1String("staleSession")).toBool(false);
+    if (!readZanthicMap(e, *s, error))
+        return nullptr;
     return SimXmegaDevice::persona(s, bootloader);
 }
 

@@ -2,6 +2,7 @@
 
 #include "protocol/ConverterFirmware.h"
 #include "protocol/XmegaAddresses.h"
+#include "protocol/ZanthicRegisters.h"
 
 #include <algorithm>
 
@@ -9,6 +10,12 @@ namespace platform {
 
 namespace {
 namespace addr = TWG::Converters::xmegaaddr;
+namespace zreg = TWG::Zanthic::xmegareg;
+
+bool covers(std::uint32_t base, std::size_t length, std::uint32_t address)
+{
+    return address >= base && address - base < length;
+}
 
 bool startsWithImageTable(const SimXmegaEeprom& e, std::uint64_t at)
 {
@@ -49,6 +56,12 @@ SimDescriptors SimXmegaState::descriptors(bool bootloader) const
 
 std::uint8_t SimXmegaState::readRegister(std::uint32_t address) const
 {
+    if (registerMap == RegisterMap::Zanthic) {
+        if (address < zreg::kFpgaVersionLength)
+            return powered ? static_cast<std::uint8_t>(fpgaVersion >> (8 * address)) : 0x00;
+        const auto found = memory.find(address);
+        return found == memory.end() ? 0 : found->second;
+    }
     if (address == 0)
         return powered ? versionByte : 0x00;
     for (std::size_t slot = 0; slot < 2; ++slot) {
@@ -64,10 +77,41 @@ std::uint8_t SimXmegaState::readRegister(std::uint32_t address) const
 
 void SimXmegaState::writeRegister(std::uint32_t address, std::uint8_t value)
 {
+    if (registerMap == RegisterMap::Zanthic) {
+        if (address == zreg::kFactoryReset && value == zreg::kFactoryResetCommand) {
+            resetPending = true;
+            resetReads = 0;
+        }
+        memory[address] = value;
+        return;
+    }
     // The downconversion register takes a command and answers with its status.
     if (address == addr::kDownconversion)
         value = static_cast<std::uint8_t>(addr::kDownconversionOn | ((value & 3) << 2));
     memory[address] = value;
+}
+
+void SimXmegaState::readMemory(std::uint32_t base, std::vector<std::uint8_t>& data)
+{
+    const bool zanthic = registerMap == RegisterMap::Zanthic;
+    if (zanthic && resetPending && covers(base, data.size(), zreg::kFactoryReset)) {
+        ++resetReads;
+        if (resetDoneOnRead > 0 && resetReads >= resetDoneOnRead) {
+            resetPending = false;
+            ++factoryResets;
+            for (std::uint32_t r : {zreg::kFactoryReset, zreg::kHdmiClamp, zreg::kHdmiRxCh34Swap, zreg::kHdmiTxCh34Swap,
+                                    zreg::kSdiLevelA, zreg::kLutSelection, zreg::kLutLoop})
+                memory.erase(r);
+        }
+    }
+    for (std::size_t i = 0; i < data.size(); ++i)
+        data[i] = readRegister(base + static_cast<std::uint32_t>(i));
+    if (zanthic && fpgaZeroReads > 0 && covers(base, data.size(), zreg::kFpgaVersion)) {
+        --fpgaZeroReads;
+        for (std::uint32_t a = zreg::kFpgaVersion; a < zreg::kFpgaVersionLength; ++a)
+            if (covers(base, data.size(), a))
+                data[a - base] = 0;
+    }
 }
 
 bool SimXmegaState::advanceErase()

@@ -38,6 +38,18 @@ struct TWG_PLATFORM_API SimXmegaState {
 
     // Registers: sparse 24-bit memory, unset bytes read 0.
     std::map<std::uint32_t, std::uint8_t> memory;
+    // Classic: address 0 is one version byte, the LUT names mirror their EEPROM slots and the
+    // downconversion register answers with its status. Zanthic (0xBE90, 0xBE91): plain bytes,
+    // but for the 4-byte FPGA version at 0 and the factory reset register.
+    enum class RegisterMap { Classic, Zanthic };
+    RegisterMap registerMap = RegisterMap::Classic;
+    std::uint32_t fpgaVersion = 0x1A; // Zanthic register 0 while powered
+    int fpgaZeroReads = 0;            // reads of register 0 that still give 0
+    // Zanthic register 10 reads 0 again on this read after a reset command; 0: never.
+    int resetDoneOnRead = 1;
+    bool resetPending = false;
+    int resetReads = 0;
+    int factoryResets = 0;
     std::uint8_t versionByte = 1; // address 0 while powered
     // The version byte once an EEPROM session that wrote an image table has closed: the FPGA
     // then runs the image that table names. Unset: it stays.
@@ -74,6 +86,9 @@ struct TWG_PLATFORM_API SimXmegaState {
     // The byte a register read gives (LUT names mirror their EEPROM slot).
     std::uint8_t readRegister(std::uint32_t address) const;
     void writeRegister(std::uint32_t address, std::uint8_t value);
+    // One memory read request of data.size() bytes from base: the register bytes, and what
+    // reading changes (the Zanthic reset's progress, the FPGA version's start-up zeros).
+    void readMemory(std::uint32_t base, std::vector<std::uint8_t>& data);
     // Erases the sectors due by now; true while the erase still runs.
     bool advanceErase();
     bool writeBusy() const;

@@ -66,7 +66,7 @@ TEST(CardScrollArea, OverlayShowsOnlyForTallContentAndFollowsTheArea)
     window.resize(620, 300);
     window.show();
     QScrollBar* overlay = area->overlayScrollBar();
-    QTRY_COMPARE(content->height(), 300);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return content->height() == 300; })) << content->height();
     EXPECT_FALSE(overlay->isVisible());
     EXPECT_EQ(overlay->geometry(), QRect(620 - 11, 0, 7, 300));
 
@@ -75,7 +75,7 @@ TEST(CardScrollArea, OverlayShowsOnlyForTallContentAndFollowsTheArea)
         more->setFixedHeight(100);
         column->addWidget(more);
     }
-    QTRY_VERIFY(overlay->isVisible());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return overlay->isVisible(); }));
     EXPECT_EQ(overlay->maximum(), area->verticalScrollBar()->maximum());
     EXPECT_GT(overlay->maximum(), 0);
     overlay->setValue(120);

@@ -5,6 +5,7 @@
 #include "plugins/converters/firmware/ConverterXmegaFirmware.h"
 #include "plugins/converters/firmware/FirmwareModels.h"
 #include "tools/sim-tree/SimFirmware.h"
+#include "support/TestEnvironment.h"
 #include "usb/package/PackageFormat.h"
 
 #include <gtest/gtest.h>
@@ -223,9 +224,10 @@ TEST(FirmwareSet, SimulatedPackagesCoverEveryModelAndStayOutOfTheInstallation)
     }
     EXPECT_FALSE(Sim::writePackage(0xBD86, fwtest::packageDirectory(), nullptr));
 
-    const QByteArray build = qgetenv("TWG_BUILD_DIR");
-    if (!build.isEmpty()) {
-        const QDir resources(QString::fromLocal8Bit(build) + QStringLiteral("/bin/Vantorel/PlugIns/Ostrel/Resources"));
-        EXPECT_TRUE(resources.entryList({QStringLiteral("data-*.bin")}, QDir::Files).isEmpty());
-    }
+    const QString build = requiredEnvironment("TWG_BUILD_DIR");
+    ASSERT_FALSE(build.isEmpty());
+    const QDir resources(build + QStringLiteral("/bin/Vantorel/PlugIns/Ostrel/Resources"));
+    ASSERT_TRUE(resources.exists()) << resources.path().toStdString();
+    const QStringList synthetic = resources.entryList({QStringLiteral("data-*.bin")}, QDir::Files);
+    EXPECT_TRUE(synthetic.isEmpty()) << synthetic.join(QStringLiteral(", ")).toStdString();
 }

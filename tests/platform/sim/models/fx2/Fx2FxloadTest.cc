@@ -130,10 +130,9 @@ private:
 
 TEST(Fx2Fxload, DebiansFxloadLoadsARealImageIntoTheSimulatedController)
 {
-    if (!MockTestbed::preloaded())
-        GTEST_SKIP() << "not under umockdev's preload";
-    if (!exists(kFxload) || !exists(kObjcopy) || !exists(kImage))
-        GTEST_SKIP() << "needs fxload, binutils and sigrok-firmware-fx2lafw";
+    ASSERT_TRUE(MockTestbed::preloaded()) << "needs umockdev's preload: run it through ctest";
+    ASSERT_TRUE(exists(kFxload) && exists(kObjcopy) && exists(kImage))
+        << "needs fxload, binutils and sigrok-firmware-fx2lafw (tools/install-deps.sh)";
 
     const char* tmp = std::getenv("TMPDIR");
     const std::string hex = std::string(tmp ? tmp : "/tmp") + "/fx2-image.hex";

@@ -1,0 +1,30 @@
+#pragma once
+
+#include "platform/Export.h"
+#include "platform/sim/SimDevice.h"
+#include "platform/sim/models/stm32/SimStm32State.h"
+
+#include <memory>
+
+namespace platform {
+
+// The application persona of an STM32 Zanthic converter: the property protocol's vendor
+// requests and the control interface's class requests. Other requests stall.
+class TWG_PLATFORM_API SimStm32Application : public SimDevice {
+public:
+    explicit SimStm32Application(std::shared_ptr<SimStm32State> state);
+    const std::shared_ptr<SimStm32State>& state() const { return state_; }
+
+protected:
+    UsbStatus standardRequest(const UsbSetup& setup, std::vector<std::uint8_t>& data) override;
+    UsbStatus classOrVendorRequest(const UsbSetup& setup, std::vector<std::uint8_t>& data) override;
+
+private:
+    UsbStatus vendorRequest(const UsbSetup& setup, std::vector<std::uint8_t>& data);
+    UsbStatus classRequest(const UsbSetup& setup, std::vector<std::uint8_t>& data);
+    std::uint16_t newHandle(std::vector<std::uint8_t>& data);
+
+    std::shared_ptr<SimStm32State> state_;
+};
+
+} // namespace platform

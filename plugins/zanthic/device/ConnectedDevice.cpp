@@ -1,0 +1,177 @@
+#include "plugins/zanthic/device/ConnectedDevice.h"
+
+#include "plugins/zanthic/device/ConnectedDeviceOwner.h"
+#include "plugins/zanthic/device/PotentialDevice.h"
+
+#include <algorithm>
+
+namespace TWG {
+namespace Zanthic {
+
+namespace {
+// Until the LUT upload arrives, a LUT load answers as a failed transfer.
+constexpr int kLutLoadFailed = 5;
+constexpr std::uint8_t kNoLutSelected = 255;
+
+ZanthicConvertersConnectedDevice::SettingsPageBuilder settingsPageBuilder = nullptr;
+} // namespace
+
+// --- ConnectedDevice -------------------------------------------------------------------------
+
+ConnectedDevice::ConnectedDevice(ConnectedDeviceOwner* owner, std::shared_ptr<PotentialDevice> potential)
+    : owner_(owner), ownerObject_(owner ? owner->ownerObject() : nullptr), potential_(std::move(potential))
+{
+    qRegisterMetaType<TWG::Zanthic::ConnectionState>("TWG::Zanthic::ConnectionState");
+}
+
+ConnectedDevice::~ConnectedDevice() = default;
+
+void ConnectedDevice::notifyDisconnected() { emit disconnected(); }
+QString ConnectedDevice::connectionInfo() { return {}; }
+int ConnectedDevice::connectionType() const { return potential_ ? potential_->connectionType() : 0; }
+
+void ConnectedDevice::setConnectionState(ConnectionState state)
+{
+    if (state == state_)
+        return;
+    state_ = state;
+    emit connectionStateChanged(state);
+}
+
+ConnectedDeviceOwner* ConnectedDevice::owner() const { return ownerObject_ ? owner_ : nullptr; }
+
+bool ConnectedDevice::isFirmwareUpdateAvailable()
+{
+    ConnectedDeviceOwner* o = owner();
+    return o && o->isFirmwareUpdateAvailable();
+}
+
+bool ConnectedDevice::isSoftwareSupported()
+{
+    ConnectedDeviceOwner* o = owner();
+    return o && o->isSoftwareSupported();
+}
+
+QString ConnectedDevice::releaseVersion() { return potential_ ? potential_->releaseVersion() : QString(); }
+
+QString ConnectedDevice::availableSoftwareVersion()
+{
+    ConnectedDeviceOwner* o = owner();
+    return o ? o->availableSoftwareVersion() : QString();
+}
+
+QString ConnectedDevice::buildId() { return potential_ ? potential_->buildId() : QString(); }
+
+QString ConnectedDevice::availableFirmwareVersion()
+{
+    ConnectedDeviceOwner* o = owner();
+    return o ? o->availableFirmwareVersion() : QString();
+}
+
+// --- ZanthicConvertersConnectedDevice --------------------------------------------------------
+
+ZanthicConvertersConnectedDevice::ZanthicConvertersConnectedDevice(ConnectedDeviceOwner* owner,
+                                                                   std::shared_ptr<PotentialDevice> potential)
+    : ConnectedDevice(owner, std::move(potential)), pollTimer_(new QTimer(this))
+{
+    pollTimer_->setInterval(0);
+    QObject::connect(pollTimer_, &QTimer::timeout, this, [this] { poll(); });
+    pollTimer_->start();
+    if (owner)
+        owner->watchRemoval(this, [this] { onDeviceRemoved(); });
+}
+
+void ZanthicConvertersConnectedDevice::onDeviceRemoved()
+{
+    // A removed device reads as unreachable: polling on would call it Connecting again.
+    pollTimer_->stop();
+    setConnectionState(Interrupted);
+}
+
+void ZanthicConvertersConnectedDevice::setPollInterval(int ms) { pollTimer_->setInterval(ms); }
+
+void ZanthicConvertersConnectedDevice::setSettingsPageBuilder(SettingsPageBuilder builder)
+{
+    settingsPageBuilder = builder;
+}
+
+QWidget* ZanthicConvertersConnectedDevice::createSettingsPage(QWidget* card)
+{
+    return settingsPageBuilder ? settingsPageBuilder(*this, card) : nullptr;
+}
+
+void ZanthicConvertersConnectedDevice::addDelegate(Delegate* delegate)
+{
+    if (delegate && std::find(delegates_.begin(), delegates_.end(), delegate) == delegates_.end())
+        delegates_.push_back(delegate);
+}
+
+void ZanthicConvertersConnectedDevice::removeDelegate(Delegate* delegate)
+{
+    delegates_.erase(std::remove(delegates_.begin(), delegates_.end(), delegate), delegates_.end());
+}
+
+QString ZanthicConvertersConnectedDevice::deviceName()
+{
+    return potentialDevice() ? potentialDevice()->deviceName() : QString();
+}
+
+int ZanthicConvertersConnectedDevice::loadLut(int, const QString&, const QString&) { return kLutLoadFailed; }
+
+void ZanthicConvertersConnectedDevice::reportLutInfo(int index, const QString& name)
+{
+    for (Delegate* d : delegates())
+        d->setLutInfo(index, name);
+}
+
+std::uint8_t ZanthicConvertersConnectedDevice::get(Setting setting, std::uint8_t absent)
+{
+    if (!supports(setting))
+        return absent;
+    std::uint8_t value = 0;
+    readSetting(setting, &value);
+    return value;
+}
+
+void ZanthicConvertersConnectedDevice::set(Setting setting, std::uint8_t value)
+{
+    if (!supports(setting))
+        return;
+    writeSetting(setting, value);
+    // A delegate may take itself out while it hears the value.
+    for (Delegate* d : delegates()) {
+        switch (setting) {
+        case Setting::LutSelection: d->setLutSelection(value); break;
+        case Setting::LutLoop: d->setLutOnLoopOutput(value != 0); break;
+        case Setting::LutSdiOut: d->setLutOnSdiOutput(value != 0); break;
+        case Setting::LutHdmiOut: d->setLutOnHdmiOutput(value != 0); break;
+        case Setting::HdmiClamp: d->setHdmiClipLevel(value != 0); break;
+        case Setting::HdmiRxSwap: d->setAudioMapping(value != 0); break;
+        case Setting::HdmiTxSwap: d->setSecondAudioMapping(value != 0); break;
+        case Setting::SdiLevelA: d->setSdiOutputLevel(value != 0); break;
+        case Setting::ZephId: d->zephIdChanged(value); break;
+        }
+    }
+}
+
+std::uint8_t ZanthicConvertersConnectedDevice::getLutSelection() { return get(Setting::LutSelection, kNoLutSelected); }
+void ZanthicConvertersConnectedDevice::setLutSelection(std::uint8_t index) { set(Setting::LutSelection, index); }
+bool ZanthicConvertersConnectedDevice::getLutLoopEnable() { return get(Setting::LutLoop) != 0; }
+void ZanthicConvertersConnectedDevice::setLutLoopEnable(bool on) { set(Setting::LutLoop, on ? 1 : 0); }
+bool ZanthicConvertersConnectedDevice::getLutSdiOutEnable() { return get(Setting::LutSdiOut) != 0; }
+void ZanthicConvertersConnectedDevice::setLutSdiOutEnable(bool on) { set(Setting::LutSdiOut, on ? 1 : 0); }
+bool ZanthicConvertersConnectedDevice::getLutHdmiOutEnable() { return get(Setting::LutHdmiOut) != 0; }
+void ZanthicConvertersConnectedDevice::setLutHdmiOutEnable(bool on) { set(Setting::LutHdmiOut, on ? 1 : 0); }
+bool ZanthicConvertersConnectedDevice::getHdmiClampEnable() { return get(Setting::HdmiClamp) != 0; }
+void ZanthicConvertersConnectedDevice::setHdmiClampEnable(bool on) { set(Setting::HdmiClamp, on ? 1 : 0); }
+bool ZanthicConvertersConnectedDevice::getHdmiRxCh34Swap() { return get(Setting::HdmiRxSwap) != 0; }
+void ZanthicConvertersConnectedDevice::setHdmiRxCh34Swap(bool on) { set(Setting::HdmiRxSwap, on ? 1 : 0); }
+bool ZanthicConvertersConnectedDevice::getHdmiTxCh34Swap() { return get(Setting::HdmiTxSwap) != 0; }
+void ZanthicConvertersConnectedDevice::setHdmiTxCh34Swap(bool on) { set(Setting::HdmiTxSwap, on ? 1 : 0); }
+bool ZanthicConvertersConnectedDevice::getSdiLevelAEnable() { return get(Setting::SdiLevelA) != 0; }
+void ZanthicConvertersConnectedDevice::setSdiLevelAEnable(bool on) { set(Setting::SdiLevelA, on ? 1 : 0); }
+std::uint8_t ZanthicConvertersConnectedDevice::getZephId() { return get(Setting::ZephId); }
+void ZanthicConvertersConnectedDevice::setZephId(std::uint8_t id) { set(Setting::ZephId, id); }
+
+} // namespace Zanthic
+} // namespace TWG

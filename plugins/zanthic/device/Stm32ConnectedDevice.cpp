@@ -1,0 +1,158 @@
+#include "plugins/zanthic/device/Stm32ConnectedDevice.h"
+
+#include "plugins/zanthic/device/ConnectedDeviceOwner.h"
+#include "plugins/zanthic/device/PotentialDevice.h"
+#include "plugins/zanthic/device/Stm32Channel.h"
+#include "plugins/zanthic/device/ZanthicLog.h"
+#include "protocol/Stm32Protocol.h"
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+#include <initializer_list>
+#include <stdexcept>
+
+namespace TWG {
+namespace Zanthic {
+
+namespace {
+
+constexpr int kPollIntervalMs = 1000;
+
+bool among(std::uint16_t productId, std::initializer_list<std::uint16_t> ids)
+{
+    return std::find(ids.begin(), ids.end(), productId) != ids.end();
+}
+
+} // namespace
+
+Stm32ZanthicConvertersConnectedDevice::Stm32ZanthicConvertersConnectedDevice(ConnectedDeviceOwner* owner,
+                                                                             std::shared_ptr<UsbPotentialDevice> potential)
+    : ZanthicConvertersConnectedDevice(owner, potential), usb_(std::move(potential))
+{
+}
+
+std::uint16_t Stm32ZanthicConvertersConnectedDevice::productId() const { return usb_ ? usb_->productId() : 0; }
+
+Stm32PropertyChannel Stm32ZanthicConvertersConnectedDevice::channel()
+{
+    return Stm32PropertyChannel(usb_ ? usb_->usbDevice() : nullptr, [this](int percent) { emit transferProgress(percent); });
+}
+
+bool Stm32ZanthicConvertersConnectedDevice::supports(Setting setting) const
+{
+    const std::uint16_t id = productId();
+    switch (setting) {
+    case Setting::LutSelection: return among(id, {0xBE6F, 0xBE70, 0xBE77, 0xBE78, 0xBE89});
+    case Setting::LutLoop: return among(id, {0xBE6F, 0xBE77});
+    case Setting::LutSdiOut: return among(id, {0xBE89});
+    case Setting::LutHdmiOut: return among(id, {0xBE89});
+    case Setting::HdmiClamp: return among(id, {0xBE6F, 0xBE77, 0xBE79, 0xBE89});
+    case Setting::HdmiRxSwap: return false;
+    case Setting::HdmiTxSwap: return among(id, {0xBE6F, 0xBE77, 0xBE79, 0xBE89});
+    case Setting::SdiLevelA: return among(id, {0xBE70, 0xBE77, 0xBE78, 0xBE79, 0xBE89});
+    case Setting::ZephId: return among(id, {0xBE79, 0xBE89});
+    }
+    return false;
+}
+
+namespace {
+const char* propertyKey(int setting)
+{
+    static const char* const keys[] = {
+        stm32::keys::kLutSelection,   stm32::keys::kLutLoopEnable,   stm32::keys::kLutSdiOutEnable,
+        stm32::keys::kLutHdmiOutEnable, stm32::keys::kHdmiClampEnable, stm32::keys::kHdmiRxCh34Swap,
+        stm32::keys::kHdmiTxCh34Swap, stm32::keys::kSdiLevelAEnable, stm32::keys::kZephId,
+    };
+    return keys[setting];
+}
+} // namespace
+
+void Stm32ZanthicConvertersConnectedDevice::readSetting(Setting setting, std::uint8_t* value)
+{
+    if (!usb_)
+        return;
+    std::lock_guard<std::recursive_mutex> lock(usb_->requestMutex());
+    try {
+        channel().getSettingsProperty(propertyKey(static_cast<int>(setting)), value, stm32::kFlagLength);
+    } catch (const std::exception& e) {
+        qCDebug(lcZanthic) << "getSettingsProperty failed:" << e.what();
+    }
+}
+
+void Stm32ZanthicConvertersConnectedDevice::writeSetting(Setting setting, std::uint8_t value)
+{
+    if (!usb_)
+        return;
+    std::lock_guard<std::recursive_mutex> lock(usb_->requestMutex());
+    try {
+        channel().setSettingsProperty(propertyKey(static_cast<int>(setting)), &value, stm32::kFlagLength);
+    } catch (const std::exception& e) {
+        qCDebug(lcZanthic) << "setSettingsProperty failed:" << e.what();
+    }
+}
+
+void Stm32ZanthicConvertersConnectedDevice::setDeviceName(const QString& name)
+{
+    if (usb_) {
+        std::lock_guard<std::recursive_mutex> lock(usb_->requestMutex());
+        try {
+            Stm32ControlInterface control(usb_->usbDevice());
+            control.setProperty(stm32::keys::kDeviceName, name.toUtf8().toStdString());
+        } catch (const std::exception& e) {
+            qCDebug(lcZanthic) << "setSettingsProperty failed:" << e.what();
+        }
+    }
+    if (ConnectedDeviceOwner* o = owner())
+        o->deviceRenamed(name);
+}
+
+bool Stm32ZanthicConvertersConnectedDevice::supportsLutName() const
+{
+    return supports(Setting::LutSdiOut) && supports(Setting::LutHdmiOut);
+}
+
+QString Stm32ZanthicConvertersConnectedDevice::getLutName()
+{
+    std::array<char, stm32::kTextBufferLength> text{};
+    if (usb_) {
+        std::lock_guard<std::recursive_mutex> lock(usb_->requestMutex());
+        try {
+            channel().getSettingsProperty(stm32::keys::kLutName, text.data(), stm32::kTextValueLength);
+        } catch (const std::exception& e) {
+            qCDebug(lcZanthic) << "getSettingsProperty failed:" << e.what();
+        }
+    }
+    text.back() = 0;
+    return QString::fromUtf8(text.data());
+}
+
+bool Stm32ZanthicConvertersConnectedDevice::supportsLutTransferThread() const
+{
+    return among(productId(), {0xBE77, 0xBE78, 0xBE89});
+}
+
+void Stm32ZanthicConvertersConnectedDevice::factoryReset()
+{
+    if (!usb_)
+        return;
+    std::lock_guard<std::recursive_mutex> lock(usb_->requestMutex());
+    try {
+        channel().factoryReset();
+    } catch (const std::exception& e) {
+        qCDebug(lcZanthic) << "factoryReset failed:" << e.what();
+    }
+}
+
+void Stm32ZanthicConvertersConnectedDevice::poll()
+{
+    if (!usb_) {
+        setConnectionState(Interrupted);
+        return;
+    }
+    setConnectionState(stm32::isApplicationBootMode(usb_->readBootMode()) ? Connected : Connecting);
+    setPollInterval(kPollIntervalMs);
+}
+
+} // namespace Zanthic
+} // namespace TWG

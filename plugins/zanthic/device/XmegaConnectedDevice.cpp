@@ -1,0 +1,152 @@
+#include "plugins/zanthic/device/XmegaConnectedDevice.h"
+
+#include "converters/xmega/XmegaUSBDevice.h"
+#include "platform/Clock.h"
+#include "plugins/zanthic/device/ConnectedDeviceOwner.h"
+#include "plugins/zanthic/device/XmegaUsbPotentialDevice.h"
+#include "protocol/ZanthicRegisters.h"
+
+#include <QByteArray>
+
+#include <array>
+
+namespace TWG {
+namespace Zanthic {
+
+namespace {
+
+constexpr int kPollIntervalMs = 500;
+constexpr std::uint16_t kLoopModel = 0xBE90;  // HDMI clamp, transmit swap, LUT on loop output
+constexpr std::uint16_t kSdiModel = 0xBE91;   // SDI level A
+
+// The register of a one-byte setting; 0 for a setting these models never have.
+std::uint32_t registerOf(int setting)
+{
+    static const std::uint32_t registers[] = {
+        xmegareg::kLutSelection, xmegareg::kLutLoop, 0, 0, xmegareg::kHdmiClamp, xmegareg::kHdmiRxCh34Swap,
+        xmegareg::kHdmiTxCh34Swap, xmegareg::kSdiLevelA, 0,
+    };
+    return registers[setting];
+}
+
+// At most max bytes of UTF-8, cut where a character begins.
+QByteArray cutUtf8(const QString& text, int max)
+{
+    QByteArray bytes = text.toUtf8();
+    if (bytes.size() <= max)
+        return bytes;
+    int end = max;
+    while (end > 0 && (static_cast<unsigned char>(bytes[end]) & 0xC0) == 0x80)
+        --end;
+    return bytes.left(end);
+}
+
+} // namespace
+
+XmegaZanthicConvertersConnectedDevice::XmegaZanthicConvertersConnectedDevice(ConnectedDeviceOwner* owner,
+                                                                             std::shared_ptr<PotentialDevice> potential)
+    : ZanthicConvertersConnectedDevice(owner, potential),
+      xmega_(std::dynamic_pointer_cast<XmegaUsbPotentialDevice>(potential))
+{
+}
+
+Converters::XmegaUSBDevice* XmegaZanthicConvertersConnectedDevice::channel() const
+{
+    return xmega_ ? xmega_->channel().get() : nullptr;
+}
+
+std::uint16_t XmegaZanthicConvertersConnectedDevice::productId() const { return xmega_ ? xmega_->productId() : 0; }
+
+bool XmegaZanthicConvertersConnectedDevice::supports(Setting setting) const
+{
+    const std::uint16_t id = productId();
+    switch (setting) {
+    case Setting::LutSelection: return id == kLoopModel || id == kSdiModel;
+    case Setting::LutLoop:
+    case Setting::HdmiClamp:
+    case Setting::HdmiTxSwap: return id == kLoopModel;
+    case Setting::SdiLevelA: return id == kSdiModel;
+    case Setting::LutSdiOut:
+    case Setting::LutHdmiOut:
+    case Setting::HdmiRxSwap:
+    case Setting::ZephId: return false;
+    }
+    return false;
+}
+
+void XmegaZanthicConvertersConnectedDevice::readSetting(Setting setting, std::uint8_t* value)
+{
+    if (Converters::XmegaUSBDevice* c = channel())
+        if (!c->readMemory(registerOf(static_cast<int>(setting)), xmegareg::kFlagLength, value))
+            *value = 0;
+}
+
+void XmegaZanthicConvertersConnectedDevice::writeSetting(Setting setting, std::uint8_t value)
+{
+    if (Converters::XmegaUSBDevice* c = channel())
+        c->writeMemory(registerOf(static_cast<int>(setting)), xmegareg::kFlagLength, &value);
+}
+
+void XmegaZanthicConvertersConnectedDevice::setDeviceName(const QString& name)
+{
+    if (Converters::XmegaUSBDevice* c = channel()) {
+        std::array<char, xmegareg::kTextLength> field{};
+        const QByteArray bytes = cutUtf8(name, static_cast<int>(field.size()));
+        std::copy(bytes.begin(), bytes.end(), field.begin());
+        c->writeMemory(xmegareg::kDeviceName, xmegareg::kTextLength, field.data());
+    }
+    if (ConnectedDeviceOwner* o = owner())
+        o->deviceRenamed(name);
+}
+
+QString XmegaZanthicConvertersConnectedDevice::getLutName()
+{
+    std::array<char, xmegareg::kTextLength + 1> text{};
+    if (Converters::XmegaUSBDevice* c = channel())
+        if (!c->readMemory(xmegareg::kLutName, xmegareg::kTextLength, text.data()))
+            text.fill(0);
+    text.back() = 0;
+    return QString::fromLatin1(text.data());
+}
+
+bool XmegaZanthicConvertersConnectedDevice::supportsLutTransferThread() const
+{
+    return productId() == kLoopModel || productId() == kSdiModel;
+}
+
+void XmegaZanthicConvertersConnectedDevice::factoryReset()
+{
+    Converters::XmegaUSBDevice* c = channel();
+    if (!c)
+        return;
+    const std::uint8_t command = xmegareg::kFactoryResetCommand;
+    c->writeMemory(xmegareg::kFactoryReset, xmegareg::kFlagLength, &command);
+    for (int read = 0; read < xmegareg::kFactoryResetReads; ++read) {
+        std::uint8_t state = command;
+        if (c->readMemory(xmegareg::kFactoryReset, xmegareg::kFlagLength, &state) && state == 0)
+            break;
+        platform::clock().sleepFor(platform::Clock::Duration(xmegareg::kFactoryResetReadIntervalMs));
+    }
+    xmega_->reboot(false);
+}
+
+void XmegaZanthicConvertersConnectedDevice::poll()
+{
+    if (!xmega_) {
+        setConnectionState(Interrupted);
+        return;
+    }
+    // In the bootloader too: at the first poll's interval 0 it would ask without pause.
+    setPollInterval(kPollIntervalMs);
+    std::uint8_t bootState = 0;
+    if (xmega_->readBootState(&bootState) && bootState != 0) {
+        setConnectionState(Interrupted);
+        return;
+    }
+    std::uint8_t version[xmegareg::kFpgaVersionLength] = {};
+    const bool probed = channel()->readMemory(xmegareg::kFpgaVersion, xmegareg::kFpgaVersionLength, version);
+    setConnectionState(probed ? Connected : Connecting);
+}
+
+} // namespace Zanthic
+} // namespace TWG

@@ -1,0 +1,310 @@
+#include "plugins/zanthic/device/PotentialDevice.h"
+#include "plugins/zanthic/device/Stm32ConnectedDevice.h"
+#include "plugins/zanthic/device/XmegaConnectedDevice.h"
+#include "plugins/zanthic/device/XmegaUsbPotentialDevice.h"
+
+#include "ZanthicSimFixture.h"
+
+#include <algorithm>
+
+using namespace zanthictest;
+using namespace TWG::Zanthic;
+using Device = ZanthicConvertersConnectedDevice;
+
+namespace {
+
+const std::vector<std::uint16_t> kStm32Ids = {0xBE6F, 0xBE70, 0xBE77, 0xBE78, 0xBE79, 0xBE89};
+const std::vector<std::uint16_t> kXmegaIds = {0xBE90, 0xBE91};
+
+// The one-byte settings, with the models that have them on each line.
+struct Row {
+    const char* name;
+    const char* property;
+    std::vector<std::uint16_t> stm32;
+    std::uint32_t reg; // 0: no XMEGA model has it
+    std::vector<std::uint16_t> xmega;
+    bool (Device::*supports)() const;
+    std::function<int(Device&)> get;
+    std::function<void(Device&, int)> set;
+    const char* delegate;
+    int value;
+    int absent;
+};
+
+const std::vector<Row>& rows()
+{
+    static const std::vector<Row> table = {
+        {"LUT selection", "LutSelection", {0xBE6F, 0xBE70, 0xBE77, 0xBE78, 0xBE89}, 768, {0xBE90, 0xBE91},
+         &Device::supportsLutSelection, [](Device& d) { return int(d.getLutSelection()); },
+         [](Device& d, int v) { d.setLutSelection(std::uint8_t(v)); }, "setLutSelection", 3, 255},
+        {"LUT on loop output", "LutLoopEnable", {0xBE6F, 0xBE77}, 769, {0xBE90}, &Device::supportsLutLoopEnable,
+         [](Device& d) { return int(d.getLutLoopEnable()); }, [](Device& d, int v) { d.setLutLoopEnable(v); },
+         "setLutOnLoopOutput", 1, 0},
+        {"LUT on SDI output", "LutSdiOutEnable", {0xBE89}, 0, {}, &Device::supportsLutSdiOutEnable,
+         [](Device& d) { return int(d.getLutSdiOutEnable()); }, [](Device& d, int v) { d.setLutSdiOutEnable(v); },
+         "setLutOnSdiOutput", 1, 0},
+        {"LUT on HDMI output", "LutHdmiOutEnable", {0xBE89}, 0, {}, &Device::supportsLutHdmiOutEnable,
+         [](Device& d) { return int(d.getLutHdmiOutEnable()); }, [](Device& d, int v) { d.setLutHdmiOutEnable(v); },
+         "setLutOnHdmiOutput", 1, 0},
+        {"HDMI clamp", "HdmiClampEnable", {0xBE6F, 0xBE77, 0xBE79, 0xBE89}, 256, {0xBE90},
+         &Device::supportsHdmiClampEnable, [](Device& d) { return int(d.getHdmiClampEnable()); },
+         [](Device& d, int v) { d.setHdmiClampEnable(v); }, "setHdmiClipLevel", 1, 0},
+        {"HDMI receive 3/4 swap", "HdmiRxCh34Swap", {}, 0, {}, &Device::supportsHdmiRxCh34Swap,
+         [](Device& d) { return int(d.getHdmiRxCh34Swap()); }, [](Device& d, int v) { d.setHdmiRxCh34Swap(v); },
+         "setAudioMapping", 1, 0},
+        {"HDMI transmit 3/4 swap", "HdmiTxCh34Swap", {0xBE6F, 0xBE77, 0xBE79, 0xBE89}, 258, {0xBE90},
+         &Device::supportsHdmiTxCh34Swap, [](Device& d) { return int(d.getHdmiTxCh34Swap()); },
+         [](Device& d, int v) { d.setHdmiTxCh34Swap(v); }, "setSecondAudioMapping", 1, 0},
+        {"SDI level A", "SdiLevelAEnable", {0xBE70, 0xBE77, 0xBE78, 0xBE79, 0xBE89}, 512, {0xBE91},
+         &Device::supportsSdiLevelAEnable, [](Device& d) { return int(d.getSdiLevelAEnable()); },
+         [](Device& d, int v) { d.setSdiLevelAEnable(v); }, "setSdiOutputLevel", 1, 0},
+        {"camera id", "ZephId", {0xBE79, 0xBE89}, 0, {}, &Device::supportsZephId,
+         [](Device& d) { return int(d.getZephId()); }, [](Device& d, int v) { d.setZephId(std::uint8_t(v)); },
+         "zephIdChanged", 7, 0},
+    };
+    return table;
+}
+
+bool has(const std::vector<std::uint16_t>& ids, std::uint16_t id)
+{
+    return std::find(ids.begin(), ids.end(), id) != ids.end();
+}
+
+class SettingsTableTest : public ZanthicSimFixture {
+protected:
+    std::shared_ptr<Device> connectStm32(std::uint16_t product)
+    {
+        stm32 = stm32State(product);
+        usb.device = open(attachStm32(stm32));
+        potential = std::make_shared<UsbPotentialDevice>(std::weak_ptr<ConnectionManager>(), usb.device);
+        auto d = makeConnectedDevice<Stm32ZanthicConvertersConnectedDevice>(&owner, potential);
+        d->addDelegate(&delegate);
+        d->addDelegate(&second);
+        return d;
+    }
+    std::shared_ptr<Device> connectXmega(std::uint16_t product)
+    {
+        xmega = xmegaState(product);
+        usb.device = open(attachXmega(xmega));
+        potential = std::make_shared<XmegaUsbPotentialDevice>(std::weak_ptr<ConnectionManager>(), usb.device);
+        auto d = makeConnectedDevice<XmegaZanthicConvertersConnectedDevice>(&owner, potential);
+        d->addDelegate(&delegate);
+        d->addDelegate(&second);
+        return d;
+    }
+
+    std::shared_ptr<platform::SimStm32State> stm32;
+    std::shared_ptr<platform::SimXmegaState> xmega;
+    DeviceRef usb;
+    std::shared_ptr<UsbPotentialDevice> potential;
+    FakeOwner owner;
+    RecordingDelegate delegate;
+    RecordingDelegate second;
+};
+
+} // namespace
+
+TEST_F(SettingsTableTest, Stm32PropertiesAreReadAndWrittenForExactlyTheirModels)
+{
+    for (std::uint16_t product : kStm32Ids) {
+        for (const Row& row : rows()) {
+            SCOPED_TRACE(std::string(row.name) + " on " + QString::number(product, 16).toStdString());
+            bus.clearTranscript();
+            delegate.heard.clear();
+            second.heard.clear();
+            auto device = connectStm32(product);
+            const bool present = has(row.stm32, product);
+            EXPECT_EQ(((*device).*row.supports)(), present);
+
+            bus.clearTranscript();
+            row.set(*device, row.value);
+            const auto keys = controls(11, 0x40);
+            const auto values = controls(13, 0x40);
+            if (present) {
+                ASSERT_EQ(keys.size(), 1u);
+                EXPECT_EQ(std::string(keys[0].data.begin(), keys[0].data.end()), row.property);
+                ASSERT_EQ(values.size(), 1u);
+                EXPECT_EQ(values[0].setup.wValue, keys[0].setup.wValue);
+                EXPECT_EQ(values[0].data, std::vector<std::uint8_t>{std::uint8_t(row.value)});
+                EXPECT_EQ(stm32->properties[row.property], std::vector<std::uint8_t>{std::uint8_t(row.value)});
+                const QStringList heard{QStringLiteral("%1 %2").arg(QLatin1String(row.delegate)).arg(row.value)};
+                EXPECT_EQ(delegate.heard, heard);
+                EXPECT_EQ(second.heard, heard);
+            } else {
+                EXPECT_TRUE(allControls().empty()) << "an absent setting sent a request";
+                EXPECT_TRUE(delegate.heard.isEmpty());
+            }
+
+            stm32->properties[row.property] = {std::uint8_t(row.value)};
+            bus.clearTranscript();
+            EXPECT_EQ(row.get(*device), present ? row.value : row.absent);
+            if (!present)
+                EXPECT_TRUE(allControls().empty()) << "an absent setting was read";
+            else
+                EXPECT_EQ(controls(12, 0xC0).size(), 1u);
+        }
+    }
+}
+
+TEST_F(SettingsTableTest, XmegaRegistersAreReadAndWrittenForExactlyTheirModels)
+{
+    for (std::uint16_t product : kXmegaIds) {
+        for (const Row& row : rows()) {
+            SCOPED_TRACE(std::string(row.name) + " on " + QString::number(product, 16).toStdString());
+            delegate.heard.clear();
+            second.heard.clear();
+            auto device = connectXmega(product);
+            const bool present = has(row.xmega, product);
+            EXPECT_EQ(((*device).*row.supports)(), present);
+
+            bus.clearTranscript();
+            row.set(*device, row.value);
+            const auto writes = controls(0x52, 0x41);
+            if (present) {
+                ASSERT_EQ(writes.size(), 1u);
+                EXPECT_EQ(writes[0].setup.wValue, row.reg);
+                EXPECT_EQ(writes[0].data, std::vector<std::uint8_t>{std::uint8_t(row.value)});
+                EXPECT_EQ(xmega->memory[row.reg], row.value);
+                const QStringList heard{QStringLiteral("%1 %2").arg(QLatin1String(row.delegate)).arg(row.value)};
+                EXPECT_EQ(delegate.heard, heard);
+                EXPECT_EQ(second.heard, heard);
+            } else {
+                EXPECT_TRUE(allControls().empty()) << "an absent setting sent a request";
+                EXPECT_TRUE(delegate.heard.isEmpty());
+            }
+
+            if (row.reg)
+                xmega->memory[row.reg] = std::uint8_t(row.value);
+            bus.clearTranscript();
+            EXPECT_EQ(row.get(*device), present ? row.value : row.absent);
+            if (!present)
+                EXPECT_TRUE(allControls().empty()) << "an absent setting was read";
+            else
+                EXPECT_EQ(controls(0x53, 0xC1).size(), 1u);
+        }
+    }
+}
+
+TEST_F(SettingsTableTest, NamesAndLutNamesOnBothLines)
+{
+    auto s = connectStm32(0xBE89);
+    EXPECT_TRUE(s->supportsDeviceName());
+    EXPECT_TRUE(static_cast<Stm32ZanthicConvertersConnectedDevice&>(*s).supportsLutName());
+    stm32->setText("LutName", "Warm");
+    EXPECT_EQ(s->getLutName(), QStringLiteral("Warm"));
+    s->setDeviceName(QStringLiteral("Régie 2"));
+    EXPECT_EQ(stm32->text("DeviceName"), "R\xC3\xA9gie 2") << "UTF-8 through the control interface";
+    EXPECT_FALSE(controls(4, 0x21).empty());
+    EXPECT_EQ(owner.renamed, QStringList{QStringLiteral("Régie 2")});
+    EXPECT_EQ(s->deviceName(), QStringLiteral("Régie 2"));
+    EXPECT_FALSE(connectStm32(0xBE77)->supportsLutName()) << "only with both LUT outputs";
+    EXPECT_EQ(connectStm32(0xBE77)->loadLut(0, QString(), QString()), 5);
+
+    auto x = connectXmega(0xBE90);
+    EXPECT_FALSE(x->supportsLutName());
+    const std::string lut = "Cool";
+    for (std::size_t i = 0; i < 64; ++i)
+        xmega->memory[784 + std::uint32_t(i)] = i < lut.size() ? std::uint8_t(lut[i]) : 0;
+    EXPECT_EQ(x->getLutName(), QStringLiteral("Cool"));
+    const QString seventy(70, QLatin1Char('n'));
+    x->setDeviceName(seventy);
+    for (std::uint32_t i = 0; i < 64; ++i)
+        EXPECT_EQ(xmega->memory[192 + i], 'n') << i;
+    EXPECT_EQ(xmega->memory.count(256), 0u) << "wrote past the 64-byte field";
+    EXPECT_EQ(x->deviceName(), QString(64, QLatin1Char('n'))) << "a full field has no zero byte";
+    x->setDeviceName(QStringLiteral("Desk"));
+    EXPECT_EQ(x->deviceName(), QStringLiteral("Desk"));
+    EXPECT_EQ(xmega->memory[192 + 4], 0) << "zero-padded";
+    for (std::uint32_t i = 0; i < 64; ++i)
+        xmega->memory[192 + i] = 0;
+    EXPECT_EQ(x->deviceName(), QStringLiteral("Tarnwright Device"));
+}
+
+TEST_F(SettingsTableTest, FactoryResetOnBothLines)
+{
+    auto s = connectStm32(0xBE6F);
+    stm32->properties["HdmiClampEnable"] = {1};
+    s->factoryReset();
+    EXPECT_EQ(stm32->factoryResets, 1);
+    EXPECT_EQ(stm32->properties["HdmiClampEnable"], std::vector<std::uint8_t>{0});
+
+    struct Case {
+        const char* name;
+        int doneOnRead;
+        std::size_t reads;
+        std::int64_t ms;
+    };
+    for (const Case& c : {Case{"done on the third read", 3, 3, 400}, Case{"stuck", 0, 10, 2000}}) {
+        SCOPED_TRACE(c.name);
+        auto x = connectXmega(0xBE90);
+        xmega->resetDoneOnRead = c.doneOnRead;
+        xmega->memory[256] = 1;
+        bus.clearTranscript();
+        const auto start = clock.now();
+        x->factoryReset();
+        const auto writes = controls(0x52, 0x41);
+        ASSERT_EQ(writes.size(), 1u);
+        EXPECT_EQ(writes[0].setup.wValue, 10);
+        EXPECT_EQ(writes[0].data, std::vector<std::uint8_t>{0x42});
+        EXPECT_EQ(controls(0x53, 0xC1).size(), c.reads);
+        EXPECT_EQ(clock.elapsedMs(start), c.ms);
+        const auto restarts = controls(0x12, 0x41);
+        ASSERT_EQ(restarts.size(), 1u) << "rebooted into the application";
+        EXPECT_EQ(restarts[0].setup.wValue, 0);
+        EXPECT_EQ(xmega->memory.count(256) ? xmega->memory[256] : 0, c.doneOnRead ? 0 : 1);
+    }
+}
+
+TEST_F(SettingsTableTest, XmegaIdentity)
+{
+    xmega = xmegaState(0xBE91);
+    xmega->fpgaVersion = 0x1A;
+    xmega->fpgaZeroReads = 2;
+    xmega->versions[0] = xmega->versions[1] = 2;
+    for (int i = 0; i < 3; ++i)
+        xmega->memory[176 + std::uint32_t(i)] = std::uint8_t("7.6"[i]);
+    usb.device = open(attachXmega(xmega));
+    XmegaUsbPotentialDevice device(std::weak_ptr<ConnectionManager>(), usb.device);
+    EXPECT_EQ(device.serial(), QStringLiteral("101112131415161718191a1b1c1d1e1f"));
+    EXPECT_EQ(device.releaseVersion(), QStringLiteral("7.6"));
+    EXPECT_EQ(device.hardwareId(), 0x0100);
+    bus.clearTranscript();
+    const auto start = clock.now();
+    EXPECT_EQ(device.buildId(), QStringLiteral("fpga:0000001a xmega:00000002"));
+    EXPECT_EQ(controls(0x53, 0xC1).size(), 3u) << "zeros twice, then the value";
+    EXPECT_EQ(clock.elapsedMs(start), 200);
+    EXPECT_TRUE(device.isFirmwareCurrent(QStringLiteral("xmega:2 fpga:1A")));
+    EXPECT_FALSE(device.isFirmwareCurrent(QStringLiteral("fpga:1b xmega:2")));
+
+    xmega->versions[1] = 3;
+    EXPECT_EQ(device.buildId(), QStringLiteral("fpga:0000001a")) << "versions that disagree are left out";
+    xmega->fpgaVersion = 0;
+    bus.clearTranscript();
+    EXPECT_EQ(device.buildId(), QStringLiteral("fpga:00000000"));
+    EXPECT_EQ(controls(0x53, 0xC1).size(), 20u);
+}
+
+TEST_F(SettingsTableTest, XmegaPotentialDeviceFailsWithoutItsChannel)
+{
+    auto state = stm32State(0xBE90); // no XMEGA interface at all
+    DeviceRef u{open(attachStm32(state))};
+    try {
+        XmegaUsbPotentialDevice device(std::weak_ptr<ConnectionManager>(), u.device);
+        ADD_FAILURE() << "made a device without a channel";
+    } catch (const std::runtime_error& e) {
+        EXPECT_EQ(std::string(e.what()), "No device interface.");
+    }
+    xmega = xmegaState(0xBE90);
+    const std::string path = attachXmega(xmega);
+    platform::SimFault f;
+    f.bmRequestType = 0xC0;
+    f.bRequest = 0x10;
+    bus.addFault(f);
+    DeviceRef x{open(path)};
+    try {
+        XmegaUsbPotentialDevice device(std::weak_ptr<ConnectionManager>(), x.device);
+        ADD_FAILURE() << "made a device without its uuid";
+    } catch (const std::runtime_error& e) {
+        EXPECT_EQ(std::string(e.what()), "UUID read failure.");
+    }
+}
