@@ -497,6 +497,7 @@ TEST_P(UpdateFaults, AtEveryRequestOfACleanUpdate)
         clean = runCase(c.model, std::nullopt);
     }
     ASSERT_FALSE(clean.empty());
+    RecordProperty("requests", int(clean.size()));
     ASSERT_FALSE(HasFailure());
     {
         SCOPED_TRACE("clean update, again");
