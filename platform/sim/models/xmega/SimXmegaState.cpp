@@ -175,4 +175,16 @@ void SimXmegaState::closeSession()
     tableWritten = false;
 }
 
+void SimXmegaState::powerCycle()
+{
+    sessionOpen = false;
+    target = -1;
+    armed = false;
+    writeAddress = streamStart = 0;
+    tableWritten = false;
+    pageBuffer.clear();
+    erasing = false;
+    busyUntil = {};
+}
+
 } // namespace platform

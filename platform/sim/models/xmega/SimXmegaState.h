@@ -98,6 +98,8 @@ struct TWG_PLATFORM_API SimXmegaState {
     // A close request (0x32).
     void closeSession();
     void commitPages(bool partial);
+    // Power off and on (a replug): what lives only while powered is lost, the memories stay.
+    void powerCycle();
 };
 
 } // namespace platform
