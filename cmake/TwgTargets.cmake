@@ -53,19 +53,26 @@ function(twg_plugin name)
 endfunction()
 
 # A GoogleTest executable with the shared QApplication main; each test case is a CTest test.
+# LAUNCHER runs each case through a script, whose exit code 77 reports it as skipped.
 function(twg_test name)
-  cmake_parse_arguments(A "" "" "SOURCES;LIBS;LABELS" ${ARGN})
+  cmake_parse_arguments(A "" "LAUNCHER" "SOURCES;LIBS;LABELS" ${ARGN})
   add_executable(${name} ${A_SOURCES})
   twg_apply_flags(${name})
   target_link_libraries(${name} PRIVATE twg_test_main ${A_LIBS})
   set_target_properties(${name} PROPERTIES
     RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests-bin
     BUILD_RPATH "${TWG_BIN_DIR}")
+  set(_skip "")
+  if(A_LAUNCHER)
+    set_target_properties(${name} PROPERTIES CROSSCOMPILING_EMULATOR ${A_LAUNCHER})
+    set(_skip SKIP_RETURN_CODE 77)
+  endif()
   gtest_discover_tests(${name}
     DISCOVERY_MODE PRE_TEST
     DISCOVERY_TIMEOUT 60
     PROPERTIES
       ENVIRONMENT "QT_QPA_PLATFORM=offscreen;LC_ALL=C;TWG_BUILD_DIR=${CMAKE_BINARY_DIR};TWG_TEST_PLUGIN_ROOT=${TWG_TEST_PLUGIN_ROOT}"
       LABELS "${A_LABELS}"
-      TIMEOUT 120)
+      TIMEOUT 120
+      ${_skip})
 endfunction()
