@@ -68,8 +68,9 @@ function(twg_plugin name)
 endfunction()
 
 # A GoogleTest executable with the shared QApplication main; each test case is a CTest test.
+# LAUNCHER runs each case through a script, whose exit code 77 reports it as skipped.
 function(twg_test name)
-  cmake_parse_arguments(A "" "" "SOURCES;LIBS;LABELS" ${ARGN})
+  cmake_parse_arguments(A "" "LAUNCHER" "SOURCES;LIBS;LABELS" ${ARGN})
   add_executable(${name} ${A_SOURCES})
   twg_apply_flags(${name})
   # Qt Test's QCOMPARE/QVERIFY/QTRY_* return instead of failing a GoogleTest: using one is a
@@ -79,6 +80,11 @@ function(twg_test name)
   set_target_properties(${name} PROPERTIES
     RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests-bin
     BUILD_RPATH "${TWG_BIN_DIR}")
+  set(_skip "")
+  if(A_LAUNCHER)
+    set_target_properties(${name} PROPERTIES CROSSCOMPILING_EMULATOR ${A_LAUNCHER})
+    set(_skip SKIP_RETURN_CODE 77)
+  endif()
   gtest_discover_tests(${name}
     DISCOVERY_MODE PRE_TEST
     DISCOVERY_TIMEOUT 60)
@@ -93,7 +99,7 @@ function(twg_test name)
     "  set_tests_properties(\${${name}_TESTS} PROPERTIES\n"
     "    ENVIRONMENT [==[${_env}]==]\n"
     "    LABELS [==[${A_LABELS}]==]\n"
-    "    TIMEOUT 120)\n"
+    "    TIMEOUT 120 ${_skip})\n"
     "endif()\n")
   set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES "${_properties}")
 endfunction()

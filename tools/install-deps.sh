@@ -18,6 +18,9 @@ PACKAGES=(
   python3-pil
   # The unicast DNS-SD tests answer from their own responder, tests/discovery/unicast_responder.py.
   python3
+  # DNS-SD discovery runs avahi-core inside the program; the network-namespace tests answer from
+  # their own avahi-daemon and build their namespaces with ip.
+  libavahi-core-dev avahi-daemon iproute2
 )
 
 missing=()
