@@ -7,6 +7,7 @@
 #include "shell/VantorelWindow.h"
 
 #include <QStyleFactory>
+#include <QThreadPool>
 
 #include <memory>
 
@@ -25,6 +26,10 @@ int main(int argc, char** argv)
     if (app.isSecondInstance())
         return 0;
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+    // Qt converts large images on its global pool, whose threads are detached: one still ending
+    // as the program exits takes its thread data with it unreleased. Idle pool threads end at once
+    // instead of 30 s later, so none is left by the time the window closes.
+    QThreadPool::globalInstance()->setExpiryTimeout(0);
 
     const QStringList directories = pluginDirectories();
     auto* window = new VantorelWindow(std::make_unique<NetworkDiscoveryFactory>());

@@ -75,7 +75,7 @@ protected:
     std::shared_ptr<Device> connectStm32(std::uint16_t product)
     {
         stm32 = stm32State(product);
-        usb.device = open(attachStm32(stm32));
+        usb.reset(open(attachStm32(stm32)));
         potential = std::make_shared<UsbPotentialDevice>(std::weak_ptr<ConnectionManager>(), usb.device);
         auto d = makeConnectedDevice<Stm32ZanthicConvertersConnectedDevice>(&owner, potential);
         d->addDelegate(&delegate);
@@ -85,7 +85,7 @@ protected:
     std::shared_ptr<Device> connectXmega(std::uint16_t product)
     {
         xmega = xmegaState(product);
-        usb.device = open(attachXmega(xmega));
+        usb.reset(open(attachXmega(xmega)));
         potential = std::make_shared<XmegaUsbPotentialDevice>(std::weak_ptr<ConnectionManager>(), usb.device);
         auto d = makeConnectedDevice<XmegaZanthicConvertersConnectedDevice>(&owner, potential);
         d->addDelegate(&delegate);
@@ -262,7 +262,7 @@ TEST_F(SettingsTableTest, XmegaIdentity)
     xmega->versions[0] = xmega->versions[1] = 2;
     for (int i = 0; i < 3; ++i)
         xmega->memory[176 + std::uint32_t(i)] = std::uint8_t("7.6"[i]);
-    usb.device = open(attachXmega(xmega));
+    usb.reset(open(attachXmega(xmega)));
     XmegaUsbPotentialDevice device(std::weak_ptr<ConnectionManager>(), usb.device);
     EXPECT_EQ(device.serial(), QStringLiteral("101112131415161718191a1b1c1d1e1f"));
     EXPECT_EQ(device.releaseVersion(), QStringLiteral("7.6"));

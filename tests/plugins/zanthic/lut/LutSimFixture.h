@@ -132,9 +132,11 @@ private:
 class LutSimFixture : public ::testing::Test {
 protected:
     LutSimFixture() : emulator(bus) { platform::DriverPort::setInstance(&emulator); }
+    // Runs after the test's own members are gone: by then every device it opened is closed.
     ~LutSimFixture() override
     {
         QCoreApplication::processEvents();
+        EXPECT_EQ(bus.liveObjects(), 0) << "a USB device reference was never released";
         platform::DriverPort::setInstance(nullptr);
     }
 
@@ -186,13 +188,20 @@ protected:
     platform::DriverEmulator emulator;
 };
 
-// Releases a USB device reference at the end of a scope.
+// Holds one USB device reference and releases it at the end of a scope. Replace the device
+// with reset(): assigning `device` would drop the reference held.
 struct DeviceRef {
     TWG::USB::IUSBDevice* device = nullptr;
-    ~DeviceRef()
+    DeviceRef() = default;
+    explicit DeviceRef(TWG::USB::IUSBDevice* d) : device(d) {}
+    DeviceRef(const DeviceRef&) = delete;
+    DeviceRef& operator=(const DeviceRef&) = delete;
+    ~DeviceRef() { reset(); }
+    void reset(TWG::USB::IUSBDevice* d = nullptr)
     {
         if (device)
             device->release();
+        device = d;
     }
 };
 

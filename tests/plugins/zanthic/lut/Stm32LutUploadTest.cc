@@ -23,7 +23,7 @@ protected:
     {
         state = std::make_shared<platform::SimStm32State>();
         state->productId = product;
-        usb.device = open(bus.attach(std::make_shared<platform::SimStm32Application>(state)));
+        usb.reset(open(bus.attach(std::make_shared<platform::SimStm32Application>(state))));
         ASSERT_NE(usb.device, nullptr);
         potential = std::make_shared<UsbPotentialDevice>(std::weak_ptr<ConnectionManager>(), usb.device);
         device = makeConnectedDevice<Stm32ZanthicConvertersConnectedDevice>(&owner, potential);

@@ -32,7 +32,7 @@ protected:
         state->productId = 0xBE90;
         state->registerMap = platform::SimXmegaState::RegisterMap::Zanthic;
         state->application.assign(state->application.size(), 0x5A);
-        usb.device = open(bus.attach(platform::SimXmegaDevice::persona(state, false)));
+        usb.reset(open(bus.attach(platform::SimXmegaDevice::persona(state, false))));
         ASSERT_NE(usb.device, nullptr);
         potential = std::make_shared<XmegaUsbPotentialDevice>(std::weak_ptr<ConnectionManager>(), usb.device);
         device = makeConnectedDevice<XmegaZanthicConvertersConnectedDevice>(&owner, potential);
