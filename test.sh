@@ -2,8 +2,18 @@
 # Installs what is missing, builds, and runs every test with CTest.
 #   ./test.sh          normal build in build/
 #   ./test.sh --asan   AddressSanitizer + UndefinedBehaviorSanitizer build in build-asan/
+#   ./test.sh --fuzz   libFuzzer targets (clang-14) in build-fuzz/, each run for a short smoke
 set -euo pipefail
 cd "$(dirname "$0")"
+
+if [ "${1:-}" = "--fuzz" ]; then
+  ./tools/install-deps.sh
+  cmake -S . -B build-fuzz -G Ninja -DTWG_WERROR=ON -DTWG_FUZZ=ON -DTWG_BUILD_TESTS=OFF \
+    -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_C_COMPILER=clang-14 -DCMAKE_CXX_COMPILER=clang++-14 >/dev/null
+  cmake --build build-fuzz -j "$(nproc)" --target twg_fuzzers
+  cd build-fuzz
+  exec ctest -L fuzz --output-on-failure -j "$(nproc)"
+fi
 
 build=build
 flags=()

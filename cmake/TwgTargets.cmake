@@ -14,7 +14,19 @@ function(twg_apply_flags target)
 endfunction()
 
 if(TWG_SANITIZE)
-  add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
+  # GCC leaves float-cast-overflow out of "undefined"; a double cast out of range is a fault we read.
+  add_compile_options(-fsanitize=address,undefined,float-cast-overflow -fno-omit-frame-pointer
+                      -fno-sanitize-recover=undefined,float-cast-overflow)
+  add_link_options(-fsanitize=address,undefined)
+endif()
+
+# Everything the fuzz targets link is instrumented for libFuzzer; the targets add the fuzzer's main.
+if(TWG_FUZZ)
+  if(NOT CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
+    message(FATAL_ERROR "TWG_FUZZ needs clang (configure with CMAKE_CXX_COMPILER=clang++-14)")
+  endif()
+  add_compile_options(-fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=undefined
+                      -fno-omit-frame-pointer)
   add_link_options(-fsanitize=address,undefined)
 endif()
 

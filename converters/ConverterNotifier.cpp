@@ -66,10 +66,11 @@ bool ConverterNotifier::start(NotificationDelegate* delegate, platform::WindowId
 bool ConverterNotifier::handleDeviceChange(platform::WPARAM wParam, platform::LPARAM lParam)
 {
     retiredLoader_.reset();
-    // Both notifiers see every message: each answers only for its own devices.
-    const bool fx2 = fx2Notifier_ && fx2Notifier_->handleDeviceChange(wParam, lParam);
-    const bool xmega = xmegaNotifier_ && xmegaNotifier_->handleDeviceChange(wParam, lParam);
-    return fx2 || xmega;
+    // The XMEGA notifier hears only what the FX2 notifier did not take: it would otherwise
+    // open a path the FX2 notifier holds.
+    if (fx2Notifier_ && fx2Notifier_->handleDeviceChange(wParam, lParam))
+        return true;
+    return xmegaNotifier_ && xmegaNotifier_->handleDeviceChange(wParam, lParam);
 }
 
 void ConverterNotifier::onUSBDeviceArrived(AbstractUSBDevice* device)
@@ -97,8 +98,15 @@ void ConverterNotifier::onUSBDeviceRemoved(AbstractUSBDevice* device)
 
 void ConverterNotifier::xmegaDeviceArrived(std::shared_ptr<XmegaUSBDevice>& device)
 {
-    if (!device || (loader_ && loader_->handleArrival(device)))
+    if (!device)
         return;
+    if (loader_ && loader_->handleArrival(device)) {
+        // Still the load's, or filed by its success. A load that gave up on the device let it
+        // go, most likely in its bootloader: it is a converter like any other, whose update
+        // loads its application.
+        if (loader_ || xmegaConverters_.count(device.get()))
+            return;
+    }
     if (xmegaConverters_.count(device.get()))
         return;
     auto* converter = new ConverterXmegaImpl(device);
@@ -144,23 +152,31 @@ void ConverterNotifier::dropXmega(ConverterXmegaImpl* converter)
     }
 }
 
-bool ConverterNotifier::loadXmegaBinary(IConverter* converter, const std::uint8_t* data, std::uint32_t length,
-                                        std::uint32_t version, LoadXmegaBinaryDelegate* delegate)
+XmegaLoaderNotifier::BinaryLoad ConverterNotifier::loadXmegaBinary(IConverter* converter, const std::uint8_t* data,
+                                                                   std::uint32_t length, std::uint32_t version,
+                                                                   LoadXmegaBinaryDelegate* delegate)
 {
     retiredLoader_.reset();
     if (loader_)
-        return false;
+        return BinaryLoad::Failed;
     ConverterXmegaImpl* target = findXmega(converter);
     if (!target || !target->device())
-        return false;
+        return BinaryLoad::Failed;
     // Without an image the bootloader would erase the application and write nothing.
     if (!data || length == 0) {
         qCWarning(lcConverters) << "XMEGA application load without an image refused";
-        return false;
+        return BinaryLoad::Failed;
+    }
+    // A converter in its bootloader needs the load even when the image there is current: only
+    // its end restarts the application.
+    std::uint8_t mode = 0;
+    if (!target->device()->getMode(&mode)) {
+        qCWarning(lcConverters) << "XMEGA application load: the converter's mode is unreadable";
+        return BinaryLoad::Failed;
     }
     std::uint32_t first = 0, second = 0;
-    if (target->device()->getVersions(&first, &second) && first == second && first == version)
-        return false;
+    if (mode == 0 && target->device()->getVersions(&first, &second) && first == second && first == version)
+        return BinaryLoad::NotNeeded;
     loader_ = std::make_unique<XmegaBinaryLoader>(data, length, version,
                                                   static_cast<XmegaBinaryLoader::Delegate*>(this));
     loading_ = target;
@@ -168,12 +184,12 @@ bool ConverterNotifier::loadXmegaBinary(IConverter* converter, const std::uint8_
     loadingFiledUnder_ = target->device().get();
     loadingDeviceLeft_ = false;
     loadDelegate_ = delegate;
-    if (!loader_->start(target->device())) {
+    if (!loader_->start(target->device()) || !loader_->isRunning()) {
         qCWarning(lcConverters) << "XMEGA application load could not start";
         endLoad();
-        return false;
+        return BinaryLoad::Failed;
     }
-    return loader_->isRunning();
+    return BinaryLoad::Started;
 }
 
 void ConverterNotifier::xmegaBinaryLoadFinished(XmegaBinaryLoader* loader, bool ok)

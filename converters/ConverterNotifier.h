@@ -28,13 +28,13 @@ public:
     ConverterNotifier(const ConverterNotifier&) = delete;
     ConverterNotifier& operator=(const ConverterNotifier&) = delete;
 
-    bool loadXmegaBinary(IConverter* converter, const std::uint8_t* data, std::uint32_t length, std::uint32_t version,
-                         LoadXmegaBinaryDelegate* delegate) override;
+    BinaryLoad loadXmegaBinary(IConverter* converter, const std::uint8_t* data, std::uint32_t length,
+                               std::uint32_t version, LoadXmegaBinaryDelegate* delegate) override;
     void stopXmegaBinaryLoad() override;
     bool start(NotificationDelegate* delegate, platform::WindowId window) override;
     bool handleDeviceChange(platform::WPARAM wParam, platform::LPARAM lParam) override;
 
-    bool isLoadingXmegaBinary() const { return loader_ && loader_->isRunning(); }
+    bool isLoadingXmegaBinary() const override { return loader_ && loader_->isRunning(); }
     std::size_t converterCount() const { return fx2Converters_.size() + xmegaConverters_.size(); }
 
 private:

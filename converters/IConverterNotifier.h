@@ -19,12 +19,19 @@ public:
         virtual void onXmegaBinaryLoaded(IConverter* converter, bool ok) = 0;
     };
 
-    // True when the load runs (the delegate will hear its end); the image stays the
-    // caller's until then. False when refused or when the converter already runs version.
-    virtual bool loadXmegaBinary(IConverter* converter, const std::uint8_t* data, std::uint32_t length,
-                                 std::uint32_t version, LoadXmegaBinaryDelegate* delegate) = 0;
+    enum class BinaryLoad {
+        NotNeeded, // the converter's application already runs the version
+        Started,   // the delegate will hear the load's end
+        Failed,    // refused, or the converter could not be taken into its bootloader
+    };
+
+    // The image stays the caller's until the load has ended.
+    virtual BinaryLoad loadXmegaBinary(IConverter* converter, const std::uint8_t* data, std::uint32_t length,
+                                       std::uint32_t version, LoadXmegaBinaryDelegate* delegate) = 0;
     // Abandons a running load; its delegate hears nothing more.
     virtual void stopXmegaBinaryLoad() = 0;
+    // While it runs, the converter is on its way through its bootloader.
+    virtual bool isLoadingXmegaBinary() const = 0;
     virtual ~XmegaLoaderNotifier() = default;
 };
 

@@ -26,7 +26,8 @@ public:
     };
 
     virtual ~IConverterXmegaProgramming() = default;
-    // Succeeds only when the device reports two equal version numbers.
+    // The running application's version: fails in the bootloader, and unless the device
+    // reports two equal version numbers.
     virtual bool getFirmwareVersion(int* version) = 0;
     virtual bool getVersionRegister(std::uint8_t* value) = 0;
     virtual bool programFirmware(const ImageSource* source, Delegate* delegate) = 0;

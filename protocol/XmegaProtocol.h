@@ -92,6 +92,9 @@ constexpr int kErasePollMs = 100;
 constexpr int kErasePolls = 6000;      // 10 minutes: a whole 8 MiB part erases well within it
 constexpr int kWriteFinishPollMs = 500;
 constexpr int kWriteFinishPolls = 600; // 5 minutes
+// Opening a device that just arrived: attempts in all, and the pause between two.
+constexpr int kOpenAttempts = 3;
+constexpr int kOpenRetryMs = 250;
 // The application load gives up when the device has not come back this long after a restart.
 constexpr int kReenumerationTimeoutMs = 30000;
 

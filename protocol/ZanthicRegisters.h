@@ -34,6 +34,18 @@ constexpr std::uint16_t kLutEepromTarget = 0;
 constexpr std::uint32_t kLutEepromAddress = 0x3F0000;
 constexpr int kLutCubeSize = 17; // 17 x 17 x 17 words of four bytes, least significant first
 
+// --- Staged EEPROM programming ------------------------------------------------------------------
+// The erase and the write that follows it are polled this often.
+constexpr int kEepromPollIntervalMs = 500;
+// An erase gets a fixed allowance and this much per sector before it counts as stuck; the end
+// of a write gets this many polls.
+constexpr int kEraseAllowanceMs = 10000;
+constexpr int kEraseMsPerSector = 2000;
+constexpr int kWriteFinishPolls = 60;
+// A LUT upload: begin, program and end, tried this often with this pause between attempts.
+constexpr int kLutUploadAttempts = 10;
+constexpr int kLutUploadRetryMs = 200;
+
 // --- Polls --------------------------------------------------------------------------------------
 // The FPGA version is read until it is non-zero.
 constexpr int kFpgaVersionReads = 20;

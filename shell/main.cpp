@@ -1,11 +1,14 @@
 #include "kit/branding/BrandingSettings.h"
 #include "shell/BadInstallDialog.h"
+#include "shell/NetworkDiscoveryFactory.h"
 #include "shell/PluginLoader.h"
 #include "shell/ShellBranding.h"
 #include "shell/SingleApplication.h"
 #include "shell/VantorelWindow.h"
 
 #include <QStyleFactory>
+
+#include <memory>
 
 namespace {
 const char kInstanceKeyPrefix[] = "3F9A61D0C27E4B85A1D6E09B7C42F5A8";
@@ -24,7 +27,7 @@ int main(int argc, char** argv)
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
 
     const QStringList directories = pluginDirectories();
-    auto* window = new VantorelWindow;
+    auto* window = new VantorelWindow(std::make_unique<NetworkDiscoveryFactory>());
     app.setActivationWindow(window);
 
     PluginLoader loader(window, [window](Family* family) { window->addFamily(family); });

@@ -12,8 +12,12 @@ PACKAGES=(
   sigrok-firmware-fx2lafw binutils
   # The benchmarks (tests/bench): ociobakelut to compare with, /usr/bin/time for peak memory.
   opencolorio-tools time
+  # ./test.sh --fuzz: clang-14 and its libFuzzer and sanitizer runtimes.
+  clang-14 libclang-rt-14-dev
   # Tools only, never run by the build: tools/artwork/make_artwork.py redraws the checked-in PNGs.
   python3-pil
+  # The unicast DNS-SD tests answer from their own responder, tests/discovery/unicast_responder.py.
+  python3
 )
 
 missing=()

@@ -85,7 +85,7 @@ bool listed(const std::vector<std::uint32_t>& ids, std::uint16_t id)
 } // namespace
 
 struct DeviceNotifierContext {
-    DeviceNotifierCallback arrival = nullptr;
+    DeviceArrivalCallback arrival = nullptr;
     void* arrivalUser = nullptr;
     DeviceNotifierCallback removal = nullptr;
     void* removalUser = nullptr;
@@ -132,20 +132,9 @@ DriverConnection* openAccepted(const DeviceNotifierContext& context, const std::
     return connection;
 }
 
-// Files a new device for the connection and announces it. False when it cannot be made.
-bool fileDevice(DeviceNotifierContext& context, const std::string& path, DriverConnection* connection)
-{
-    CUSBDevice* device = new (std::nothrow) CUSBDevice(connection);
-    if (!device)
-        return false;
-    context.byHandle[connection->handle()] = device;
-    context.byPath[path] = connection->handle();
-    if (context.arrival)
-        context.arrival(device, context.arrivalUser);
-    return true;
-}
+enum class Filing { Taken, NotTaken, NotMade };
 
-void unfile(DeviceNotifierContext& context, platform::ConnectionId handle)
+void unfile(DeviceNotifierContext& context, platform::ConnectionId handle, bool reportRemoval)
 {
     for (auto it = context.byPath.begin(); it != context.byPath.end();) {
         if (it->second == handle)
@@ -158,14 +147,32 @@ void unfile(DeviceNotifierContext& context, platform::ConnectionId handle)
         return;
     CUSBDevice* device = found->second;
     context.byHandle.erase(found);
-    if (context.removal)
+    if (reportRemoval && context.removal)
         context.removal(device, context.removalUser);
     device->release();
 }
 
+// Files a new device for the connection and announces it. A device the arrival does not take
+// is let go again: filed, it would hold its exclusive connection until unplugged, and nothing
+// could try it again.
+Filing fileDevice(DeviceNotifierContext& context, const std::string& path, DriverConnection* connection)
+{
+    CUSBDevice* device = new (std::nothrow) CUSBDevice(connection);
+    if (!device)
+        return Filing::NotMade;
+    const platform::ConnectionId handle = connection->handle();
+    context.byHandle[handle] = device;
+    context.byPath[path] = handle;
+    if (!context.arrival || context.arrival(device, context.arrivalUser))
+        return Filing::Taken;
+    qCDebug(lcTwgUsb) << "device not taken, released:" << path.c_str();
+    unfile(context, handle, false);
+    return Filing::NotTaken;
+}
+
 } // namespace
 
-DeviceNotifierContext* TWGUsb_CreateDeviceNotifier(DeviceNotifierCallback arrival, void* arrivalUser,
+DeviceNotifierContext* TWGUsb_CreateDeviceNotifier(DeviceArrivalCallback arrival, void* arrivalUser,
                                                    DeviceNotifierCallback removal, void* removalUser,
                                                    const DeviceIdFilter* filter, platform::WindowId window, int flags)
 {
@@ -228,12 +235,12 @@ bool TWGUsb_HandleDeviceArrivalMessage(DeviceNotifierContext* context, const pla
                          "TWG::USB::TWGUsb_HandleDeviceArrivalMessage", __LINE__);
         return false;
     }
-    const bool made = fileDevice(*context, path, connection);
-    if (!made)
+    const Filing filing = fileDevice(*context, path, connection);
+    if (filing == Filing::NotMade)
         std::fprintf(stderr, "*** %s[%d]: DeviceInterfaceForInstance failed\n",
                      "TWG::USB::TWGUsb_HandleDeviceArrivalMessage", __LINE__);
     connection->release();
-    return made;
+    return filing == Filing::Taken;
 }
 
 bool TWGUsb_HandleDeviceRemovalMessage(DeviceNotifierContext* context, const platform::DEV_BROADCAST_HDR* header)
@@ -255,7 +262,7 @@ bool TWGUsb_HandleDeviceRemovalMessage(DeviceNotifierContext* context, const pla
     }
     if (!context->byHandle.count(handle))
         return false;
-    unfile(*context, handle);
+    unfile(*context, handle, true);
     return true;
 }
 

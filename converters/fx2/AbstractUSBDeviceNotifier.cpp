@@ -66,9 +66,9 @@ void AbstractUSBDeviceNotifier::setAsyncWindow(platform::WindowId window, std::u
     asyncMessage_ = message;
 }
 
-void AbstractUSBDeviceNotifier::onArrival(USB::IUSBDevice* device, void* self)
+bool AbstractUSBDeviceNotifier::onArrival(USB::IUSBDevice* device, void* self)
 {
-    static_cast<AbstractUSBDeviceNotifier*>(self)->arrived(device);
+    return static_cast<AbstractUSBDeviceNotifier*>(self)->arrived(device);
 }
 
 void AbstractUSBDeviceNotifier::onRemoval(USB::IUSBDevice* device, void* self)
@@ -76,27 +76,30 @@ void AbstractUSBDeviceNotifier::onRemoval(USB::IUSBDevice* device, void* self)
     static_cast<AbstractUSBDeviceNotifier*>(self)->removed(device);
 }
 
-void AbstractUSBDeviceNotifier::arrived(USB::IUSBDevice* device)
+bool AbstractUSBDeviceNotifier::arrived(USB::IUSBDevice* device)
 {
-    if (!device || devices_.count(device))
-        return;
+    if (!device)
+        return false;
+    if (devices_.count(device))
+        return true;
     std::uint16_t vendor = 0, productId = 0;
     if (device->getVendorId(&vendor) != USB::kResultSuccess || device->getProductId(&productId) != USB::kResultSuccess)
-        return;
+        return false;
     Fx2ProductEntry entry;
     if (!findProduct(productId, &entry) || !entry.factory || !acceptDevice(vendor, productId, device))
-        return;
+        return false;
     AbstractUSBDevice* made = entry.factory(device, entry);
     if (!made)
-        return;
+        return false;
     if (!made->startUp()) {
         made->release();
-        return;
+        return false;
     }
     devices_[device] = made;
     handleArrival(made);
     if (asyncWindow_ != platform::kNoWindow)
         device->setAsyncWindow(asyncWindow_, asyncMessage_);
+    return true;
 }
 
 void AbstractUSBDeviceNotifier::removed(USB::IUSBDevice* device)

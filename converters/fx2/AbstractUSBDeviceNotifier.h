@@ -47,9 +47,10 @@ protected:
     void destroy();
 
 private:
-    static void onArrival(USB::IUSBDevice* device, void* self);
+    static bool onArrival(USB::IUSBDevice* device, void* self);
     static void onRemoval(USB::IUSBDevice* device, void* self);
-    void arrived(USB::IUSBDevice* device);
+    // True when the device was started and filed.
+    bool arrived(USB::IUSBDevice* device);
     void removed(USB::IUSBDevice* device);
 
     USB::DeviceNotifierContext* context_ = nullptr;

@@ -112,20 +112,38 @@ bool ConverterXmegaImpl::readBit(std::uint32_t address, std::uint32_t mask, bool
     return true;
 }
 
+bool ConverterXmegaImpl::runsBootloader()
+{
+    std::uint8_t mode = 0;
+    return device_ && device_->getMode(&mode) && mode != 0;
+}
+
 bool ConverterXmegaImpl::isPowered(bool* powered)
 {
     if (!powered || !device_)
         return false;
-    if (auto withPower = std::dynamic_pointer_cast<PoweredXmegaDevice>(device_))
-        return withPower->isPowered(powered);
+    // A converter left in its bootloader answers neither the power request nor memory reads.
+    // It counts as powered, so its card opens and offers the update that starts it again.
+    if (auto withPower = std::dynamic_pointer_cast<PoweredXmegaDevice>(device_)) {
+        if (withPower->isPowered(powered))
+            return true;
+        if (!runsBootloader())
+            return false;
+        *powered = true;
+        return true;
+    }
     // These boards cannot say; a version byte that is neither 0x00 nor 0xFF shows the
     // controller is up.
     for (int i = 0; i < kPowerProbeTries && !powerSeen_; ++i) {
         if (i > 0)
             platform::clock().sleepFor(platform::Clock::Duration(kPowerProbeIntervalMs));
         std::uint8_t version = 0;
-        if (getVersionRegister(&version) && version != 0x00 && version != 0xFF)
-            powerSeen_ = true;
+        if (getVersionRegister(&version)) {
+            if (version != 0x00 && version != 0xFF)
+                powerSeen_ = true;
+        } else if (runsBootloader()) {
+            break;
+        }
     }
     *powered = true;
     return true;
@@ -133,8 +151,9 @@ bool ConverterXmegaImpl::isPowered(bool* powered)
 
 bool ConverterXmegaImpl::getFirmwareVersion(int* version)
 {
+    // The versions a bootloader reports are those of an application that does not run.
     std::uint32_t first = 0, second = 0;
-    if (!version || !device_ || !device_->getVersions(&first, &second) || first != second)
+    if (!version || !device_ || runsBootloader() || !device_->getVersions(&first, &second) || first != second)
         return false;
     *version = static_cast<int>(first);
     return true;

@@ -86,6 +86,8 @@ protected:
     ~ConverterXmegaImpl() override;
 
 private:
+    // The device answers that its bootloader runs (a failed mode read counts as no).
+    bool runsBootloader();
     void progress(int percent) override;
     bool readBit(std::uint32_t address, std::uint32_t mask, bool* set);
     std::uint16_t productId() const { return productId_; }

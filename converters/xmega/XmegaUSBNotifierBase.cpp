@@ -1,6 +1,8 @@
 #include "converters/xmega/XmegaUSBNotifierBase.h"
 
 #include "converters/xmega/XmegaLog.h"
+#include "protocol/XmegaProtocol.h"
+#include "platform/Clock.h"
 #include "platform/driver/DeviceBroadcast.h"
 #include "usb/DeviceNotifier.h"
 #include "usb/IUSBDevice.h"
@@ -62,9 +64,9 @@ bool XmegaUSBNotifierBase::handleDeviceChange(platform::WPARAM wParam, platform:
     return false;
 }
 
-void XmegaUSBNotifierBase::arrivalThunk(USB::IUSBDevice* device, void* self)
+bool XmegaUSBNotifierBase::arrivalThunk(USB::IUSBDevice* device, void* self)
 {
-    static_cast<XmegaUSBNotifierBase*>(self)->deviceArrived(device);
+    return static_cast<XmegaUSBNotifierBase*>(self)->deviceArrived(device);
 }
 
 void XmegaUSBNotifierBase::removalThunk(USB::IUSBDevice* device, void* self)
@@ -93,28 +95,42 @@ bool XmegaUSBNotifierBase::restartedFromBootloader(XmegaUSBDevice& device)
     return true;
 }
 
-void XmegaUSBNotifierBase::deviceArrived(USB::IUSBDevice* usb)
+std::shared_ptr<XmegaUSBDevice> XmegaUSBNotifierBase::openWithRetries(const Entry& entry, USB::IUSBDevice* usb)
+{
+    // A converter just back from a restart may not answer yet; dropped, it would stay unseen
+    // until it is replugged.
+    for (int attempt = 1;; ++attempt) {
+        if (std::shared_ptr<XmegaUSBDevice> device = entry.factory(usb))
+            return device;
+        if (attempt == xmega::kOpenAttempts)
+            return nullptr;
+        platform::clock().sleepFor(platform::Clock::Duration(xmega::kOpenRetryMs));
+    }
+}
+
+bool XmegaUSBNotifierBase::deviceArrived(USB::IUSBDevice* usb)
 {
     std::uint16_t vendor = 0, product = 0;
     if (!usb || usb->getVendorId(&vendor) != USB::kResultSuccess ||
         usb->getProductId(&product) != USB::kResultSuccess)
-        return;
+        return false;
     const auto entry = std::find_if(entries_.begin(), entries_.end(), [&](const Entry& e) {
         return e.vendorId == vendor && e.productId == product;
     });
     if (entry == entries_.end() || !entry->factory)
-        return;
-    std::shared_ptr<XmegaUSBDevice> device = entry->factory(usb);
+        return false;
+    std::shared_ptr<XmegaUSBDevice> device = openWithRetries(*entry, usb);
     if (!device) {
-        qCDebug(lcXmega, "XMEGA device %04x:%04x could not be opened", vendor, product);
-        return;
+        qCWarning(lcXmega, "XMEGA device %04x:%04x could not be opened", vendor, product);
+        return false;
     }
     if (restartOnce_ && restartedFromBootloader(*device))
-        return;
+        return false;
     devices_[usb] = device;
     handleDeviceArrived(device);
     if (asyncWindow_ != platform::kNoWindow)
         device->setAsyncWindow(asyncWindow_, asyncMessage_);
+    return true;
 }
 
 void XmegaUSBNotifierBase::deviceRemoved(USB::IUSBDevice* usb)

@@ -19,7 +19,8 @@ namespace Converters {
 
 // Turns the notifier core's hot-plug reports into XmegaUSBDevice objects for a fixed table of
 // vendor and product ids. With restart-once on, a device found in its bootloader is restarted
-// into its application once instead of being reported.
+// into its application once instead of being reported. A device that cannot be opened is tried
+// a few times more, then let go.
 class XmegaUSBNotifierBase {
 public:
     using Factory = std::function<std::shared_ptr<XmegaUSBDevice>(USB::IUSBDevice*)>;
@@ -54,9 +55,11 @@ protected:
     void addEntry(std::uint16_t vendorId, std::uint16_t productId, Factory factory);
 
 private:
-    static void arrivalThunk(USB::IUSBDevice* device, void* self);
+    static bool arrivalThunk(USB::IUSBDevice* device, void* self);
     static void removalThunk(USB::IUSBDevice* device, void* self);
-    void deviceArrived(USB::IUSBDevice* device);
+    // True when the device was filed and reported.
+    bool deviceArrived(USB::IUSBDevice* device);
+    std::shared_ptr<XmegaUSBDevice> openWithRetries(const Entry& entry, USB::IUSBDevice* usb);
     void deviceRemoved(USB::IUSBDevice* device);
     // True when the device was taken into its application instead of being reported.
     bool restartedFromBootloader(XmegaUSBDevice& device);

@@ -2,6 +2,8 @@
 
 #include <QJsonArray>
 
+#include <cmath>
+
 #include <map>
 #include <mutex>
 
@@ -120,8 +122,9 @@ bool simNumber(const QJsonValue& value, unsigned max, unsigned* out)
 {
     qint64 number = -1;
     if (value.isDouble()) {
+        // Range first: converting a double outside qint64 to it is undefined.
         const double d = value.toDouble();
-        if (d != static_cast<double>(static_cast<qint64>(d)))
+        if (!(d >= 0.0 && d <= static_cast<double>(max)) || d != std::floor(d))
             return false;
         number = static_cast<qint64>(d);
     } else if (value.isString()) {

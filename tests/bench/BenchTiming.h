@@ -20,6 +20,20 @@ namespace bench {
 // One run of a contender: false when it failed.
 using Run = std::function<bool()>;
 
+// The best of a number of runs of once, in seconds; -1 as soon as a run fails.
+inline double bestSeconds(int runs, const std::function<bool()>& once)
+{
+    using Clock = std::chrono::steady_clock;
+    double best = 1e30;
+    for (int i = 0; i < runs; ++i) {
+        const auto start = Clock::now();
+        if (!once())
+            return -1;
+        best = std::min(best, std::chrono::duration<double>(Clock::now() - start).count());
+    }
+    return best;
+}
+
 inline double median(std::vector<double> values)
 {
     if (values.empty())

@@ -7,6 +7,7 @@
 #include <QEvent>
 #include <QObject>
 
+#include <algorithm>
 #include <cstring>
 
 #include <thread>
@@ -21,9 +22,10 @@ struct Seen {
     std::vector<IUSBDevice*> removed;
     std::vector<std::thread::id> threads;
     std::vector<std::uint16_t> products;
+    bool take = true; // what the arrival answers
 };
 
-void onArrival(IUSBDevice* device, void* user)
+bool onArrival(IUSBDevice* device, void* user)
 {
     auto* seen = static_cast<Seen*>(user);
     seen->arrived.push_back(device);
@@ -31,6 +33,7 @@ void onArrival(IUSBDevice* device, void* user)
     std::uint16_t product = 0;
     device->getProductId(&product);
     seen->products.push_back(product);
+    return seen->take;
 }
 
 void onRemoval(IUSBDevice* device, void* user)
@@ -152,6 +155,42 @@ TEST_F(UsbHotPlug, ArrivalForAFiledPathIsKnownAndOpensNothing)
     EXPECT_EQ(port.openConnections(), 2);
     TWGUsb_DestroyDeviceNotifier(n);
     EXPECT_EQ(port.openConnections(), 0);
+}
+
+TEST_F(UsbHotPlug, ADeviceTheArrivalDoesNotTakeIsReleasedAndTriedAgainOnItsNextArrival)
+{
+    // Present at create or arriving later, a device whose start-up failed must not keep its
+    // exclusive connection, nor stay filed where its next arrival would count as known.
+    seen.take = false;
+    DeviceNotifierContext* n = TWGUsb_CreateDeviceNotifier(onArrival, &seen, onRemoval, &seen, nullptr, window.id, 0);
+    ASSERT_TRUE(n);
+    window.notifiers.push_back(n);
+    ASSERT_EQ(seen.arrived.size(), 1u);
+    EXPECT_EQ(port.openConnections(), 0);
+    port.attach(fakeDevice("fake:late", 0x7C5D, 2));
+    pump();
+    EXPECT_EQ(seen.arrived.size(), 2u);
+    EXPECT_EQ(port.openConnections(), 0);
+    EXPECT_EQ(window.results, (std::vector<bool>{false}));
+
+    seen.take = true;
+    platform::DEV_BROADCAST_DEVICEINTERFACE again = {};
+    again.header = {sizeof again, platform::DBT_DEVTYP_DEVICEINTERFACE, 0};
+    again.dbcc_classguid = platform::kDriverInterfaceGuid;
+    std::strcpy(again.dbcc_name, "fake:late");
+    EXPECT_TRUE(TWGUsb_HandleDeviceArrivalMessage(n, &again.header));
+    ASSERT_EQ(seen.arrived.size(), 3u);
+    EXPECT_EQ(port.openConnections(), 1);
+
+    // Only the device taken is reported gone.
+    window.results.clear();
+    port.detach("fake:late");
+    port.detach("fake:1");
+    pump();
+    EXPECT_EQ(seen.removed, std::vector<IUSBDevice*>{seen.arrived[2]});
+    EXPECT_EQ(std::count(window.results.begin(), window.results.end(), true), 1);
+    EXPECT_EQ(port.openConnections(), 0);
+    TWGUsb_DestroyDeviceNotifier(n);
 }
 
 TEST_F(UsbHotPlug, FilterDecidesWhichDevicesAreReported)

@@ -101,6 +101,7 @@ TEST(UsbOverSimulatedBus, HotPlugTransfersAndAsyncCompletionEndToEnd)
         [](IUSBDevice* d, void* s) {
             static_cast<Seen*>(s)->arrived.push_back(d);
             static_cast<Seen*>(s)->threads.push_back(std::this_thread::get_id());
+            return true;
         },
         &seen,
         [](IUSBDevice* d, void* s) {
@@ -205,7 +206,11 @@ TEST(UsbOverSimulatedBus, RefusedDevicesAreNeverReportedAndLeaveNothingOpen)
     for (const auto& c : cases) {
         Seen seen;
         window.notifier = TWGUsb_CreateDeviceNotifier(
-            [](IUSBDevice* d, void* s) { static_cast<Seen*>(s)->arrived.push_back(d); }, &seen,
+            [](IUSBDevice* d, void* s) {
+                static_cast<Seen*>(s)->arrived.push_back(d);
+                return true;
+            },
+            &seen,
             [](IUSBDevice* d, void* s) { static_cast<Seen*>(s)->removed.push_back(d); }, &seen, &c.filter,
             window.id, 0);
         ASSERT_TRUE(window.notifier) << c.name;

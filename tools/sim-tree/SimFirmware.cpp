@@ -6,6 +6,8 @@
 #include "protocol/ConverterFirmware.h"
 #include "protocol/ConverterIds.h"
 #include "protocol/Fx2Protocol.h"
+#include "protocol/ZanthicFirmwareIds.h"
+#include "protocol/ZanthicIds.h"
 #include "tools/package-writer/PackageWriter.h"
 #include "usb/package/FirmwareFileLocation.h"
 #include "usb/package/PackageFormat.h"
@@ -29,7 +31,6 @@ constexpr std::size_t kApplicationSize = 6000;
 constexpr std::size_t kFpgaSize = 100000;
 constexpr std::size_t kOtherSize = 5000;
 constexpr std::uint32_t kOtherOffset = 0x200000;
-
 std::vector<std::uint8_t> pattern(std::size_t size, std::uint32_t seed)
 {
     std::vector<std::uint8_t> out(size);
@@ -54,6 +55,66 @@ bool writeFile(const std::string& path, const std::vector<std::uint8_t>& bytes, 
     return true;
 }
 
+// An STM32 image of three 2 KiB blocks and a partial one; its build id past the vector table.
+constexpr std::size_t kStm32Size = 3 * 2048 + 700;
+constexpr std::size_t kStm32BuildIdAt = 0x200;
+constexpr std::size_t kZanthicBootloaderSize = 6000;
+constexpr std::size_t kZanthicFpgaSize = 70000;
+constexpr std::size_t kZanthicOtherSize = 3000;
+constexpr std::uint8_t kZanthicOtherTarget = 1;
+constexpr std::uint32_t kZanthicOtherAddress = 0x10000;
+// Information entries: entry byte B names the version the section id carries.
+constexpr std::uint8_t kFpgaVersionInfo = 0;
+constexpr std::uint8_t kXmegaVersionInfo = 1;
+
+void putVersion(std::vector<std::uint8_t>& data, std::uint32_t version)
+{
+    for (int i = 0; i < 4; ++i)
+        data[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(version >> (8 * i));
+}
+
+std::vector<Image> zanthicImages(std::uint16_t productId)
+{
+    namespace zids = Zanthic::firmwareids;
+    std::vector<Image> out;
+    if (Zanthic::ids::isStm32Product(productId)) {
+        Image image;
+        image.sectionId = productId;
+        image.data = pattern(kStm32Size, productId);
+        const std::string id = std::string(zids::kBuildIdMarker) + zids::stm32BuildId(productId);
+        std::copy(id.begin(), id.end(), image.data.begin() + kStm32BuildIdAt);
+        out.push_back(std::move(image));
+    } else if (Zanthic::ids::isXmegaProduct(productId)) {
+        Image bootloader;
+        bootloader.application = true;
+        bootloader.sectionId = zids::kXmegaVersion;
+        bootloader.data = pattern(kZanthicBootloaderSize, productId);
+        putVersion(bootloader.data, zids::kXmegaVersion);
+        out.push_back(std::move(bootloader));
+        Image fpga;
+        fpga.sectionId = zids::kXmegaFpgaVersion;
+        fpga.data = pattern(kZanthicFpgaSize, productId + 1u);
+        putVersion(fpga.data, zids::kXmegaFpgaVersion);
+        out.push_back(std::move(fpga));
+        Image other;
+        other.target = kZanthicOtherTarget;
+        other.word = kZanthicOtherAddress;
+        other.sectionId = 0x00040000u | kVersion;
+        other.data = pattern(kZanthicOtherSize, productId + 2u);
+        out.push_back(std::move(other));
+        for (auto info : {std::make_pair(kFpgaVersionInfo, zids::kXmegaFpgaVersion),
+                          std::make_pair(kXmegaVersionInfo, zids::kXmegaVersion)}) {
+            Image entry;
+            entry.type = Package::kEntryTypeInformation;
+            entry.kind = info.first;
+            entry.sectionId = info.second;
+            entry.data = {0};
+            out.push_back(std::move(entry));
+        }
+    }
+    return out;
+}
+
 } // namespace
 
 const std::vector<std::uint16_t>& fx2Models()
@@ -68,9 +129,21 @@ const std::vector<std::uint16_t>& xmegaModels()
     return models;
 }
 
+const std::vector<std::uint16_t>& zanthicModels()
+{
+    static const std::vector<std::uint16_t> models = [] {
+        std::vector<std::uint16_t> all(Zanthic::ids::kStm32ProductIds.begin(), Zanthic::ids::kStm32ProductIds.end());
+        all.insert(all.end(), Zanthic::ids::kXmegaProductIds.begin(), Zanthic::ids::kXmegaProductIds.end());
+        return all;
+    }();
+    return models;
+}
+
 std::vector<Image> images(std::uint16_t productId)
 {
-    std::vector<Image> out;
+    std::vector<Image> out = zanthicImages(productId);
+    if (!out.empty())
+        return out;
     if (ids::isFx2Product(productId)) {
         Image fx2;
         fx2.kind = Format::kFx2ImageKind;
@@ -124,7 +197,8 @@ bool writePackage(std::uint16_t productId, const std::string& directory, std::st
         section.methodFlags = PackageWriter::methodFlagsFor(image.application ? Format::kXmegaApplicationMethod : 0);
         section.compress = true;
         PackageEntryRecord record;
-        record.type = Package::kEntryTypeFirmware;
+        record.type = image.type;
+        record.word = image.word;
         record.key = Package::productKey(productId);
         record.byteA = image.target;
         record.byteB = image.kind;

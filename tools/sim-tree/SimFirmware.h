@@ -25,12 +25,19 @@ struct Image {
     std::uint32_t attributes = 0;
     bool application = false; // the XMEGA application image (compression method 2)
     std::vector<std::uint8_t> data;
+    std::uint16_t type = 1;   // entry type: 1 firmware image, 0 information
+    std::uint32_t word = 0;   // entry word: a Zanthic staged image's EEPROM address
 };
 
 // The models it writes packages for: every FX2 and XMEGA converter, as the plug-in reads
 // firmware for each.
 const std::vector<std::uint16_t>& fx2Models();
 const std::vector<std::uint16_t>& xmegaModels();
+// The Zanthic converters: an STM32 model's package holds its DFU image, which names the build
+// id of ZanthicFirmwareIds.h; an XMEGA model's package holds the XMEGA bootloader image (first
+// 4 bytes: the XMEGA version), two staged EEPROM images (target 0 at 0 starts with the FPGA
+// version) and the information entries of both versions.
+const std::vector<std::uint16_t>& zanthicModels();
 
 // The images of a model's package in package order; empty for other ids.
 std::vector<Image> images(std::uint16_t productId);

@@ -54,10 +54,11 @@ bool ConverterFX2Updater::isCurrent(bool* hasFirmware)
     return device_->getVersionRegister(&version) && version == firmware_->versionByte();
 }
 
-bool ConverterFX2Updater::loadBinaryFirst(TWG::Converters::XmegaLoaderNotifier*,
-                                          TWG::Converters::XmegaLoaderNotifier::LoadXmegaBinaryDelegate*)
+TWG::Converters::XmegaLoaderNotifier::BinaryLoad
+ConverterFX2Updater::loadBinaryFirst(TWG::Converters::XmegaLoaderNotifier*,
+                                     TWG::Converters::XmegaLoaderNotifier::LoadXmegaBinaryDelegate*)
 {
-    return false;
+    return TWG::Converters::XmegaLoaderNotifier::BinaryLoad::NotNeeded;
 }
 
 bool ConverterFX2Updater::program(const ProgressCallback& progress)

@@ -25,8 +25,9 @@ public:
 
     bool isCurrent(bool* hasFirmware) override;
     // An FX2 converter needs no application load.
-    bool loadBinaryFirst(TWG::Converters::XmegaLoaderNotifier* notifier,
-                         TWG::Converters::XmegaLoaderNotifier::LoadXmegaBinaryDelegate* delegate) override;
+    TWG::Converters::XmegaLoaderNotifier::BinaryLoad
+    loadBinaryFirst(TWG::Converters::XmegaLoaderNotifier* notifier,
+                    TWG::Converters::XmegaLoaderNotifier::LoadXmegaBinaryDelegate* delegate) override;
     bool program(const ProgressCallback& progress) override;
 
     const ConverterFX2Firmware* firmware() const { return firmware_.get(); }

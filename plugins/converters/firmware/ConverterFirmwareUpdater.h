@@ -20,9 +20,10 @@ public:
     virtual ~ConverterFirmwareUpdater() = default;
     // *hasFirmware: the package offers something to program.
     virtual bool isCurrent(bool* hasFirmware) = 0;
-    // True when an application load has started; the delegate then hears its end.
-    virtual bool loadBinaryFirst(TWG::Converters::XmegaLoaderNotifier* notifier,
-                                 TWG::Converters::XmegaLoaderNotifier::LoadXmegaBinaryDelegate* delegate) = 0;
+    // Started: the delegate hears the application load's end; Failed: the update has failed.
+    virtual TWG::Converters::XmegaLoaderNotifier::BinaryLoad
+    loadBinaryFirst(TWG::Converters::XmegaLoaderNotifier* notifier,
+                    TWG::Converters::XmegaLoaderNotifier::LoadXmegaBinaryDelegate* delegate) = 0;
     virtual bool program(const ProgressCallback& progress) = 0;
 };
 

@@ -38,12 +38,16 @@ bool ConverterXmegaUpdater::isCurrent(bool* hasFirmware)
     return device_->getVersionRegister(&version) && version == firmware_->versionByte();
 }
 
-bool ConverterXmegaUpdater::loadBinaryFirst(TWG::Converters::XmegaLoaderNotifier* notifier,
-                                            TWG::Converters::XmegaLoaderNotifier::LoadXmegaBinaryDelegate* delegate)
+TWG::Converters::XmegaLoaderNotifier::BinaryLoad
+ConverterXmegaUpdater::loadBinaryFirst(TWG::Converters::XmegaLoaderNotifier* notifier,
+                                       TWG::Converters::XmegaLoaderNotifier::LoadXmegaBinaryDelegate* delegate)
 {
+    using BinaryLoad = TWG::Converters::XmegaLoaderNotifier::BinaryLoad;
     // The bootloader erases the application before it writes: never start it without an image.
-    if (!firmware_ || !notifier || !firmware_->applicationData() || firmware_->applicationSize() == 0)
-        return false;
+    if (!firmware_ || !firmware_->applicationData() || firmware_->applicationSize() == 0)
+        return BinaryLoad::NotNeeded;
+    if (!notifier)
+        return BinaryLoad::Failed;
     return notifier->loadXmegaBinary(device_, firmware_->applicationData(), firmware_->applicationSize(),
                                      firmware_->xmegaChecksum(), delegate);
 }

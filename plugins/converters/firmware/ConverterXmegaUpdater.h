@@ -19,8 +19,9 @@ public:
     ConverterXmegaUpdater& operator=(const ConverterXmegaUpdater&) = delete;
 
     bool isCurrent(bool* hasFirmware) override;
-    bool loadBinaryFirst(TWG::Converters::XmegaLoaderNotifier* notifier,
-                         TWG::Converters::XmegaLoaderNotifier::LoadXmegaBinaryDelegate* delegate) override;
+    TWG::Converters::XmegaLoaderNotifier::BinaryLoad
+    loadBinaryFirst(TWG::Converters::XmegaLoaderNotifier* notifier,
+                    TWG::Converters::XmegaLoaderNotifier::LoadXmegaBinaryDelegate* delegate) override;
     bool program(const ProgressCallback& progress) override;
 
     const ConverterXmegaFirmware* firmware() const { return firmware_.get(); }

@@ -46,15 +46,26 @@ void VisibleUSBFirmwareUpdater::startUpdate()
 {
     if (phase_ != Phase::Idle || retired_)
         return;
+    using BinaryLoad = TWG::Converters::XmegaLoaderNotifier::BinaryLoad;
     ConverterFirmwareUpdater* updater = thread_->updater();
     phase_ = Phase::LoadingBinary;
-    if (updater && updater->loadBinaryFirst(notifier_, this)) {
-        if (phase_ == Phase::LoadingBinary)
-            emit firmwareUpdateProgress(-1);
+    const BinaryLoad load = updater ? updater->loadBinaryFirst(notifier_, this) : BinaryLoad::NotNeeded;
+    if (phase_ != Phase::LoadingBinary)
+        return;
+    switch (load) {
+    case BinaryLoad::Started:
+        emit firmwareUpdateProgress(-1);
+        return;
+    case BinaryLoad::Failed:
+        // Programming the EEPROM images behind an old application would report a success
+        // that is none.
+        phase_ = Phase::Idle;
+        emit firmwareUpdated(Failed);
+        return;
+    case BinaryLoad::NotNeeded:
+        startThread();
         return;
     }
-    if (phase_ == Phase::LoadingBinary)
-        startThread();
 }
 
 void VisibleUSBFirmwareUpdater::onXmegaBinaryLoaded(TWG::Converters::IConverter*, bool ok)

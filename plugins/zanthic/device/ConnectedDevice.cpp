@@ -9,8 +9,6 @@ namespace TWG {
 namespace Zanthic {
 
 namespace {
-// Until the LUT upload arrives, a LUT load answers as a failed transfer.
-constexpr int kLutLoadFailed = 5;
 constexpr std::uint8_t kNoLutSelected = 255;
 
 ZanthicConvertersConnectedDevice::SettingsPageBuilder settingsPageBuilder = nullptr;
@@ -116,12 +114,18 @@ QString ZanthicConvertersConnectedDevice::deviceName()
     return potentialDevice() ? potentialDevice()->deviceName() : QString();
 }
 
-int ZanthicConvertersConnectedDevice::loadLut(int, const QString&, const QString&) { return kLutLoadFailed; }
+int ZanthicConvertersConnectedDevice::loadLut(int, const QString&, const QString&) { return kLutTransferFailed; }
 
 void ZanthicConvertersConnectedDevice::reportLutInfo(int index, const QString& name)
 {
-    for (Delegate* d : delegates())
-        d->setLutInfo(index, name);
+    auto tell = [this, index, name] {
+        for (Delegate* d : delegates())
+            d->setLutInfo(index, name);
+    };
+    if (QThread::currentThread() == thread())
+        tell();
+    else
+        QMetaObject::invokeMethod(this, tell, Qt::QueuedConnection);
 }
 
 std::uint8_t ZanthicConvertersConnectedDevice::get(Setting setting, std::uint8_t absent)

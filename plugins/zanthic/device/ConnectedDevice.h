@@ -135,7 +135,16 @@ public:
     void setLutHdmiOutEnable(bool on);
     virtual bool supportsLutName() const = 0;
     virtual QString getLutName() = 0;
-    // Loads a ".cube" file as the device LUT (an empty file name deletes it); 0 on success.
+    // What a LUT load answers.
+    enum LutLoadResult : int {
+        kLutLoaded = 0,
+        kLutFileUnreadable = 2,
+        kLutTransferFailed = 5,
+        kLutNotXmega = 19,
+        kLutUndecodable = 22,
+    };
+    // Loads a ".cube" file as the device LUT (an empty file name deletes it); a LutLoadResult.
+    // The delegates hear setLutInfo on this object's thread once the LUT has arrived.
     virtual int loadLut(int index, const QString& fileName, const QString& lutName);
     bool supportsHdmiClampEnable() const { return supports(Setting::HdmiClamp); }
     bool getHdmiClampEnable();
@@ -174,6 +183,7 @@ protected:
     virtual void readSetting(Setting setting, std::uint8_t* value) = 0;
     virtual void writeSetting(Setting setting, std::uint8_t value) = 0;
     std::vector<Delegate*> delegates() const { return delegates_; }
+    // Tells the delegates on this object's thread: at once when called there, posted otherwise.
     void reportLutInfo(int index, const QString& name);
 
 private:

@@ -1,10 +1,14 @@
 #include "plugins/zanthic/device/Stm32ConnectedDevice.h"
 
 #include "plugins/zanthic/device/ConnectedDeviceOwner.h"
+#include "plugins/zanthic/device/CubeParser.h"
 #include "plugins/zanthic/device/PotentialDevice.h"
 #include "plugins/zanthic/device/Stm32Channel.h"
 #include "plugins/zanthic/device/ZanthicLog.h"
 #include "protocol/Stm32Protocol.h"
+#include "protocol/ZanthicLut.h"
+
+#include <QFile>
 
 #include <algorithm>
 #include <array>
@@ -125,6 +129,42 @@ QString Stm32ZanthicConvertersConnectedDevice::getLutName()
     }
     text.back() = 0;
     return QString::fromUtf8(text.data());
+}
+
+int Stm32ZanthicConvertersConnectedDevice::loadLut(int index, const QString& fileName, const QString& lutName)
+{
+    std::vector<std::uint8_t> data;
+    std::string name;
+    const bool deleting = fileName.isEmpty();
+    if (!deleting) {
+        QFile file(fileName);
+        if (!file.open(QIODevice::ReadOnly))
+            return kLutFileUnreadable;
+        const QByteArray text = file.readAll();
+        DeviceCube cube(lut::hasLargeCube(productId()) ? lut::kLargePoints : lut::kSmallPoints);
+        const int code = DecodeCubeFile(std::string_view(text.constData(), static_cast<std::size_t>(text.size())), cube);
+        if (code != kCubeOk)
+            return code;
+        name = cube.name.empty() ? lutName.toUtf8().toStdString() : cube.name;
+        data = cube.bytes();
+    }
+    if (!usb_)
+        return kLutTransferFailed;
+    // Each write is one handle sequence; the status poll may come between the two.
+    try {
+        if (!deleting) {
+            std::lock_guard<std::recursive_mutex> lock(usb_->requestMutex());
+            channel().setSettingsProperty(stm32::keys::kLutData, data.data(), static_cast<std::uint32_t>(data.size()));
+        }
+        std::lock_guard<std::recursive_mutex> lock(usb_->requestMutex());
+        channel().setSettingsProperty(stm32::keys::kLutName, name.data(), static_cast<std::uint32_t>(name.size()));
+    } catch (const std::exception& e) {
+        // No tab may show a LUT that never arrived.
+        qCDebug(lcZanthic) << "setSettingsProperty failed:" << e.what();
+        return kLutTransferFailed;
+    }
+    reportLutInfo(index, QString::fromStdString(name));
+    return kLutLoaded;
 }
 
 bool Stm32ZanthicConvertersConnectedDevice::supportsLutTransferThread() const

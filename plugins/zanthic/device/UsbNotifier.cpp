@@ -69,9 +69,11 @@ bool BasicUSBNotifier::handleAsyncMessage(platform::WPARAM wParam, platform::LPA
                        [&](USB::IUSBDevice* d) { return d->handleAsyncMessage(wParam, lParam) == 0; });
 }
 
-void BasicUSBNotifier::arrivalThunk(USB::IUSBDevice* device, void* self)
+bool BasicUSBNotifier::arrivalThunk(USB::IUSBDevice* device, void* self)
 {
+    // Every device of the filter is kept: the connection manager decides what it becomes.
     static_cast<BasicUSBNotifier*>(self)->arrived(device);
+    return true;
 }
 
 void BasicUSBNotifier::removalThunk(USB::IUSBDevice* device, void* self)

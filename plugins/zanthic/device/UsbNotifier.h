@@ -45,7 +45,7 @@ public:
     bool handleAsyncMessage(platform::WPARAM wParam, platform::LPARAM lParam);
 
 private:
-    static void arrivalThunk(USB::IUSBDevice* device, void* self);
+    static bool arrivalThunk(USB::IUSBDevice* device, void* self);
     static void removalThunk(USB::IUSBDevice* device, void* self);
     void arrived(USB::IUSBDevice* device);
     void departed(USB::IUSBDevice* device);

@@ -3,10 +3,12 @@
 #include "converters/xmega/XmegaUSBDevice.h"
 #include "platform/Clock.h"
 #include "plugins/zanthic/device/ConnectedDeviceOwner.h"
+#include "plugins/zanthic/device/CubeParser.h"
 #include "plugins/zanthic/device/XmegaUsbPotentialDevice.h"
 #include "protocol/ZanthicRegisters.h"
 
 #include <QByteArray>
+#include <QFile>
 
 #include <array>
 
@@ -107,6 +109,57 @@ QString XmegaZanthicConvertersConnectedDevice::getLutName()
             text.fill(0);
     text.back() = 0;
     return QString::fromLatin1(text.data());
+}
+
+int XmegaZanthicConvertersConnectedDevice::loadLut(int index, const QString& fileName, const QString& lutName)
+{
+    if (!xmega_)
+        return kLutNotXmega;
+    Converters::XmegaUSBDevice* c = channel();
+    if (!c || (productId() != kLoopModel && productId() != kSdiModel))
+        return kLutTransferFailed;
+
+    // No file: an all-zero cube without a name takes the LUT's place.
+    DeviceCube cube(xmegareg::kLutCubeSize);
+    if (!fileName.isEmpty()) {
+        QFile file(fileName);
+        if (!file.open(QIODevice::ReadOnly))
+            return kLutFileUnreadable;
+        const QByteArray text = file.readAll();
+        const int code = DecodeCubeFile(std::string_view(text.constData(), static_cast<std::size_t>(text.size())), cube);
+        if (code != kCubeOk)
+            return code;
+        if (cube.name.empty())
+            cube.name = lutName.toUtf8().toStdString();
+    }
+    const std::vector<std::uint8_t> bytes = cube.bytes();
+
+    emit transferProgress(0);
+    bool sent = false;
+    for (int attempt = 0; attempt < xmegareg::kLutUploadAttempts && !sent; ++attempt) {
+        if (attempt > 0)
+            platform::clock().sleepFor(platform::Clock::Duration(xmegareg::kLutUploadRetryMs));
+        if (!xmega_->beginStagedProgramming())
+            continue;
+        const bool programmed =
+            xmega_->program(xmegareg::kLutEepromTarget, xmegareg::kLutEepromAddress, bytes.data(),
+                            static_cast<std::uint32_t>(bytes.size()),
+                            [this](float fraction) { emit transferProgress(static_cast<int>(fraction * 100)); });
+        // The session closes whatever became of the image.
+        const bool ended = xmega_->endStagedProgramming();
+        sent = programmed && ended;
+    }
+    if (!sent)
+        return kLutTransferFailed;
+
+    std::array<char, xmegareg::kTextLength> field{};
+    const QByteArray name = cutUtf8(QString::fromStdString(cube.name), static_cast<int>(field.size()));
+    std::copy(name.begin(), name.end(), field.begin());
+    c->writeMemory(xmegareg::kLutNameWritten, xmegareg::kTextLength, field.data());
+    const std::uint8_t command = xmegareg::kLutCommandLoaded;
+    c->writeMemory(xmegareg::kLutCommand, xmegareg::kFlagLength, &command);
+    reportLutInfo(index, QString::fromUtf8(name));
+    return kLutLoaded;
 }
 
 bool XmegaZanthicConvertersConnectedDevice::supportsLutTransferThread() const

@@ -22,6 +22,8 @@ public:
     void setDeviceName(const QString& name) override;
     bool supportsLutName() const override { return false; }
     QString getLutName() override;
+    // Any thread: the cube goes to EEPROM target 0 through staged programming.
+    int loadLut(int index, const QString& fileName, const QString& lutName) override;
     bool supportsLutTransferThread() const override;
     void factoryReset() override;
 

@@ -1,10 +1,14 @@
 #include "plugins/zanthic/device/XmegaUsbPotentialDevice.h"
 
+#include "converters/BoundedPoll.h"
+#include "converters/xmega/Progress.h"
 #include "converters/xmega/XmegaUSBDevice.h"
 #include "platform/Clock.h"
 #include "plugins/zanthic/device/FirmwareVersion.h"
+#include "plugins/zanthic/device/ZanthicLog.h"
 #include "protocol/ZanthicRegisters.h"
 
+#include <algorithm>
 #include <stdexcept>
 #include <vector>
 
@@ -86,6 +90,77 @@ bool XmegaUsbPotentialDevice::readBootState(std::uint8_t* state) { return channe
 bool XmegaUsbPotentialDevice::reboot(bool intoBootloader)
 {
     return intoBootloader ? channel_->restartIntoBootloader() : channel_->restart();
+}
+
+bool XmegaUsbPotentialDevice::beginStagedProgramming()
+{
+    std::uint8_t state = 1;
+    return readBootState(&state) && state == 0 && channel_->beginStagedProgramming();
+}
+
+bool XmegaUsbPotentialDevice::endStagedProgramming() { return channel_->endStagedProgramming(); }
+
+namespace {
+bool programFailed(const QString& text)
+{
+    qCWarning(lcZanthic).noquote() << text;
+    return false;
+}
+} // namespace
+
+bool XmegaUsbPotentialDevice::program(std::uint16_t target, std::uint32_t address, const std::uint8_t* data,
+                                      std::uint32_t length, ProgramProgress progress, const std::atomic<bool>* stop)
+{
+    Converters::XmegaUSBDevice& c = *channel_;
+    auto report = [&progress](float fraction) {
+        if (progress)
+            progress(fraction);
+    };
+    auto stopped = [stop] { return stop && stop->load(); };
+
+    if (!c.setTargetEeprom(target))
+        return programFailed(QStringLiteral("Failed to set EEPROM target %1\n").arg(target));
+    std::uint32_t sectorSize = 0, pageSize = 0;
+    if (!c.getEepromInfo(nullptr, &sectorSize, &pageSize))
+        return programFailed(QStringLiteral("Failed to get EEPROM info\n"));
+
+    // Every sector the image touches, also when it does not start on a sector.
+    const std::uint32_t firstSector = address / sectorSize;
+    const std::uint64_t end = static_cast<std::uint64_t>(address) + length;
+    const auto sectors = static_cast<std::uint32_t>((end + sectorSize - 1) / sectorSize - firstSector);
+    if (!c.eraseEeprom(firstSector, sectors))
+        return programFailed(QStringLiteral("Failed to erase EEPROM sectors\n"));
+    Converters::BoundedPoll erase((xmegareg::kEraseAllowanceMs + static_cast<std::int64_t>(sectors) * xmegareg::kEraseMsPerSector) /
+                                      xmegareg::kEepromPollIntervalMs,
+                                  xmegareg::kEepromPollIntervalMs);
+    for (;;) {
+        Converters::XmegaEepromProgress status;
+        if (!erase.next() || stopped() || !c.getEepromProgress(&status))
+            return programFailed(QStringLiteral("Failed to erase all EEPROM sectors\n"));
+        if (!status.busy) {
+            if (status.done() != status.total)
+                return programFailed(QStringLiteral("Failed to erase all EEPROM sectors\n"));
+            break;
+        }
+        // A device may not know its total yet.
+        report(status.total == 0 ? 0.0f : 0.5f * std::min(1.0f, float(status.done()) / float(status.total)));
+        erase.pause();
+    }
+
+    report(0.5f);
+    const Converters::Progress written([&report](int percent) { report(0.5f + 0.5f * float(percent) / 100.0f); }, 0,
+                                       100);
+    if (!c.writeEepromData(address / pageSize, length, data, &written))
+        return programFailed(QStringLiteral("Failed to write EEPROM sectors\n"));
+    Converters::BoundedPoll finish(xmegareg::kWriteFinishPolls, xmegareg::kEepromPollIntervalMs);
+    for (;;) {
+        bool busy = true;
+        if (!finish.next() || stopped() || !c.getSessionStatus(nullptr, &busy))
+            return programFailed(QStringLiteral("Failed to write all EEPROM sectors\n"));
+        if (!busy)
+            return true;
+        finish.pause();
+    }
 }
 
 } // namespace Zanthic

@@ -2,6 +2,9 @@
 
 #include "plugins/zanthic/device/PotentialDevice.h"
 
+#include <atomic>
+#include <cstdint>
+#include <functional>
 #include <memory>
 
 namespace TWG {
@@ -28,6 +31,17 @@ public:
     // Non-zero while the bootloader runs; false when the mode cannot be read.
     bool readBootState(std::uint8_t* state);
     bool reboot(bool intoBootloader);
+
+    // Staged EEPROM programming: a session opens only while the application runs (a stale one
+    // is closed first).
+    bool beginStagedProgramming();
+    bool endStagedProgramming();
+    // Erases and writes one image to an EEPROM target within the open session. progress hears
+    // 0 to 0.5 while the erase runs and 0.5 to 1 while the data goes out. Both waits on the
+    // device are bounded and end early once *stop is set; each step's failure is logged.
+    using ProgramProgress = std::function<void(float fraction)>;
+    bool program(std::uint16_t target, std::uint32_t address, const std::uint8_t* data, std::uint32_t length,
+                 ProgramProgress progress, const std::atomic<bool>* stop = nullptr);
 
 private:
     // Register text: ASCII up to the first zero byte; empty when unreadable.

@@ -75,6 +75,13 @@ TEST(SimScenario, RefusesBadEntriesWithAReason)
         {R"({"devices": [{"model": "no-such-model"}]})", "no-such-model"},
         {R"({"devices": [{"vendor": "0x1FFFF"}]})", "vendor"},
         {R"({"devices": [{"vendor": -1}]})", "vendor"},
+        // Numbers past any integer type, or with a fraction, are refused rather than converted.
+        {R"({"devices": [{"vendor": 1e19}]})", "vendor"},
+        {R"({"devices": [{"product": -1e300}]})", "product"},
+        {R"({"devices": [{"release": 1.5}]})", "release"},
+        {R"({"devices": [{"interfaces": [{"endpoints": [{"address": 1e30}]}]}]})", "address"},
+        {R"({"devices": [{"model": "xmega-app", "versions": [1e19, 1]}]})", "versions"},
+        {R"({"devices": [{"model": "fx2", "registers": {"10": 9.2e18}}]})", "registers"},
         {R"({"devices": [{"interfaces": [{"endpoints": [{"type": "bulk"}]}]}]})", "address"},
         {R"({"devices": [{"interfaces": [{"endpoints": [{"address": 1, "type": "iso"}]}]}]})", "iso"},
         {R"({"devices": [7]})", "object"},

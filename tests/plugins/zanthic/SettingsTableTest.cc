@@ -198,7 +198,6 @@ TEST_F(SettingsTableTest, NamesAndLutNamesOnBothLines)
     EXPECT_EQ(owner.renamed, QStringList{QStringLiteral("Régie 2")});
     EXPECT_EQ(s->deviceName(), QStringLiteral("Régie 2"));
     EXPECT_FALSE(connectStm32(0xBE77)->supportsLutName()) << "only with both LUT outputs";
-    EXPECT_EQ(connectStm32(0xBE77)->loadLut(0, QString(), QString()), 5);
 
     auto x = connectXmega(0xBE90);
     EXPECT_FALSE(x->supportsLutName());

@@ -45,7 +45,9 @@ TEST(SimZanthicModels, Stm32ScenarioKnobs)
     auto bare = std::dynamic_pointer_cast<SimStm32Application>(
         build(R"({"model": "stm32-app", "controlInterface": false})", &error));
     ASSERT_TRUE(bare);
-    EXPECT_TRUE(bare->descriptors().configurations[0].interfaces.empty());
+    // Only the run-time DFU interface is left.
+    ASSERT_EQ(bare->descriptors().configurations[0].interfaces.size(), 1u);
+    EXPECT_EQ(bare->descriptors().configurations[0].interfaces[0].interfaceClass, 0xFE);
     EXPECT_FALSE(build(R"({"model": "stm32-app", "properties": {"ZephId": 300}})", &error));
     EXPECT_FALSE(error.isEmpty());
 }

@@ -1,5 +1,7 @@
 #include "platform/sim/models/stm32/SimStm32Application.h"
 
+#include "platform/sim/models/stm32/SimStm32Bootloader.h"
+#include "protocol/DfuProtocol.h"
 #include "protocol/Stm32Protocol.h"
 #include "protocol/UsbChapter9.h"
 
@@ -10,8 +12,49 @@ namespace stm32 = TWG::Zanthic::stm32;
 } // namespace
 
 SimStm32Application::SimStm32Application(std::shared_ptr<SimStm32State> state)
-    : SimDevice(state->descriptors()), state_(std::move(state))
+    : SimStm32Application(std::move(state), false)
 {
+}
+
+SimStm32Application::SimStm32Application(std::shared_ptr<SimStm32State> state, bool bootloader)
+    : SimDevice(state->descriptors(bootloader)), state_(std::move(state))
+{
+}
+
+std::shared_ptr<SimStm32Application> SimStm32Application::persona(std::shared_ptr<SimStm32State> state,
+                                                                  bool bootloader)
+{
+    if (bootloader)
+        return std::make_shared<SimStm32Bootloader>(std::move(state));
+    return std::make_shared<SimStm32Application>(std::move(state));
+}
+
+UsbStatus SimStm32Application::resetPort()
+{
+    if (detached_)
+        reenumerate(persona(state_, true), Clock::Duration(state_->dfu.reenumerateDelayMs));
+    return UsbStatus::Success;
+}
+
+std::uint8_t SimStm32Application::bootMode() const { return state_->bootMode; }
+
+UsbStatus SimStm32Application::dfuRequest(const UsbSetup& setup, std::vector<std::uint8_t>& data)
+{
+    namespace Dfu = TWG::Dfu;
+    if (setup.bmRequestType == Dfu::kRequestIn && setup.bRequest == Dfu::kGetStatus) {
+        data = {Dfu::kStatusOk, 0, 0, 0, detached_ ? Dfu::kStateAppDetach : Dfu::kStateAppIdle, 0};
+        return UsbStatus::Success;
+    }
+    if (setup.bmRequestType == Dfu::kRequestOut && setup.bRequest == Dfu::kDetach) {
+        ++state_->detaches;
+        // Without willDetach the application waits for the host's bus reset.
+        if (state_->dfu.attributes & Dfu::kAttributeWillDetach)
+            reenumerate(persona(state_, true), Clock::Duration(state_->dfu.reenumerateDelayMs));
+        else
+            detached_ = true;
+        return UsbStatus::Success;
+    }
+    return UsbStatus::Stall;
 }
 
 UsbStatus SimStm32Application::standardRequest(const UsbSetup& setup, std::vector<std::uint8_t>& data)
@@ -30,6 +73,10 @@ UsbStatus SimStm32Application::classOrVendorRequest(const UsbSetup& setup, std::
 {
     if (setup.bmRequestType == stm32::kVendorDeviceIn || setup.bmRequestType == stm32::kVendorDeviceOut)
         return vendorRequest(setup, data);
+    const bool dfuInterface = isBootloader() || state_->dfu.runtimeInterface;
+    if ((setup.bmRequestType == stm32::kClassInterfaceIn || setup.bmRequestType == stm32::kClassInterfaceOut) &&
+        dfuInterface && setup.wIndex == state_->dfu.interfaceNumber)
+        return dfuRequest(setup, data);
     if (setup.bmRequestType == stm32::kClassInterfaceIn || setup.bmRequestType == stm32::kClassInterfaceOut)
         return classRequest(setup, data);
     return UsbStatus::Stall;
@@ -117,7 +164,7 @@ UsbStatus SimStm32Application::classRequest(const UsbSetup& setup, std::vector<s
     if (setup.bmRequestType == stm32::kClassInterfaceIn) {
         switch (setup.bRequest) {
         case stm32::kClassGetBootMode:
-            data = {s.bootMode};
+            data = {bootMode()};
             return UsbStatus::Success;
         case stm32::kClassGetHandle:
             newHandle(data);

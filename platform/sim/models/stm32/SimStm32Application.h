@@ -14,8 +14,19 @@ class TWG_PLATFORM_API SimStm32Application : public SimDevice {
 public:
     explicit SimStm32Application(std::shared_ptr<SimStm32State> state);
     const std::shared_ptr<SimStm32State>& state() const { return state_; }
+    virtual bool isBootloader() const { return false; }
+    UsbStatus resetPort() override;
+
+    // The persona the device enumerates as: the application or its DFU bootloader.
+    static std::shared_ptr<SimStm32Application> persona(std::shared_ptr<SimStm32State> state, bool bootloader);
 
 protected:
+    SimStm32Application(std::shared_ptr<SimStm32State> state, bool bootloader);
+    // Class requests to the DFU interface. The application's run-time interface answers
+    // GETSTATUS with appIDLE and DETACH by re-enumerating as the bootloader.
+    virtual UsbStatus dfuRequest(const UsbSetup& setup, std::vector<std::uint8_t>& data);
+    virtual std::uint8_t bootMode() const;
+
     UsbStatus standardRequest(const UsbSetup& setup, std::vector<std::uint8_t>& data) override;
     UsbStatus classOrVendorRequest(const UsbSetup& setup, std::vector<std::uint8_t>& data) override;
 
@@ -25,6 +36,7 @@ private:
     std::uint16_t newHandle(std::vector<std::uint8_t>& data);
 
     std::shared_ptr<SimStm32State> state_;
+    bool detached_ = false; // appDETACH: a bus reset starts the bootloader
 };
 
 } // namespace platform

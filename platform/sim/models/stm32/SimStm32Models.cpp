@@ -3,6 +3,10 @@
 //    "bootMode": 1, "controlInterface": true, "answersIdentity": true, "functionalLength": 10,
 //    "properties": {"DeviceName": "Studio A", "LutSelection": 2}}
 // A property given as a string is its text; as a number, one byte.
+// "stm32-boot" is the same converter starting in its DFU bootloader. DFU knobs of both:
+//   "dfu": {"transferSize": 2048, "pollTimeout": 5, "attributes": "0x0D", "detachTimeout": 1000,
+//           "runtimeInterface": true, "rebootAtFinalDnload": false, "errorAfterBlock": 3,
+//           "busyForever": false, "neverBack": false, "waitResetAfterManifest": false}
 #include "platform/sim/SimModelRegistry.h"
 #include "platform/sim/models/stm32/SimStm32Application.h"
 
@@ -45,13 +49,45 @@ bool readProperties(const QJsonObject& e, SimStm32State& s, QString* error)
     return true;
 }
 
-std::shared_ptr<SimDevice> build(const QJsonObject& e, QString* error)
+bool readDfu(const QJsonObject& e, SimStm32Dfu& d, QString* error)
+{
+    const QJsonValue v = e.value(QLatin1String("dfu"));
+    if (v.isUndefined())
+        return true;
+    if (!v.isObject()) {
+        *error = QStringLiteral("stm32: bad \"dfu\"");
+        return false;
+    }
+    const QJsonObject o = v.toObject();
+    unsigned size = d.transferSize, poll = d.pollTimeoutMs, attributes = d.attributes, detach = d.detachTimeoutMs,
+             errorBlock = 0;
+    if (!number(o, "transferSize", 0xFFFF, &size, error) || !number(o, "pollTimeout", 0xFFFFFF, &poll, error) ||
+        !number(o, "attributes", 0xFF, &attributes, error) || !number(o, "detachTimeout", 0xFFFF, &detach, error))
+        return false;
+    if (o.contains(QLatin1String("errorAfterBlock"))) {
+        if (!number(o, "errorAfterBlock", 0xFFFF, &errorBlock, error))
+            return false;
+        d.errorAfterBlock = static_cast<int>(errorBlock);
+    }
+    d.transferSize = static_cast<std::uint16_t>(size);
+    d.pollTimeoutMs = poll;
+    d.attributes = static_cast<std::uint8_t>(attributes);
+    d.detachTimeoutMs = static_cast<std::uint16_t>(detach);
+    d.runtimeInterface = o.value(QLatin1String("runtimeInterface")).toBool(d.runtimeInterface);
+    d.rebootAtFinalDnload = o.value(QLatin1String("rebootAtFinalDnload")).toBool(false);
+    d.busyForever = o.value(QLatin1String("busyForever")).toBool(false);
+    d.neverBack = o.value(QLatin1String("neverBack")).toBool(false);
+    d.waitResetAfterManifest = o.value(QLatin1String("waitResetAfterManifest")).toBool(false);
+    return true;
+}
+
+std::shared_ptr<SimDevice> build(const QJsonObject& e, QString* error, bool bootloader)
 {
     auto s = std::make_shared<SimStm32State>();
     unsigned product = s->productId, release = s->release, bootMode = s->bootMode, length = s->functionalLength;
     if (!number(e, "product", 0xFFFF, &product, error) || !number(e, "release", 0xFFFF, &release, error) ||
         !number(e, "bootMode", 0xFF, &bootMode, error) || !number(e, "functionalLength", 0xFF, &length, error) ||
-        !readProperties(e, *s, error))
+        !readProperties(e, *s, error) || !readDfu(e, s->dfu, error))
         return nullptr;
     s->productId = static_cast<std::uint16_t>(product);
     s->release = static_cast<std::uint16_t>(release);
@@ -61,10 +97,13 @@ std::shared_ptr<SimDevice> build(const QJsonObject& e, QString* error)
         s->serial = e.value(QLatin1String("serial")).toString().toStdString();
     s->controlInterface = e.value(QLatin1String("controlInterface")).toBool(true);
     s->answersIdentity = e.value(QLatin1String("answersIdentity")).toBool(true);
-    return std::make_shared<SimStm32Application>(s);
+    return SimStm32Application::persona(s, bootloader);
 }
 
-const bool registered = SimModelRegistry::add("stm32-app", build);
+const bool registeredApplication =
+    SimModelRegistry::add("stm32-app", [](const QJsonObject& e, QString* error) { return build(e, error, false); });
+const bool registeredBootloader =
+    SimModelRegistry::add("stm32-boot", [](const QJsonObject& e, QString* error) { return build(e, error, true); });
 
 } // namespace
 

@@ -1,6 +1,12 @@
 #include "platform/sim/models/stm32/SimStm32State.h"
 
+#include "protocol/DfuProtocol.h"
 #include "protocol/Stm32Protocol.h"
+#include "protocol/ZanthicFirmwareIds.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstring>
 
 namespace platform {
 
@@ -30,7 +36,7 @@ void SimStm32State::restoreFactorySettings()
     properties[stm32::keys::kZephId] = {1};
 }
 
-SimDescriptors SimStm32State::descriptors() const
+SimDescriptors SimStm32State::descriptors(bool bootloader) const
 {
     SimDescriptors d;
     d.device.idVendor = vendorId;
@@ -59,6 +65,22 @@ SimDescriptors SimStm32State::descriptors() const
         i.classDescriptors = {functional};
         d.configurations[0].interfaces.push_back(i);
     }
+    if (bootloader || dfu.runtimeInterface) {
+        namespace Dfu = TWG::Dfu;
+        SimInterface i;
+        i.number = dfu.interfaceNumber;
+        i.interfaceClass = Dfu::kInterfaceClass;
+        i.interfaceSubClass = Dfu::kInterfaceSubClass;
+        i.interfaceProtocol = bootloader ? Dfu::kProtocolDfuMode : Dfu::kProtocolRuntime;
+        i.classDescriptors = {{Dfu::kFunctionalDescriptorLength, Dfu::kFunctionalDescriptorType, dfu.attributes,
+                               static_cast<std::uint8_t>(dfu.detachTimeoutMs & 0xFF),
+                               static_cast<std::uint8_t>(dfu.detachTimeoutMs >> 8),
+                               static_cast<std::uint8_t>(dfu.transferSize & 0xFF),
+                               static_cast<std::uint8_t>(dfu.transferSize >> 8),
+                               static_cast<std::uint8_t>(dfu.version & 0xFF),
+                               static_cast<std::uint8_t>(dfu.version >> 8)}};
+        d.configurations[0].interfaces.push_back(i);
+    }
     return d;
 }
 
@@ -68,6 +90,19 @@ std::string SimStm32State::text(const std::string& key) const
     if (found == properties.end())
         return {};
     return std::string(found->second.begin(), found->second.end());
+}
+
+void SimStm32State::startApplicationFromFlash()
+{
+    namespace ids = TWG::Zanthic::firmwareids;
+    const std::size_t marker = std::strlen(ids::kBuildIdMarker);
+    const auto found = std::search(flash.begin(), flash.end(), ids::kBuildIdMarker, ids::kBuildIdMarker + marker);
+    if (found == flash.end() || flash.end() - found < static_cast<std::ptrdiff_t>(marker + ids::kBuildIdDigits))
+        return;
+    const std::string id(found + static_cast<std::ptrdiff_t>(marker),
+                         found + static_cast<std::ptrdiff_t>(marker + ids::kBuildIdDigits));
+    if (std::all_of(id.begin(), id.end(), [](char c) { return std::isxdigit(static_cast<unsigned char>(c)) != 0; }))
+        setText(stm32::keys::kBuildId, id);
 }
 
 void SimStm32State::setText(const std::string& key, const std::string& value)

@@ -12,9 +12,29 @@
 
 namespace platform {
 
+// The DFU side of a simulated STM32 converter: the functional descriptor's fields and the
+// bootloader's behaviour, as knobs.
+struct TWG_PLATFORM_API SimStm32Dfu {
+    bool runtimeInterface = true; // the application's run-time DFU interface
+    std::uint8_t interfaceNumber = 1;
+    std::uint8_t attributes = 0x0D; // willDetach, manifestationTolerant, canDnload
+    std::uint16_t detachTimeoutMs = 1000;
+    std::uint16_t transferSize = 2048;
+    std::uint16_t version = 0x0110;
+    std::uint32_t pollTimeoutMs = 5; // bwPollTimeout after a block and in manifestation
+    int reenumerateDelayMs = 100;
+    std::uint32_t flashSize = 1u << 20;
+    // Faults.
+    bool rebootAtFinalDnload = false; // answers the empty DNLOAD by rebooting (no answer)
+    int errorAfterBlock = -1;         // dfuERROR once this block has been written
+    bool busyForever = false;         // never leaves dfuDNBUSY
+    bool neverBack = false;           // leaves the bus after manifestation and stays away
+    bool waitResetAfterManifest = false; // state 8 until a port reset
+};
+
 // What a simulated STM32 Zanthic converter keeps across its personas: identity, the control
-// interface's shape, the boot mode and the properties with the protocol's handle table. Tests
-// read and change it between requests.
+// interface's shape, the boot mode and the properties with the protocol's handle table, the
+// DFU knobs and the flash. Tests read and change it between requests.
 struct TWG_PLATFORM_API SimStm32State {
     SimStm32State();
 
@@ -31,7 +51,7 @@ struct TWG_PLATFORM_API SimStm32State {
     std::uint8_t controlInterfaceNumber = 0;
     bool answersIdentity = true;        // attribute bit 0
     std::uint8_t functionalLength = 10; // below 10: too short for the host
-    std::uint8_t bootMode = 1;
+    std::uint8_t bootMode = 1;          // of the application
 
     // Property values by key. A key never set reads as a get failure (stall).
     std::map<std::string, std::vector<std::uint8_t>> properties;
@@ -45,11 +65,19 @@ struct TWG_PLATFORM_API SimStm32State {
     std::map<std::uint16_t, std::vector<std::uint8_t>> pendingValues;
     std::vector<std::string> violations;
 
-    SimDescriptors descriptors() const;
+    SimStm32Dfu dfu;
+    // The image the bootloader received, byte for byte (the flash from its start).
+    std::vector<std::uint8_t> flash;
+    int detaches = 0;
+    int manifestations = 0;
+
+    SimDescriptors descriptors(bool bootloader = false) const;
     std::string text(const std::string& key) const;
     void setText(const std::string& key, const std::string& value);
     // What a factory reset gives the settings.
     void restoreFactorySettings();
+    // The application starts from the flash: "BuildId" becomes the build id its image names.
+    void startApplicationFromFlash();
 };
 
 } // namespace platform

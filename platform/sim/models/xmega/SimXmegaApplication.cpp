@@ -82,7 +82,7 @@ UsbStatus SimXmegaApplication::eepromRequest(const UsbSetup& setup, std::vector<
             const bool busy = s.advanceErase();
             data.assign(kEepromProgressLength, 0);
             put(data, kProgressOffStart, s.eraseFirst, 4);
-            put(data, kProgressOffTotal, s.eraseCount, 4);
+            put(data, kProgressOffTotal, busy && s.eraseTotalUnknown ? 0 : s.eraseCount, 4);
             put(data, kProgressOffCurrent, s.eraseFirst + s.eraseDone, 4);
             put(data, kProgressOffBusy, busy ? 1 : 0, 2);
             data[kProgressOffErasePhase] = busy ? 1 : 0;

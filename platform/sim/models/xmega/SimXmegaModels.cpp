@@ -10,6 +10,12 @@ namespace platform {
 
 namespace {
 
+// A scenario describes a converter, not a memory test: an XMEGA's application area is at most
+// some hundreds of KiB and its EEPROMs a few MiB, so larger values are refused before any
+// allocation.
+constexpr unsigned kMaxApplicationBytes = 1u << 20;
+constexpr unsigned kMaxEepromBytes = 64u << 20; // all targets together
+
 bool number(const QJsonObject& e, const char* key, unsigned max, unsigned* out, QString* error)
 {
     if (!e.contains(QLatin1String(key)))
@@ -38,15 +44,28 @@ bool readEeproms(const QJsonObject& e, SimXmegaState& s, QString* error)
 {
     if (!e.contains(QLatin1String("eeproms")))
         return true;
-    s.eeproms.clear();
+    struct Geometry {
+        unsigned size = 0, sector = 0, page = 0;
+    };
+    std::vector<Geometry> targets;
+    std::uint64_t total = 0;
     for (const QJsonValue& v : e.value(QLatin1String("eeproms")).toArray()) {
         const QJsonObject t = v.toObject();
-        unsigned size = 0, sector = 0, page = 0;
-        if (!number(t, "size", 64u << 20, &size, error) || !number(t, "sector", 0xFFFFFFFF, &sector, error) ||
-            !number(t, "page", 0xFFFFFFFF, &page, error))
+        Geometry g;
+        if (!number(t, "size", kMaxEepromBytes, &g.size, error) || !number(t, "sector", 0xFFFFFFFF, &g.sector, error) ||
+            !number(t, "page", 0xFFFFFFFF, &g.page, error))
             return false;
-        s.eeproms.emplace_back(size, sector, page);
+        total += g.size;
+        if (total > kMaxEepromBytes) {
+            *error = QStringLiteral("xmega: \"eeproms\" sizes add up to more than %1 bytes").arg(kMaxEepromBytes);
+            return false;
+        }
+        targets.push_back(g);
     }
+    // Allocated only once the whole list is known to fit.
+    s.eeproms.clear();
+    for (const Geometry& g : targets)
+        s.eeproms.emplace_back(g.size, g.sector, g.page);
     return true;
 }
 
@@ -147,6 +166,10 @@ std::shared_ptr<SimDevice> build(const QJsonObject& e, QString* error, bool boot
     }
     if (!readVersionsAfterWrite(e, *s, error) || !readVersionByteAfterUpdate(e, *s, error))
         return nullptr;
+    if (static_cast<std::uint64_t>(page) * pages > kMaxApplicationBytes) {
+        *error = QStringLiteral("xmega: \"pageSize\" x \"pageCount\" is more than %1 bytes").arg(kMaxApplicationBytes);
+        return nullptr;
+    }
     s->vendorId = static_cast<std::uint16_t>(vendor);
     s->productId = static_cast<std::uint16_t>(product);
     s->pageSize = static_cast<std::uint16_t>(page);

@@ -156,7 +156,9 @@ void SimXmegaState::endStream()
     commitPages(true);
     armed = false;
     busyUntil = clock().now() + Clock::Duration(writeBusyMs);
-    if (target >= 0 && startsWithImageTable(eeproms[static_cast<std::size_t>(target)], streamStart))
+    // Only the classic converters keep an image table at the stream's start.
+    if (registerMap == RegisterMap::Classic && target >= 0 &&
+        startsWithImageTable(eeproms[static_cast<std::size_t>(target)], streamStart))
         tableWritten = true;
 }
 

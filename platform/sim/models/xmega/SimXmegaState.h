@@ -73,6 +73,7 @@ struct TWG_PLATFORM_API SimXmegaState {
     Clock::TimePoint eraseStart{};
     int eraseMsPerSector = 5;
     bool eraseForever = false;
+    bool eraseTotalUnknown = false; // the progress record gives a total of 0 while the erase runs
     Clock::TimePoint busyUntil{};
     int writeBusyMs = 600;
     bool busyForever = false;

@@ -137,15 +137,16 @@ TEST(FirmwareDecision, APackageThatOffersNothingCountsAsCurrent)
     EXPECT_FALSE(has) << "no application image";
     struct Notifier : TWG::Converters::XmegaLoaderNotifier {
         int loads = 0;
-        bool loadXmegaBinary(TWG::Converters::IConverter*, const std::uint8_t*, std::uint32_t, std::uint32_t,
-                             LoadXmegaBinaryDelegate*) override
+        BinaryLoad loadXmegaBinary(TWG::Converters::IConverter*, const std::uint8_t*, std::uint32_t, std::uint32_t,
+                                   LoadXmegaBinaryDelegate*) override
         {
             ++loads;
-            return true;
+            return BinaryLoad::Started;
         }
         void stopXmegaBinaryLoad() override {}
+        bool isLoadingXmegaBinary() const override { return false; }
     } notifier;
-    EXPECT_FALSE(updater->loadBinaryFirst(&notifier, nullptr));
+    EXPECT_EQ(updater->loadBinaryFirst(&notifier, nullptr), TWG::Converters::XmegaLoaderNotifier::BinaryLoad::NotNeeded);
     EXPECT_EQ(notifier.loads, 0);
     EXPECT_TRUE(controllerSeesCurrent(xmega));
     EXPECT_EQ(DebugLines::lines(), 3);

@@ -200,7 +200,8 @@ struct FakeXmegaProgramming : TWG::Converters::IConverterXmegaProgramming {
 struct ScriptedUpdater : ConverterFirmwareUpdater {
     bool current = false;
     bool has = true;
-    bool loadFirst = false;
+    bool loadFirst = false; // the application load starts
+    bool loadFails = false; // the application load cannot start
     std::vector<bool> results; // per program() call; true past the end
     std::vector<double> fractions{0.0, 0.5, 1.0};
     std::shared_future<void> gate; // program() waits for it when valid
@@ -214,11 +215,13 @@ struct ScriptedUpdater : ConverterFirmwareUpdater {
         *hasFirmware = has;
         return current;
     }
-    bool loadBinaryFirst(TWG::Converters::XmegaLoaderNotifier*,
-                         TWG::Converters::XmegaLoaderNotifier::LoadXmegaBinaryDelegate* delegate) override
+    TWG::Converters::XmegaLoaderNotifier::BinaryLoad
+    loadBinaryFirst(TWG::Converters::XmegaLoaderNotifier*,
+                    TWG::Converters::XmegaLoaderNotifier::LoadXmegaBinaryDelegate* delegate) override
     {
+        using BinaryLoad = TWG::Converters::XmegaLoaderNotifier::BinaryLoad;
         loadDelegate = delegate;
-        return loadFirst;
+        return loadFails ? BinaryLoad::Failed : loadFirst ? BinaryLoad::Started : BinaryLoad::NotNeeded;
     }
     bool program(const ProgressCallback& progress) override
     {

@@ -471,3 +471,87 @@ TEST_F(UpdateOnSim, UnpluggingDuringAnUpdateReportsFailureWithoutACrash)
     EXPECT_EQ(bus.liveObjects(), 0);
     EXPECT_TRUE(converters->canClose());
 }
+
+// An application load that cannot start fails the update, even where the EEPROM images would be
+// skipped (the FPGA version matches): success would leave the old application running.
+TEST_F(UpdateOnSim, AnXmegaWhoseApplicationLoadCannotStartFails)
+{
+    auto state = attachXmega(0xBD93);
+    state->versions[0] = state->versions[1] = 0;
+    state->versionByte = SimFirmware::kVersion;
+    const std::vector<std::uint8_t> before = state->application;
+    startFamily();
+    struct Case {
+        const char* name;
+        int requestType;
+        int request;
+    } cases[] = {
+        {"uuid read", 0xC0, 0x10},
+        {"mode read", 0xC1, 0x10},
+        {"restart into the bootloader", 0x41, 0x12},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        QPointer<ConverterProductCard> card = open(0xBD93);
+        ASSERT_TRUE(offered(card));
+        platform::SimFault stall;
+        stall.path = bus.listDevices().at(0).path;
+        stall.bmRequestType = c.requestType;
+        stall.bRequest = c.request;
+        bus.addFault(stall);
+        dialogOf(card)->yesButton()->click();
+        ASSERT_TRUE(settleUntil([&] {
+            return dialogOf(card)->state() == FirmwareUpdateDialog::Failed ||
+                   dialogOf(card)->state() == FirmwareUpdateDialog::Completed;
+        }));
+        EXPECT_EQ(dialogOf(card)->state(), FirmwareUpdateDialog::Failed);
+        bus.clearFaults();
+        dialogOf(card)->closeButton()->click();
+        EXPECT_EQ(card->controller()->result(), FirmwareUpdateController::Failed);
+        EXPECT_TRUE(settleUntil([&] { return !card; }));
+        EXPECT_EQ(state->restarts, 0);
+        EXPECT_EQ(state->application, before);
+        EXPECT_EQ(converters->converters().size(), 1);
+    }
+}
+
+// A fault on the trip through the bootloader leaves the converter there: the family sees it
+// again without a replug (a powered model too, whose bootloader has no power request), its open
+// card takes it up and offers the update again, and that update brings it back into its
+// application.
+TEST_F(UpdateOnSim, AnXmegaLeftInItsBootloaderIsOfferedTheUpdateAgain)
+{
+    std::string error;
+    ASSERT_TRUE(SimFirmware::writePackage(0xBDF2, fwtest::packageDirectory(), &error)) << error;
+    auto state = attachXmega(0xBDF2);
+    state->versions[0] = state->versions[1] = 0;
+    state->versionByte = 2;
+    state->versionsAfterWrite = [](const std::vector<std::uint8_t>&) {
+        return std::make_pair(SimFirmware::kXmegaChecksum, SimFirmware::kXmegaChecksum);
+    };
+    startFamily();
+    QPointer<ConverterProductCard> card = open(0xBDF2);
+    ASSERT_TRUE(offered(card));
+    const TWG::Converters::IConverter* first = card->connection()->device();
+    platform::SimFault stall;
+    stall.bmRequestType = 0x41;
+    stall.bRequest = 0x05; // the application write, in the bootloader
+    bus.addFault(stall);
+    dialogOf(card)->yesButton()->click();
+    ASSERT_TRUE(settleUntil([&] { return card->connection() && card->connection()->device() != first; }));
+    auto device = std::dynamic_pointer_cast<platform::SimXmegaDevice>(bus.device(bus.listDevices().at(0).path));
+    ASSERT_TRUE(device && device->isBootloader());
+    EXPECT_EQ(converters->converters().size(), 1);
+    EXPECT_TRUE(converterOf(0xBDF2)->isPowered());
+    ASSERT_TRUE(offered(card));
+
+    acceptAndWait(card, FirmwareUpdateDialog::Completed);
+    EXPECT_TRUE(startsWith(state->application, 0, image(0xBDF2, 0)));
+    const auto images = SimFirmware::images(0xBDF2);
+    EXPECT_TRUE(startsWith(state->eeproms.at(0).bytes, images[1].offset, images[1].data));
+    EXPECT_EQ(state->versions[0], SimFirmware::kXmegaChecksum);
+    EXPECT_TRUE(state->violations.empty());
+    finish(card);
+    device = std::dynamic_pointer_cast<platform::SimXmegaDevice>(bus.device(bus.listDevices().at(0).path));
+    EXPECT_FALSE(device->isBootloader());
+}

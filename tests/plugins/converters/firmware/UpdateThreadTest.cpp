@@ -215,3 +215,22 @@ TEST(VisibleUSBFirmwareUpdater, DeletedWhileRunningLeavesTheThreadToFinish)
     }));
     EXPECT_EQ(bench.results->count(), 0);
 }
+
+// An application load that cannot start fails the update at once: programming the EEPROM
+// images behind the old application would report a success that is none.
+TEST(VisibleUSBFirmwareUpdater, AnApplicationLoadThatCannotStartFailsWithoutProgramming)
+{
+    UpdaterBench bench;
+    bench.scripted->loadFails = true;
+    bench.updater->startUpdate();
+    EXPECT_EQ(ints(*bench.results), std::vector<int>{1});
+    EXPECT_FALSE(bench.updater->isUpdating());
+    settle();
+    EXPECT_EQ(bench.scripted->programs, 0);
+    EXPECT_TRUE(bench.progress->isEmpty());
+
+    bench.scripted->loadFails = false;
+    bench.updater->startUpdate();
+    ASSERT_TRUE(bench.waitForResults(2));
+    EXPECT_EQ(ints(*bench.results), (std::vector<int>{1, 0})) << "the next try runs";
+}

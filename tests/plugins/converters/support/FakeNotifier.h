@@ -32,17 +32,19 @@ public:
         changes.push_back(wParam);
         return accept;
     }
-    bool loadXmegaBinary(TWG::Converters::IConverter*, const std::uint8_t*, std::uint32_t, std::uint32_t,
-                         LoadXmegaBinaryDelegate*) override
+    BinaryLoad loadXmegaBinary(TWG::Converters::IConverter*, const std::uint8_t*, std::uint32_t, std::uint32_t,
+                               LoadXmegaBinaryDelegate*) override
     {
-        return false;
+        return BinaryLoad::NotNeeded;
     }
     void stopXmegaBinaryLoad() override {}
+    bool isLoadingXmegaBinary() const override { return loading; }
 
     NotificationDelegate* delegate = nullptr;
     platform::WindowId startWindow = platform::kNoWindow;
     int starts = 0;
     bool accept = true;
+    bool loading = false;
     std::vector<platform::WPARAM> changes;
     std::function<void()> onDestroyed;
 };

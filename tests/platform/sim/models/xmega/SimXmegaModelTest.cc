@@ -137,6 +137,33 @@ TEST_F(SimXmegaModel, ScenarioBuildsBothPersonasWithTheirFields)
     }
 }
 
+// Memory sizes a scenario could ask for by the gigabyte are refused, naming the field, before
+// anything is allocated; the largest sizes allowed still load.
+TEST_F(SimXmegaModel, RefusesMemorySizesNoConverterHas)
+{
+    const struct {
+        const char* json;
+        const char* reason; // null: loads
+    } cases[] = {
+        {R"({"devices": [{"model": "xmega-boot", "pageSize": 65535, "pageCount": 65535}]})", "\"pageSize\" x \"pageCount\""},
+        {R"({"devices": [{"model": "xmega-boot", "pageSize": 1024, "pageCount": 1025}]})", "\"pageSize\" x \"pageCount\""},
+        {R"({"devices": [{"model": "xmega-boot", "pageSize": 1024, "pageCount": 1024}]})", nullptr},
+        {R"({"devices": [{"model": "xmega-app", "eeproms": [{"size": "0x4000001"}]}]})", "\"size\""},
+        {R"({"devices": [{"model": "xmega-app", "eeproms": [{"size": "0x2000000"}, {"size": "0x2000000"},
+                                                              {"size": 1}]}]})", "\"eeproms\""},
+        {R"({"devices": [{"model": "xmega-app", "eeproms": [{"size": "0x2000000"}, {"size": "0x2000000"}]}]})", nullptr},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.json);
+        SimBackend other;
+        QString error;
+        EXPECT_EQ(loadSimScenario(c.json, other, &error), c.reason == nullptr) << error.toStdString();
+        if (c.reason) {
+            EXPECT_TRUE(error.contains(QLatin1String(c.reason))) << error.toStdString();
+        }
+    }
+}
+
 TEST_F(SimXmegaModel, RestartsReenumerateIntoTheRequestedPersonaWithTheSameUuid)
 {
     auto s = std::make_shared<SimXmegaState>();

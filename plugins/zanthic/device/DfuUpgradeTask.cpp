@@ -1,0 +1,154 @@
+#include "plugins/zanthic/device/DfuUpgradeTask.h"
+
+#include "platform/Clock.h"
+#include "plugins/zanthic/device/DfuInterface.h"
+#include "plugins/zanthic/device/FirmwareLookup.h"
+#include "plugins/zanthic/device/PotentialDevice.h"
+#include "plugins/zanthic/device/UsbConnectionManager.h"
+#include "plugins/zanthic/device/ZanthicLog.h"
+#include "protocol/Stm32Protocol.h"
+
+#include <cmath>
+#include <stdexcept>
+#include <system_error>
+
+namespace TWG {
+namespace Zanthic {
+
+namespace {
+constexpr std::int64_t kWaitStepMs = 100;
+constexpr std::int64_t kMsPerSecond = 1000;
+// The download fills the first half of the bar, the device's own writing the second.
+constexpr float kDownloadShare = 50.0f;
+constexpr int kDone = 100;
+constexpr int kUnknown = -1;
+} // namespace
+
+DfuUpgradeTask::DfuUpgradeTask(std::shared_ptr<UsbConnectionManager> manager,
+                               std::shared_ptr<UsbPotentialDevice> device)
+    : manager_(manager), device_(std::move(device))
+{
+    connect(&progressUpdater_, &TimedProgressUpdater::updateProgress, this,
+            &DeviceFirmwareUpdater::firmwareUpdateProgress);
+}
+
+DfuUpgradeTask::~DfuUpgradeTask()
+{
+    stop_.store(true);
+    if (worker_.joinable())
+        worker_.join();
+}
+
+bool DfuUpgradeTask::firmwareIsCurrent() { return updated_.load(); }
+
+void DfuUpgradeTask::startUpdate()
+{
+    if (worker_.joinable())
+        worker_.join();
+    worker_ = std::thread([this] {
+        const bool ok = run();
+        if (ok) {
+            updated_.store(true);
+            emit firmwareUpdateProgress(kDone);
+        }
+        emit firmwareUpdated(ok ? Succeeded : Failed);
+    });
+}
+
+std::shared_ptr<DFUInterface> DfuUpgradeTask::waitForDevice(const QString& serial, std::int64_t timeoutMs,
+                                                            const std::set<std::uint8_t>& modes)
+{
+    platform::Clock& clock = platform::clock();
+    const platform::Clock::TimePoint start = clock.now();
+    int lastMode = -1;
+    while (clock.elapsedMs(start) < timeoutMs) {
+        clock.sleepFor(platform::Clock::Duration(kWaitStepMs));
+        if (stop_.load())
+            return nullptr;
+        std::shared_ptr<UsbConnectionManager> manager = manager_.lock();
+        if (!manager)
+            return nullptr;
+        std::shared_ptr<UsbPotentialDevice> device = manager->findPotentialDevice(serial);
+        if (!device)
+            continue;
+        const std::uint8_t mode = device->readBootMode();
+        if (mode != lastMode) {
+            qCDebug(lcZanthic, "DFU Upgrade: Current boot mode %u", unsigned(mode));
+            lastMode = mode;
+        }
+        if (!modes.empty() && !modes.count(mode))
+            continue;
+        try {
+            return std::make_shared<DFUInterface>(device->usbDevice(), &stop_);
+        } catch (const std::runtime_error&) {
+            // Not ready yet: the wait goes on.
+        }
+    }
+    return nullptr;
+}
+
+bool DfuUpgradeTask::run()
+{
+    if (!device_)
+        return false;
+    try {
+        qCDebug(lcZanthic, "DFU Upgrade: Getting device info.");
+        const QString serial = device_->serial();
+        std::shared_ptr<UsbConnectionManager> manager = manager_.lock();
+        const ModelInfo* model = manager ? manager->findModelInfo(device_->productId()) : nullptr;
+        if (!model)
+            throw std::runtime_error("No model information");
+        const std::int64_t bootloaderWaitMs = model->bootloaderWaitSeconds * kMsPerSecond;
+        const std::int64_t settleWaitMs = model->settleWaitSeconds * kMsPerSecond;
+        const std::vector<std::uint8_t> image = GetFirmware(model->firmwareFile.toStdString(), device_->productId());
+        manager.reset();
+
+        qCDebug(lcZanthic, "DFU Upgrade: Waiting for initial arrival.");
+        std::shared_ptr<DFUInterface> dfu = waitForDevice(serial, bootloaderWaitMs, {});
+        if (!dfu)
+            throw std::runtime_error("Failed to get DFU interface before detach");
+
+        qCDebug(lcZanthic, "DFU Upgrade: Detaching....");
+        if (!dfu->enterIdle()) {
+            dfu.reset();
+            qCDebug(lcZanthic, "DFU Upgrade: Waiting for bootloader to run....");
+            emit firmwareUpdateProgress(kUnknown);
+            dfu = waitForDevice(serial, bootloaderWaitMs, {stm32::kBootModeDfu, stm32::kBootModeDfuAlt});
+            if (!dfu)
+                throw std::runtime_error("Failed to get DFU interface after detach");
+            qCDebug(lcZanthic, "DFU Upgrade: Detaching (bootloader)....");
+            dfu->enterIdle();
+        }
+
+        qCDebug(lcZanthic, "DFU Upgrade: Update started.");
+        emit firmwareUpdateProgress(0);
+        try {
+            dfu->download(image, [this, settleWaitMs](std::uint32_t done, std::uint32_t total) {
+                emit firmwareUpdateProgress(static_cast<int>(std::trunc(float(done) / float(total) * kDownloadShare)));
+                if (done == total)
+                    progressUpdater_.arm(kDownloadShare, kDone, settleWaitMs);
+            });
+        } catch (const std::system_error& e) {
+            // The device may reboot at the final empty block instead of answering it.
+            if (e.code() != std::errc::timed_out)
+                throw;
+        }
+        dfu.reset();
+
+        qCDebug(lcZanthic, "DFU Upgrade: Payload download complete, waiting for OS arrival.");
+        if (!waitForDevice(serial, settleWaitMs, {stm32::kBootModeApplicationAlt}))
+            throw std::runtime_error("Failed to get DFU interface after download");
+
+        qCDebug(lcZanthic, "DFU Upgrade: Update finished.");
+        emit firmwareUpdateProgress(kDone);
+        emit progressUpdater_.stopProgressTimer();
+        return true;
+    } catch (const std::exception& e) {
+        emit progressUpdater_.stopProgressTimer();
+        qCWarning(lcZanthic, "DFU Upgrade failure: %s", e.what());
+        return false;
+    }
+}
+
+} // namespace Zanthic
+} // namespace TWG

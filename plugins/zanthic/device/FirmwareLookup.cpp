@@ -1,0 +1,122 @@
+#include "plugins/zanthic/device/FirmwareLookup.h"
+
+#include "plugins/zanthic/device/ZanthicLog.h"
+#include "usb/package/FirmwareFileLocation.h"
+#include "usb/package/FirmwarePackage.h"
+#include "usb/package/PackageFormat.h"
+
+#include <map>
+#include <stdexcept>
+
+namespace TWG {
+namespace Zanthic {
+
+namespace {
+
+namespace Format = USB::PackageFormat;
+
+// Information entries: entry byte B says which version the section id carries.
+constexpr std::uint8_t kFpgaVersionEntry = 0;
+constexpr std::uint8_t kXmegaVersionEntry = 1;
+
+std::string inFolder(const std::string& fileName)
+{
+    const std::string folder = USB::firmwareDirectory();
+    if (folder.empty())
+        return {};
+    return folder.back() == '/' ? folder + fileName : folder + "/" + fileName;
+}
+
+std::uint32_t versionEntry(std::uint16_t productId, std::uint8_t which)
+{
+    try {
+        const USB::FirmwarePackageEntryList info =
+            GetFirmwares(firmwarePackagePath(productId), productId, Format::kEntryTypeInformation);
+        for (int i = 0; i < info.count(); ++i)
+            if (info.at(i)->entryByteB() == which)
+                return info.at(i)->sectionId();
+    } catch (const std::exception& e) {
+        qCDebug(lcZanthic, "No firmware version for %04x: %s", unsigned(productId), e.what());
+    }
+    return 0;
+}
+
+} // namespace
+
+void setFirmwareResourcePath(const std::string& path) { USB::setFirmwareDirectory(path); }
+
+std::string firmwarePackagePath(std::uint16_t productId) { return inFolder(USB::packageFileName(productId)); }
+
+USB::FirmwarePackageEntryList GetFirmwares(const std::string& packagePath, std::uint16_t productId, std::uint16_t type)
+{
+    if (packagePath.empty())
+        throw std::runtime_error("Resource file unspecified\n");
+    USB::FirmwarePackage package;
+    package.setPath(packagePath);
+    USB::FirmwarePackageEntryList list;
+    const int result = type == Format::kEntryTypeFirmware
+                           ? package.readEntries(type, Format::productKey(productId), list)
+                           : package.listEntries(type, Format::productKey(productId), list);
+    if (result == USB::PackageResult::CannotRead || result == USB::PackageResult::NoPath)
+        throw std::runtime_error("Open resource file failed\n");
+    if (result != USB::PackageResult::Success)
+        throw std::runtime_error("Failed to query resources\n");
+    if (list.isEmpty())
+        throw std::runtime_error("GetFirmwares: No resources found\n");
+    return list;
+}
+
+std::vector<std::uint8_t> GetFirmware(const std::string& resourceName, std::uint16_t productId)
+{
+    USB::FirmwarePackage package;
+    package.setPath(resourceName.empty() ? std::string() : inFolder(resourceName));
+    USB::FirmwarePackageEntryList list;
+    const int result = package.readEntries(Format::kEntryTypeFirmware, Format::productKey(productId), list);
+    if (result != USB::PackageResult::Success)
+        throw std::runtime_error("GetFirmware: Unable to unpack resource. Error code: " + std::to_string(result));
+    USB::FirmwarePackageEntry* entry = list.at(0);
+    // An image that does not inflate reads as no data at all: never download that.
+    if (!entry || !entry->data() || entry->size() == 0)
+        throw std::runtime_error("GetFirmware: No resources found.");
+    return std::vector<std::uint8_t>(entry->data(), entry->data() + entry->size());
+}
+
+FirmwareSet& firmwareSet(std::uint16_t productId)
+{
+    static std::mutex cacheMutex;
+    static std::map<std::uint16_t, std::unique_ptr<FirmwareSet>> cache;
+    std::lock_guard<std::mutex> lock(cacheMutex);
+    std::unique_ptr<FirmwareSet>& set = cache[productId];
+    if (!set) {
+        set = std::make_unique<FirmwareSet>();
+        set->productId = productId;
+        try {
+            set->entries = GetFirmwares(firmwarePackagePath(productId), productId, Format::kEntryTypeInformation);
+        } catch (const std::exception&) {
+            // No information yet; the images are read when first asked for.
+        }
+    }
+    return *set;
+}
+
+USB::FirmwarePackageEntry* openEntry(FirmwareSet& set, int index, std::uint16_t type)
+{
+    std::lock_guard<std::mutex> lock(set.mutex);
+    if (type == Format::kEntryTypeFirmware && !set.imagesLoaded) {
+        set.entries.clear();
+        try {
+            set.entries = GetFirmwares(firmwarePackagePath(set.productId), set.productId, type);
+        } catch (const std::exception& e) {
+            qCWarning(lcZanthic, "Firmware images of %04x: %s", unsigned(set.productId), e.what());
+        }
+        set.imagesLoaded = true;
+    }
+    return set.entries.at(index);
+}
+
+std::uint32_t firmwareVersionNumber(std::uint16_t productId) { return versionEntry(productId, kFpgaVersionEntry); }
+
+std::uint32_t firmwareBuildNumber(std::uint16_t productId) { return versionEntry(productId, kXmegaVersionEntry); }
+
+} // namespace Zanthic
+} // namespace TWG

@@ -1,0 +1,66 @@
+#pragma once
+
+#include <QProcess>
+#include <QStandardPaths>
+#include <QStringList>
+
+// The tests' own responder (unicast_responder.py) on a loopback address, started by a test and
+// always ended with it. Fails loudly when python3 or the script is missing.
+class UnicastResponder {
+public:
+    explicit UnicastResponder(const QStringList& arguments)
+    {
+        const QString python = QStandardPaths::findExecutable(QStringLiteral("python3"));
+        if (python.isEmpty()) {
+            error_ = QStringLiteral("python3 is not installed (tools/install-deps.sh installs it)");
+            return;
+        }
+        process_.setProgram(python);
+        process_.setArguments(QStringList{QStringLiteral(TWG_UNICAST_RESPONDER)} + arguments);
+        process_.setProcessChannelMode(QProcess::SeparateChannels);
+        process_.start();
+        if (!process_.waitForStarted(5000) || !waitForLine(QStringLiteral("ready"), 5000))
+            error_ = QStringLiteral("the responder did not start: ") + QString::fromUtf8(process_.readAllStandardError());
+    }
+    ~UnicastResponder()
+    {
+        if (process_.state() != QProcess::NotRunning) {
+            process_.kill();
+            process_.waitForFinished(5000);
+        }
+    }
+    UnicastResponder(const UnicastResponder&) = delete;
+    UnicastResponder& operator=(const UnicastResponder&) = delete;
+
+    // Empty once it is listening.
+    const QString& error() const { return error_; }
+
+    // The names it was asked for so far, in order.
+    QStringList queries()
+    {
+        process_.waitForReadyRead(0);
+        output_ += QString::fromUtf8(process_.readAllStandardOutput());
+        QStringList names;
+        const QStringList lines = output_.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        for (const QString& line : lines) {
+            if (line.startsWith(QLatin1String("query ")))
+                names << line.mid(6);
+        }
+        return names;
+    }
+
+private:
+    bool waitForLine(const QString& line, int ms)
+    {
+        while (!output_.contains(line + QLatin1Char('\n'))) {
+            if (!process_.waitForReadyRead(ms))
+                return false;
+            output_ += QString::fromUtf8(process_.readAllStandardOutput());
+        }
+        return true;
+    }
+
+    QProcess process_;
+    QString output_;
+    QString error_;
+};

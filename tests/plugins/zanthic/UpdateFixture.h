@@ -1,0 +1,129 @@
+#pragma once
+
+#include "ScaledClock.h"
+#include "ZanthicSimFixture.h"
+
+#include "plugins/zanthic/device/FirmwareLookup.h"
+#include "plugins/zanthic/device/PotentialDevice.h"
+#include "plugins/zanthic/device/UsbConnectionManager.h"
+#include "plugins/zanthic/device/XmegaUsbPotentialDevice.h"
+#include "protocol/ZanthicIds.h"
+#include "usb/IUSBDevice.h"
+
+#include <QTemporaryDir>
+
+#include <mutex>
+
+namespace zanthictest {
+
+// Every log line of every thread, kept under a lock.
+class ThreadSafeLog {
+public:
+    ThreadSafeLog() : previous_(qInstallMessageHandler(&ThreadSafeLog::handler)) { active() = this; }
+    ~ThreadSafeLog()
+    {
+        qInstallMessageHandler(previous_);
+        active() = nullptr;
+    }
+    bool contains(const QString& text) const
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        for (const QString& line : lines_)
+            if (line.contains(text))
+                return true;
+        return false;
+    }
+    QStringList lines() const
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return lines_;
+    }
+
+private:
+    static ThreadSafeLog*& active()
+    {
+        static ThreadSafeLog* log = nullptr;
+        return log;
+    }
+    static void handler(QtMsgType, const QMessageLogContext&, const QString& message)
+    {
+        if (ThreadSafeLog* log = active()) {
+            std::lock_guard<std::mutex> lock(log->mutex_);
+            log->lines_.append(message);
+        }
+    }
+    mutable std::mutex mutex_;
+    QStringList lines_;
+    QtMessageHandler previous_;
+};
+
+struct NoFamily : TWG::Zanthic::DeviceListener {
+    void onPotentialDeviceArrived(std::shared_ptr<TWG::Zanthic::PotentialDevice>) override {}
+    void onPotentialDeviceRemoved(std::shared_ptr<TWG::Zanthic::PotentialDevice>) override {}
+};
+
+// Zanthic converters behind a started connection manager, in scaled real time, with the
+// synthetic packages in a firmware folder of their own.
+class UpdateFixture : public ZanthicSimFixture {
+protected:
+    static constexpr int kTimeScale = 100;
+    static constexpr std::int64_t kWaitSeconds = 30;
+
+    UpdateFixture() { TWG::Zanthic::setFirmwareResourcePath(folder.path().toStdString()); }
+    ~UpdateFixture() override
+    {
+        manager.reset();
+        QCoreApplication::processEvents();
+        TWG::Zanthic::setFirmwareResourcePath({});
+    }
+
+    TWG::Zanthic::ModelTable models() const
+    {
+        TWG::Zanthic::ModelTable table;
+        for (std::uint16_t id : TWG::Zanthic::ids::kStm32ProductIds)
+            table[id].firmwareFile = QString::fromStdString(TWG::Zanthic::firmwarePackagePath(id)).section('/', -1);
+        for (std::uint16_t id : TWG::Zanthic::ids::kXmegaProductIds)
+            table[id].firmwareFile = QString::fromStdString(TWG::Zanthic::firmwarePackagePath(id)).section('/', -1);
+        for (auto& row : table) {
+            row.second.bootloaderWaitSeconds = kWaitSeconds;
+            row.second.settleWaitSeconds = kWaitSeconds;
+        }
+        return table;
+    }
+
+    void startManager()
+    {
+        manager = std::make_shared<TWG::Zanthic::UsbConnectionManager>(
+            &family, models(), nullptr, nullptr,
+            [](std::shared_ptr<TWG::Zanthic::UsbConnectionManager> m,
+               TWG::USB::IUSBDevice* usb) -> std::shared_ptr<TWG::Zanthic::UsbPotentialDevice> {
+                std::uint16_t product = 0;
+                usb->getProductId(&product);
+                try {
+                    if (TWG::Zanthic::ids::isXmegaProduct(product))
+                        return std::make_shared<TWG::Zanthic::XmegaUsbPotentialDevice>(m, usb);
+                    return std::make_shared<TWG::Zanthic::UsbPotentialDevice>(m, usb);
+                } catch (const std::exception&) {
+                    return nullptr;
+                }
+            },
+            nullptr);
+        ASSERT_TRUE(manager->start());
+    }
+
+    std::shared_ptr<TWG::Zanthic::UsbPotentialDevice> listed(const QString& serial)
+    {
+        std::shared_ptr<TWG::Zanthic::UsbPotentialDevice> device;
+        if (!QTest::qWaitFor([&] { return (device = manager->findPotentialDevice(serial)) != nullptr; }, 5000))
+            return nullptr;
+        return device;
+    }
+
+    QTemporaryDir folder;
+    ScaledClock scaled{kTimeScale};
+    platform::ClockOverride scaledOverride{&scaled};
+    NoFamily family;
+    std::shared_ptr<TWG::Zanthic::UsbConnectionManager> manager;
+};
+
+} // namespace zanthictest
