@@ -85,8 +85,8 @@ private:
     D2SettingsPushButton* importButton_ = nullptr;
     D2SettingsPushButton* deleteButton_ = nullptr;
     QPointer<QFileDialog> fileDialog_;
-    DeleteLutDialog* deleteDialog_ = nullptr;
-    TransferProgressDialog* transferDialog_ = nullptr;
+    QPointer<DeleteLutDialog> deleteDialog_;
+    QPointer<TransferProgressDialog> transferDialog_;
     QPointer<ParserErrorDialog> errorDialog_;
     // Imports asked for while an upload ran, in order.
     QStringList pending_;

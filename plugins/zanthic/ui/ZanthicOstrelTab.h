@@ -84,7 +84,7 @@ private:
     QButtonGroup* txMapping_ = nullptr;
     QButtonGroup* sdiLevel_ = nullptr;
     D2SettingsPushButton* resetButton_ = nullptr;
-    FactoryResetDialog* resetDialog_ = nullptr;
+    QPointer<FactoryResetDialog> resetDialog_;
     bool savedHdmiClip_ = false;
     bool savedRxMapping_ = false;
     bool savedTxMapping_ = false;
