@@ -7,7 +7,10 @@
 #include "kit/widgets/card/CardSeparator.h"
 #include "plugins/zanthic/device/ConnectedDevice.h"
 #include "plugins/zanthic/ui/D2CardTabbedPages.h"
+#include "plugins/zanthic/ui/D2ProductCard.h"
 #include "plugins/zanthic/ui/D2SettingsTab.h"
+#include "plugins/zanthic/ui/ZanthicConvertersLutsTab.h"
+#include "plugins/zanthic/ui/ZanthicOstrelTab.h"
 
 #include <QStackedWidget>
 
@@ -67,7 +70,12 @@ QWidget* createD2SettingsPage(ZanthicConvertersConnectedDevice& device, QWidget*
 {
     auto self = std::static_pointer_cast<ZanthicConvertersConnectedDevice>(device.shared_from_this());
     auto* page = new D2SettingsPage(card, self);
-    // The Setup and LUTs tabs join here with the settings work.
+    auto* setup = new ZanthicOstrelTab(self, card, page);
+    page->addTab(setup, D2SettingsPage::tr("Setup"), D2CardTabbedPages::Left);
+    if (auto* productCard = qobject_cast<D2ProductCard*>(card))
+        QObject::connect(setup, &ZanthicOstrelTab::firmwareUpdateRequested, productCard, &D2ProductCard::firmwareUpdateRequested);
+    if (self->supportsLutSelection())
+        page->addTab(new ZanthicConvertersLutsTab(self, page), D2SettingsPage::tr("LUTs"), D2CardTabbedPages::Left);
     if (auto* productCard = qobject_cast<ProductCard*>(card)) {
         productCard->addPage(page);
         QObject::connect(page, &D2SettingsPage::closePage, productCard, &QWidget::close);

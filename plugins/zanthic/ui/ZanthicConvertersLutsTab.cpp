@@ -1,0 +1,233 @@
+#include "plugins/zanthic/ui/ZanthicConvertersLutsTab.h"
+
+#include "plugins/zanthic/ui/D2SettingsControls.h"
+#include "plugins/zanthic/ui/LutTransfer.h"
+
+#include <QApplication>
+#include <QButtonGroup>
+#include <QFileDialog>
+#include <QFileInfo>
+
+namespace TWG {
+namespace Zanthic {
+
+namespace {
+constexpr int kSlot = 0;
+constexpr int kLutOn = 0;
+constexpr int kLutOff = 255;
+constexpr int kLutLoaded = 0;
+} // namespace
+
+QString cutToUtf8Bytes(const QString& name, int maxBytes)
+{
+    QByteArray bytes = name.toUtf8();
+    if (bytes.size() <= maxBytes)
+        return name;
+    int end = maxBytes;
+    // Back to the first byte of the character the limit falls in.
+    while (end > 0 && (static_cast<unsigned char>(bytes.at(end)) & 0xC0) == 0x80)
+        --end;
+    bytes.truncate(end);
+    return QString::fromUtf8(bytes);
+}
+
+ZanthicConvertersLutsTab::ZanthicConvertersLutsTab(std::shared_ptr<ZanthicConvertersConnectedDevice> device, QWidget* page)
+    : D2SettingsTab(page), device_(std::move(device))
+{
+    ZanthicConvertersConnectedDevice& d = *device_;
+    d.addDelegate(this);
+    if (d.supportsLutSelection()) {
+        addSection(QString());
+        if (d.supportsLutName()) {
+            addRow(tr("Display 3D LUT on:"));
+            sdi_ = addCheckBox(tr("SDI output"), QString());
+            hdmi_ = addCheckBox(tr("HDMI output"), QString());
+            savedSdi_ = d.getLutSdiOutEnable();
+            savedHdmi_ = d.getLutHdmiOutEnable();
+            setLutOnSdiOutput(savedSdi_);
+            setLutOnHdmiOutput(savedHdmi_);
+            connect(sdi_, &QCheckBox::clicked, this, [this](bool on) { device_->setLutSdiOutEnable(on); });
+            connect(hdmi_, &QCheckBox::clicked, this, [this](bool on) { device_->setLutHdmiOutEnable(on); });
+        }
+        selection_ = addRadioGroup({{kLutOn, tr("On")}, {kLutOff, tr("Off")}}, tr("3D LUT:"));
+        savedSelection_ = d.getLutSelection();
+        setLutSelection(savedSelection_);
+        connect(selection_, &QButtonGroup::idClicked, this,
+                [this](int id) { device_->setLutSelection(static_cast<std::uint8_t>(id)); });
+        if (d.supportsLutLoopEnable()) {
+            loop_ = addCheckBox(QString(), tr("Enable 3D LUT on loop output"));
+            savedLoop_ = d.getLutLoopEnable();
+            setLutOnLoopOutput(savedLoop_);
+            connect(loop_, &QCheckBox::clicked, this, [this](bool on) { device_->setLutLoopEnable(on); });
+        }
+
+        nameLabel_ = new D2SettingsLabel(QString(), addRow(QString()));
+        nameLabel_->move(kControlX, kControlY);
+        nameLabel_->setElided(true);
+        nameLabel_->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+        const auto buttons = addPushButtonPair(QString(), tr("Import"), tr("Delete"));
+        importButton_ = buttons.first;
+        deleteButton_ = buttons.second;
+        connect(importButton_, &QPushButton::clicked, this, &ZanthicConvertersLutsTab::onImportClicked);
+        connect(deleteButton_, &QPushButton::clicked, this, &ZanthicConvertersLutsTab::onDeleteClicked);
+        setLutInfo(kSlot, d.getLutName());
+    }
+    finishLayout();
+}
+
+ZanthicConvertersLutsTab::~ZanthicConvertersLutsTab()
+{
+    device_->removeDelegate(this);
+    delete fileDialog_;
+    delete deleteDialog_;
+    // An upload still running goes on without the tab and ends on its own.
+    delete transferDialog_;
+    delete errorDialog_;
+}
+
+void ZanthicConvertersLutsTab::setLutSelection(std::uint8_t index) { setRadioGroupChecked(selection_, index); }
+
+void ZanthicConvertersLutsTab::setLutInfo(int index, const QString& name)
+{
+    if (index != kSlot || !nameLabel_)
+        return;
+    nameLabel_->setText(name);
+    const bool present = !name.isEmpty();
+    nameLabel_->setEnabled(present);
+    deleteButton_->setEnabled(present);
+    if (QAbstractButton* on = selection_->button(kLutOn))
+        on->setEnabled(present);
+    for (QCheckBox* box : {static_cast<QCheckBox*>(loop_), static_cast<QCheckBox*>(sdi_), static_cast<QCheckBox*>(hdmi_)})
+        if (box)
+            box->setEnabled(present);
+}
+
+void ZanthicConvertersLutsTab::setLutOnLoopOutput(bool on)
+{
+    if (loop_)
+        loop_->setChecked(on);
+}
+
+void ZanthicConvertersLutsTab::setLutOnSdiOutput(bool on)
+{
+    if (sdi_)
+        sdi_->setChecked(on);
+}
+
+void ZanthicConvertersLutsTab::setLutOnHdmiOutput(bool on)
+{
+    if (hdmi_)
+        hdmi_->setChecked(on);
+}
+
+void ZanthicConvertersLutsTab::revertSettings()
+{
+    ZanthicConvertersConnectedDevice& d = *device_;
+    if (d.getLutName().isEmpty())
+        return;
+    if (d.supportsLutSelection())
+        d.setLutSelection(savedSelection_);
+    if (d.supportsLutLoopEnable())
+        d.setLutLoopEnable(savedLoop_);
+    if (d.supportsLutSdiOutEnable())
+        d.setLutSdiOutEnable(savedSdi_);
+    if (d.supportsLutHdmiOutEnable())
+        d.setLutHdmiOutEnable(savedHdmi_);
+}
+
+void ZanthicConvertersLutsTab::onImportClicked()
+{
+    delete fileDialog_;
+    fileDialog_ = new QFileDialog(window(), tr("Open 3D LUT file"));
+    fileDialog_->setFileMode(QFileDialog::ExistingFile);
+    fileDialog_->setNameFilters({tr("CUBE LUT Files (*.cube)"), tr("All File Types (*)")});
+    fileDialog_->setWindowModality(Qt::ApplicationModal);
+    connect(fileDialog_, &QFileDialog::accepted, this, [this] {
+        const QString path = fileDialog_->selectedFiles().value(0);
+        fileDialog_->deleteLater();
+        if (!path.isEmpty())
+            importFile(path);
+    });
+    connect(fileDialog_, &QFileDialog::rejected, fileDialog_, &QObject::deleteLater);
+    fileDialog_->open();
+}
+
+void ZanthicConvertersLutsTab::importFile(const QString& path)
+{
+    if (!QFileInfo::exists(path))
+        return;
+    if (transferDialog_ && transferDialog_->isBusy()) {
+        pending_.append(path);
+        return;
+    }
+    const QString fileName = QFileInfo(path).fileName();
+    const QString lutName = cutToUtf8Bytes(fileName, kLutNameBytes);
+    if (!device_->supportsLutTransferThread()) {
+        onTransferred(device_->loadLut(kSlot, path, lutName), fileName);
+        return;
+    }
+    if (!transferDialog_) {
+        transferDialog_ = new TransferProgressDialog(this);
+        connect(transferDialog_, &TransferProgressDialog::threadCompleted, this, &ZanthicConvertersLutsTab::onThreadCompleted);
+    }
+    std::shared_ptr<ZanthicConvertersConnectedDevice> device = device_;
+    auto* worker = new LutTransferThread([device, path, lutName] { return device->loadLut(kSlot, path, lutName); });
+    // The selection follows the name the device posted while it loaded, on the GUI thread, and
+    // is made even if the tab has gone meanwhile.
+    connect(worker, &LutTransferThread::transferred, qApp, [device](int result) {
+        if (result == kLutLoaded)
+            device->setLutSelection(kSlot);
+    });
+    connect(worker, &LutTransferThread::transferred, this, [this, fileName](int result) {
+        if (result != kLutLoaded)
+            onTransferred(result, fileName);
+    });
+    transferDialog_->start(device_, lutName, worker);
+}
+
+void ZanthicConvertersLutsTab::onTransferred(int result, const QString& fileName)
+{
+    if (result == kLutLoaded) {
+        device_->setLutSelection(kSlot);
+        return;
+    }
+    delete errorDialog_;
+    errorDialog_ = new ParserErrorDialog(fileName, this);
+    errorDialog_->show();
+}
+
+void ZanthicConvertersLutsTab::onThreadCompleted()
+{
+    if (!pending_.isEmpty())
+        importFile(pending_.takeFirst());
+}
+
+void ZanthicConvertersLutsTab::onDeleteClicked()
+{
+    if (!deleteDialog_) {
+        deleteDialog_ = new DeleteLutDialog(this);
+        connect(deleteDialog_, &CommonDialog::yesClicked, this, &ZanthicConvertersLutsTab::deleteLut);
+        connect(deleteDialog_, &CommonDialog::noClicked, deleteDialog_, &QWidget::hide);
+    }
+    deleteDialog_->setLutIndex(kSlot);
+    deleteDialog_->setTitleAndMessage(tr("Remove LUT?"), tr("This will remove the LUT permanently from your Zanthic Converter."));
+    deleteDialog_->show();
+}
+
+void ZanthicConvertersLutsTab::deleteLut()
+{
+    ZanthicConvertersConnectedDevice& d = *device_;
+    const std::uint8_t index = deleteDialog_->lutIndex();
+    d.loadLut(index, QString(), QString());
+    d.setLutSelection(kLutOff);
+    if (d.supportsLutLoopEnable())
+        d.setLutLoopEnable(false);
+    if (d.supportsLutSdiOutEnable())
+        d.setLutSdiOutEnable(false);
+    if (d.supportsLutHdmiOutEnable())
+        d.setLutHdmiOutEnable(false);
+    deleteDialog_->hide();
+}
+
+} // namespace Zanthic
+} // namespace TWG

@@ -1,0 +1,157 @@
+#include "platform/sim/models/xmega/SimXmegaState.h"
+#include "plugins/zanthic/device/CubeParser.h"
+#include "plugins/zanthic/device/PotentialDevice.h"
+#include "plugins/zanthic/ui/D2CardTabbedPages.h"
+#include "plugins/zanthic/ui/D2Family.h"
+#include "plugins/zanthic/ui/D2ProductCard.h"
+#include "plugins/zanthic/ui/D2SettingsControls.h"
+#include "plugins/zanthic/ui/D2SettingsPage.h"
+#include "plugins/zanthic/ui/D2VisibleDevice.h"
+#include "plugins/zanthic/ui/LutTransfer.h"
+#include "plugins/zanthic/ui/ZanthicConvertersLutsTab.h"
+#include "plugins/zanthic/ui/ZanthicOstrelTab.h"
+#include "plugins/zanthic/ui/ZanthicPlugInSetup.h"
+#include "protocol/Stm32Protocol.h"
+#include "protocol/ZanthicRegisters.h"
+#include "tests/plugins/converters/lut/CubeFiles.h"
+#include "tests/plugins/zanthic/ZanthicSimFixture.h"
+
+#include <gtest/gtest.h>
+
+#include <QButtonGroup>
+#include <QPointer>
+#include <QStackedWidget>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+using namespace TWG::Zanthic;
+namespace keys = TWG::Zanthic::stm32::keys;
+
+// The plug-in's family on the simulated bus; a device's card opened to its settings page.
+class SettingsOnSim : public zanthictest::ZanthicSimFixture {
+protected:
+    void TearDown() override
+    {
+        delete family;
+        family = nullptr;
+        QCoreApplication::processEvents();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+    bool waitFor(std::function<bool()> done) { return QTest::qWaitFor(done, 30000); }
+
+    // Finds the device and opens its card on its settings page.
+    D2SettingsPage* openPage(std::uint16_t productId)
+    {
+        host.resize(780, 710);
+        host.show();
+        EXPECT_TRUE(QDir().mkpath(root.filePath(QStringLiteral("Resources"))));
+        family = setUpZanthicFamily(QDir(root.path()), &host);
+        family->startDeviceDetection();
+        D2VisibleDevice* device = nullptr;
+        EXPECT_TRUE(waitFor([&] {
+            for (const auto& d : family->visibleDevices())
+                if (d->activeDevice() && d->activeDevice()->productId() == productId)
+                    device = d.get();
+            return device != nullptr;
+        }));
+        if (!device)
+            return nullptr;
+        family->showDevice(device);
+        const auto cards = host.findChildren<D2ProductCard*>();
+        EXPECT_EQ(cards.size(), 1);
+        if (cards.size() != 1)
+            return nullptr;
+        card = cards.first();
+        EXPECT_TRUE(waitFor([&] { return card && qobject_cast<D2SettingsPage*>(card->pages()->currentWidget()); }));
+        return card ? qobject_cast<D2SettingsPage*>(card->pages()->currentWidget()) : nullptr;
+    }
+    template <typename Tab>
+    static Tab* tabOf(D2SettingsPage* page)
+    {
+        for (int i = 0; i < page->tabs()->stack()->count(); ++i)
+            if (auto* tab = qobject_cast<Tab*>(page->tabs()->stack()->widget(i)))
+                return tab;
+        return nullptr;
+    }
+
+    QTemporaryDir root;
+    luttest::CubeDir files;
+    QWidget host;
+    D2Family* family = nullptr;
+    QPointer<D2ProductCard> card;
+};
+
+TEST_F(SettingsOnSim, IllegalLevelsIsWrittenAtOnceAndCancelWritesItBack)
+{
+    auto state = stm32State(0xBE89);
+    state->properties[keys::kHdmiClampEnable] = {1};
+    attachStm32(state);
+    D2SettingsPage* page = openPage(0xBE89);
+    ASSERT_NE(page, nullptr);
+    auto* setup = tabOf<ZanthicOstrelTab>(page);
+    ASSERT_NE(setup, nullptr);
+    QAbstractButton* illegal = setup->hdmiClipGroup()->button(0);
+    ASSERT_EQ(illegal->text(), QStringLiteral("Illegal levels (0 - 255)"));
+    EXPECT_TRUE(setup->hdmiClipGroup()->button(1)->isChecked());
+
+    QTest::mouseClick(illegal, Qt::LeftButton, {}, QPoint(4, 12));
+    EXPECT_EQ(state->properties[keys::kHdmiClampEnable], std::vector<std::uint8_t>{0});
+
+    page->onCancelPressed();
+    EXPECT_EQ(state->properties[keys::kHdmiClampEnable], std::vector<std::uint8_t>{1});
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(card.isNull()) << "Cancel closes the card";
+}
+
+TEST_F(SettingsOnSim, ALutImportedInto0xBE89IsInTheDeviceAndTheTabShowsIt)
+{
+    auto state = stm32State(0xBE89);
+    attachStm32(state);
+    D2SettingsPage* page = openPage(0xBE89);
+    ASSERT_NE(page, nullptr);
+    auto* luts = tabOf<ZanthicConvertersLutsTab>(page);
+    ASSERT_NE(luts, nullptr);
+    const std::string text = luttest::identityCube(33);
+    luts->importFile(files.write(QStringLiteral("grade.cube"), text));
+    ASSERT_NE(luts->transferDialog(), nullptr) << "0xBE89 uploads on a thread";
+    ASSERT_TRUE(waitFor([&] { return !luts->transferDialog()->isBusy(); }));
+    QCoreApplication::processEvents();
+
+    DeviceCube expected(33);
+    ASSERT_EQ(DecodeCubeFile(text, expected), 0);
+    EXPECT_EQ(state->properties[keys::kLutData], expected.bytes());
+    EXPECT_EQ(state->text(keys::kLutName), "grade.cube");
+    EXPECT_EQ(state->properties[keys::kLutSelection], std::vector<std::uint8_t>{0});
+    EXPECT_EQ(luts->nameLabel()->text(), QStringLiteral("grade.cube"));
+    EXPECT_TRUE(luts->selectionGroup()->button(0)->isChecked());
+    EXPECT_TRUE(luts->deleteButton()->isEnabled());
+}
+
+TEST_F(SettingsOnSim, ALutImportedInto0xBE90IsInTheDeviceAndTheTabShowsIt)
+{
+    auto state = xmegaState(0xBE90);
+    attachXmega(state);
+    D2SettingsPage* page = openPage(0xBE90);
+    ASSERT_NE(page, nullptr);
+    auto* luts = tabOf<ZanthicConvertersLutsTab>(page);
+    ASSERT_NE(luts, nullptr);
+    const std::string text = "TITLE \"Skin\"\n" + luttest::identityCube(17);
+    luts->importFile(files.write(QStringLiteral("skin.cube"), text));
+    ASSERT_NE(luts->transferDialog(), nullptr) << "0xBE90 uploads on a thread";
+    ASSERT_TRUE(waitFor([&] { return !luts->transferDialog()->isBusy(); }));
+    QCoreApplication::processEvents();
+
+    DeviceCube expected(xmegareg::kLutCubeSize);
+    ASSERT_EQ(DecodeCubeFile(text, expected), 0);
+    const std::vector<std::uint8_t>& eeprom = state->eeproms[xmegareg::kLutEepromTarget].bytes;
+    const std::vector<std::uint8_t> stored(eeprom.begin() + xmegareg::kLutEepromAddress,
+                                           eeprom.begin() + xmegareg::kLutEepromAddress + expected.bytes().size());
+    EXPECT_EQ(stored, expected.bytes());
+    EXPECT_EQ(state->readRegister(xmegareg::kLutSelection), 0);
+    EXPECT_EQ(luts->nameLabel()->text(), QStringLiteral("Skin"));
+    EXPECT_TRUE(luts->selectionGroup()->button(0)->isChecked());
+}
+
+} // namespace
