@@ -13,6 +13,8 @@ set(expected
   bin/Resources/settings.ini
   bin/Vantorel/PlugIns/Ostrel/Resources/
   bin/Vantorel/PlugIns/Ostrel/libOstrel.so
+  bin/Vantorel/PlugIns/ZanthicConvertersPlugin/Resources/
+  bin/Vantorel/PlugIns/ZanthicConvertersPlugin/libZanthicConvertersPlugin.so
   bin/libtwgplatform.so
   bin/vantorel
   bin/vantorel-usb-list
@@ -36,7 +38,8 @@ endif()
 
 find_program(LDD ldd REQUIRED)
 file(REAL_PATH ${SCRATCH_DIR}/bin/libtwgplatform.so platform)
-foreach(binary bin/vantorel bin/vantorel-usb-list bin/Vantorel/PlugIns/Ostrel/libOstrel.so)
+foreach(binary bin/vantorel bin/vantorel-usb-list bin/Vantorel/PlugIns/Ostrel/libOstrel.so
+               bin/Vantorel/PlugIns/ZanthicConvertersPlugin/libZanthicConvertersPlugin.so)
   execute_process(COMMAND ${LDD} ${SCRATCH_DIR}/${binary} OUTPUT_VARIABLE deps RESULT_VARIABLE rc)
   if(NOT rc EQUAL 0 OR deps MATCHES "not found")
     message(FATAL_ERROR "${binary}: a library is not found:\n${deps}")

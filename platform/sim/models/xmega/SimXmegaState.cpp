@@ -210,4 +210,16 @@ std::vector<SimXmegaEeprom> SimXmegaState::zanthicEeproms()
     return targets;
 }
 
+void SimXmegaState::powerCycle()
+{
+    sessionOpen = false;
+    target = -1;
+    armed = false;
+    writeAddress = streamStart = 0;
+    tableWritten = false;
+    pageBuffer.clear();
+    erasing = false;
+    busyUntil = {};
+}
+
 } // namespace platform

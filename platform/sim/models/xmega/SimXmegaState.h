@@ -108,6 +108,8 @@ struct TWG_PLATFORM_API SimXmegaState {
     // The Zanthic converters' EEPROM targets: the FPGA and LUT target, and a small second one.
     static std::vector<SimXmegaEeprom> zanthicEeproms();
     void commitPages(bool partial);
+    // Power off and on (a replug): what lives only while powered is lost, the memories stay.
+    void powerCycle();
 };
 
 } // namespace platform

@@ -202,7 +202,7 @@ TEST(FirmwareSet, OnlyModelsOfTheirKindLoadAPackage)
 }
 
 // The simulation-only tree's packages: one per model with firmware, each offering what a
-// simulated converter at its default version already runs; none of them in bin/.
+// simulated converter at its default version already runs; none of them in bin/, for either plug-in.
 TEST(FirmwareSet, SimulatedPackagesCoverEveryModelAndStayOutOfTheInstallation)
 {
     namespace Sim = TWG::Tools::SimFirmware;
@@ -226,8 +226,10 @@ TEST(FirmwareSet, SimulatedPackagesCoverEveryModelAndStayOutOfTheInstallation)
 
     const QString build = requiredEnvironment("TWG_BUILD_DIR");
     ASSERT_FALSE(build.isEmpty());
-    const QDir resources(build + QStringLiteral("/bin/Vantorel/PlugIns/Ostrel/Resources"));
-    ASSERT_TRUE(resources.exists()) << resources.path().toStdString();
-    const QStringList synthetic = resources.entryList({QStringLiteral("data-*.bin")}, QDir::Files);
-    EXPECT_TRUE(synthetic.isEmpty()) << synthetic.join(QStringLiteral(", ")).toStdString();
+    for (const char* plugin : {"Ostrel", "ZanthicConvertersPlugin"}) {
+        const QDir resources(build + QStringLiteral("/bin/Vantorel/PlugIns/%1/Resources").arg(QLatin1String(plugin)));
+        ASSERT_TRUE(resources.exists()) << resources.path().toStdString();
+        const QStringList synthetic = resources.entryList({QStringLiteral("data-*.bin")}, QDir::Files);
+        EXPECT_TRUE(synthetic.isEmpty()) << plugin << ": " << synthetic.join(QStringLiteral(", ")).toStdString();
+    }
 }

@@ -1,0 +1,241 @@
+#include "plugins/zanthic/ui/D2Family.h"
+
+#include "plugins/zanthic/device/PotentialDevice.h"
+#include "plugins/zanthic/ui/D2ProductCard.h"
+#include "plugins/zanthic/ui/D2VisibleDevice.h"
+#include "plugins/zanthic/ui/FirmwareUpdateController.h"
+#include "plugins/zanthic/ui/ZanthicModels.h"
+
+#include <QObject>
+
+namespace TWG {
+namespace Zanthic {
+
+namespace {
+
+constexpr int kLabelColumn = 20;
+
+QString line(const QString& label, const QString& value)
+{
+    return QStringLiteral("\t%1:%2%3\n")
+        .arg(label, QString(std::max(0, kLabelColumn - int(label.size())), QLatin1Char(' ')), value);
+}
+
+QString hex4(std::uint32_t value) { return QStringLiteral("0x%1").arg(value, 4, 16, QLatin1Char('0')); }
+
+QString connectionTypeText(int type)
+{
+    switch (type) {
+    case 0: return QStringLiteral("None");
+    case 1: return QStringLiteral("USB");
+    case 2: return QStringLiteral("Ethernet");
+    default: return QStringLiteral("?");
+    }
+}
+
+} // namespace
+
+D2Family::D2Family(const QString& name, const QSet<QString>& serviceTypes, QWidget* hostWindow)
+    : Family(hostWindow), name_(name), serviceTypes_(serviceTypes), hostWindow_(hostWindow)
+{
+}
+
+D2Family::~D2Family()
+{
+    // The managers' threads end before the devices they told of go.
+    managers_.clear();
+    controller_.reset();
+}
+
+void D2Family::startDeviceDetection()
+{
+    for (const auto& manager : managers_)
+        manager->start();
+}
+
+// This deliverable has no network manager: no DNS-SD event is ever taken.
+bool D2Family::onBonjourDeviceAdded(const BonjourInfo&) { return false; }
+bool D2Family::onBonjourDeviceRemoved(const BonjourInfo&) { return false; }
+bool D2Family::onBonjourDeviceUpdated(const BonjourInfo&) { return false; }
+bool D2Family::onBonjourDeviceResolved(const BonjourInfo&, bool, QString, QString, int) { return false; }
+
+void D2Family::showDevice(VisibleDevice* device) { openDeviceCard(device, true); }
+
+void D2Family::showControlApp(VisibleDevice* device)
+{
+    const auto visible = findVisibleDevice(device);
+    if (visible && visible->activeDevice())
+        visible->activeDevice()->showControlApp(visible.get());
+}
+
+void D2Family::updateFirmware(VisibleDevice* device) { startFirmwareUpdate(device, false, true); }
+
+void D2Family::setBuildInfo(const QString& time, const QString& release, const QString& tag, const QString& revision)
+{
+    buildTime_ = time;
+    releaseVersion_ = release;
+    releaseCandidateTag_ = tag;
+    revision_ = revision;
+}
+
+void D2Family::addConnectionManager(std::shared_ptr<ConnectionManager> manager)
+{
+    if (manager)
+        managers_.append(std::move(manager));
+}
+
+std::shared_ptr<D2VisibleDevice> D2Family::findVisibleDevice(const PotentialDevice& device) const
+{
+    // An unread serial says nothing about which device it is.
+    const QString serial = device.serial();
+    if (serial.isEmpty())
+        return nullptr;
+    for (const auto& visible : devices_)
+        if (visible->serial() == serial)
+            return visible;
+    return nullptr;
+}
+
+std::shared_ptr<D2VisibleDevice> D2Family::findVisibleDevice(const VisibleDevice* device) const
+{
+    for (const auto& visible : devices_)
+        if (static_cast<const VisibleDevice*>(visible.get()) == device)
+            return visible;
+    return nullptr;
+}
+
+void D2Family::onPotentialDeviceArrived(std::shared_ptr<PotentialDevice> device)
+{
+    if (!device)
+        return;
+    if (const auto visible = findVisibleDevice(*device))
+        addPotentialDevice(visible, device);
+    else
+        createVisibleDevice(device);
+    device->onArrival();
+}
+
+void D2Family::onPotentialDeviceRemoved(std::shared_ptr<PotentialDevice> device)
+{
+    if (!device)
+        return;
+    auto visible = findVisibleDevice(*device);
+    if (!visible && device->serial().isEmpty()) {
+        for (const auto& candidate : devices_)
+            if (candidate->holds(device.get()))
+                visible = candidate;
+    }
+    if (visible)
+        removePotentialDevice(visible, device);
+}
+
+void D2Family::addPotentialDevice(const std::shared_ptr<D2VisibleDevice>& visible, std::shared_ptr<PotentialDevice> device)
+{
+    visible->addPotentialDevice(std::move(device));
+}
+
+void D2Family::removePotentialDevice(const std::shared_ptr<D2VisibleDevice>& visible,
+                                     const std::shared_ptr<PotentialDevice>& device)
+{
+    visible->removePotentialDevice(device);
+    if (visible->activeDevice())
+        return;
+    // Listeners still find the device while they hear of its removal.
+    emit deviceRemoved(visible.get());
+    devices_.removeAll(visible);
+}
+
+void D2Family::createVisibleDevice(std::shared_ptr<PotentialDevice> device)
+{
+    auto visible = std::make_shared<D2VisibleDevice>(this, std::move(device));
+    devices_.append(visible);
+    emit deviceArrived(visible.get());
+}
+
+void D2Family::openDeviceCard(VisibleDevice* device, bool checkFirmware)
+{
+    const auto visible = findVisibleDevice(device);
+    if (!visible)
+        return;
+    const auto& active = visible->activeDevice();
+    if (checkFirmware && active && active->offersFirmwareUpdate() && visible->isFirmwareUpdateAvailable()) {
+        startFirmwareUpdate(device, true, visible->isReady());
+        return;
+    }
+    auto* card = new D2ProductCard(visible.get(), hostWindow_);
+    QObject::connect(card, &D2ProductCard::firmwareUpdateRequested, this,
+                     [this, device](bool confirm) { startFirmwareUpdate(device, confirm, true); });
+    card->show();
+}
+
+void D2Family::startFirmwareUpdate(VisibleDevice* device, bool prompt, bool required)
+{
+    const auto visible = findVisibleDevice(device);
+    if (!visible)
+        return;
+    controller_ = QSharedPointer<FirmwareUpdateController>(new FirmwareUpdateController(hostWindow_, visible),
+                                                           &QObject::deleteLater);
+    QObject::connect(controller_.data(), &FirmwareUpdateController::firmwareUpdated, this,
+                     &D2Family::onFirmwareUpdateFinish);
+    controller_->start(prompt, required);
+}
+
+void D2Family::onFirmwareUpdateFinish(bool openCard)
+{
+    auto* finished = qobject_cast<FirmwareUpdateController*>(sender());
+    if (!controller_ || (finished && finished != controller_.data()))
+        return;
+    const std::shared_ptr<D2VisibleDevice> device = controller_->device();
+    controller_.reset();
+    if (openCard && device)
+        openDeviceCard(device.get(), false);
+}
+
+QString D2Family::buildInformation()
+{
+    QString text = QStringLiteral("** Plugin Build information\n\n");
+    text += line(QStringLiteral("Time"), buildTime_);
+    text += line(QStringLiteral("RC Tag"), QStringLiteral("%1%2").arg(releaseVersion_, releaseCandidateTag_));
+    text += line(QStringLiteral("Revision"), revision_);
+    text += QLatin1Char('\n');
+
+    text += QStringLiteral("** Discovered Devices:\n\n");
+    for (const auto& visible : devices_) {
+        const auto& active = visible->activeDevice();
+        if (!active)
+            continue;
+        const ModelInfo* info = active->findModelInfo();
+        text += QStringLiteral("\t%1\n").arg(info ? info->fullName : QString());
+        text += line(QStringLiteral("Device Name"), active->deviceName());
+        text += line(QStringLiteral("Unique ID"), active->serial());
+        text += line(QStringLiteral("Product Id"), hex4(active->productId()));
+        text += line(QStringLiteral("Hardware Revision"), hex4(active->hardwareId()));
+        text += line(QStringLiteral("Firmware Build"), active->buildId());
+        text += line(QStringLiteral("Release Version"), active->releaseVersion());
+        text += line(QStringLiteral("Connection Type"), connectionTypeText(active->connectionType()));
+        text += QLatin1Char('\n');
+    }
+
+    text += QStringLiteral("** Available Firmware:\n\n");
+    for (const auto& manager : managers_) {
+        text += QStringLiteral("%1 Supported Devices:\n\n").arg(QString::fromStdString(manager->typeName()));
+        // The manager's rows, in ascending product id.
+        for (const auto& row : modelTable()) {
+            const std::uint16_t productId = row.first;
+            const ModelInfo* found = manager->findModelInfo(productId);
+            if (!found)
+                continue;
+            const ModelInfo& info = *found;
+            text += QStringLiteral("\t%1\n").arg(info.fullName);
+            text += line(QStringLiteral("Product Id"), hex4(productId));
+            text += line(QStringLiteral("Hardware Revision"), hex4(info.hardwareRevision));
+            text += line(QStringLiteral("Firmware Build"), info.firmwareVersion);
+            text += line(QStringLiteral("Release Version"), info.releaseVersion);
+            text += QLatin1Char('\n');
+        }
+    }
+    return text;
+}
+
+} // namespace Zanthic
+} // namespace TWG

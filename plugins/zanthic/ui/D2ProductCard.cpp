@@ -1,0 +1,197 @@
+#include "plugins/zanthic/ui/D2ProductCard.h"
+
+#include "kit/branding/BrandingSettings.h"
+#include "kit/framework/ConnectingStatusPage.h"
+#include "kit/widgets/card/CardHeader.h"
+#include "plugins/zanthic/device/ConnectedDevice.h"
+#include "plugins/zanthic/device/PotentialDevice.h"
+#include "plugins/zanthic/ui/ConnectingPageContent.h"
+#include "plugins/zanthic/ui/ConnectionLostDialog.h"
+#include "plugins/zanthic/ui/D2VisibleDevice.h"
+
+#include <QFontDatabase>
+#include <QGridLayout>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QStackedWidget>
+#include <QStyle>
+
+namespace TWG {
+namespace Zanthic {
+
+namespace {
+
+constexpr int kLabelColumn = 20;
+constexpr int kInfoMinimumWidth = 600;
+constexpr int kInfoMinimumHeight = 300;
+
+QString line(const QString& label, const QString& value)
+{
+    return QStringLiteral("\t%1:%2%3\n")
+        .arg(label, QString(std::max(0, kLabelColumn - int(label.size())), QLatin1Char(' ')), value);
+}
+
+QString hex4(std::uint32_t value) { return QStringLiteral("0x%1").arg(value, 4, 16, QLatin1Char('0')); }
+
+QString connectionTypeText(int type)
+{
+    switch (type) {
+    case 0: return QStringLiteral("None");
+    case 1: return QStringLiteral("USB");
+    case 2: return QStringLiteral("Ethernet");
+    default: return QStringLiteral("?");
+    }
+}
+
+QString connectionStateText(int state)
+{
+    switch (state) {
+    case Idle: return QStringLiteral("Idle");
+    case Connecting: return QStringLiteral("Connecting");
+    case Connected: return QStringLiteral("Connected");
+    case Interrupted: return QStringLiteral("Interrupted");
+    default: return QStringLiteral("?");
+    }
+}
+
+} // namespace
+
+D2ProductCard::D2ProductCard(D2VisibleDevice* device, QWidget* hostWindow)
+    : D2ProductCard(device, device ? device->connect() : nullptr, hostWindow)
+{
+}
+
+D2ProductCard::D2ProductCard(D2VisibleDevice* device, std::shared_ptr<ConnectedDevice> connected, QWidget* hostWindow)
+    : ProductCard(device, hostWindow, brandingAccentColour()),
+      lostDialog_(new ConnectionLostDialog(this, device ? device->modelName() : QString())),
+      hostWindow_(hostWindow)
+{
+    lostDialog_->hide();
+    qRegisterMetaType<TWG::Zanthic::ConnectionState>("TWG::Zanthic::ConnectionState");
+    connect(this, &D2ProductCard::firmwareUpdateRequested, this, &QWidget::close);
+    connect(lostDialog_, &CommonDialog::closeClicked, lostDialog_, &QWidget::close);
+    connect(lostDialog_, &CommonDialog::closeClicked, this, &D2ProductCard::onConnectionLostDialogClosed);
+    setConnectedDevice(std::move(connected));
+}
+
+void D2ProductCard::setConnectedDevice(std::shared_ptr<ConnectedDevice> device)
+{
+    if (connected_)
+        disconnect(connected_.get(), &ConnectedDevice::connectionStateChanged, this, &D2ProductCard::onConnectionChanged);
+    connected_ = std::move(device);
+    wasConnected_ = false;
+    if (!connected_) {
+        // Nothing to show or to press: the card goes rather than cover the window empty.
+        QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
+        return;
+    }
+    connect(connected_.get(), &ConnectedDevice::connectionStateChanged, this, &D2ProductCard::onConnectionChanged,
+            Qt::QueuedConnection);
+    applyState(connected_->connectionState());
+}
+
+void D2ProductCard::onConnectionChanged(ConnectionState state)
+{
+    // A change the previous device posted before it was let go still arrives.
+    if (!connected_ || sender() != connected_.get())
+        return;
+    applyState(state);
+}
+
+void D2ProductCard::removePages()
+{
+    while (QWidget* page = pages()->currentWidget()) {
+        pages()->removeWidget(page);
+        page->hide();
+        page->deleteLater();
+    }
+}
+
+void D2ProductCard::applyState(ConnectionState state)
+{
+    removePages();
+    if (state == Connected) {
+        lostDialog_->hide();
+        if (QWidget* page = connected_->createSettingsPage(this))
+            showPage(page);
+        wasConnected_ = true;
+        return;
+    }
+    auto* page = new ConnectingStatusPage;
+    buildConnectingPageContent(page);
+    connect(page, &ConnectingStatusPage::connectionCancelled, this, &QWidget::close);
+    addPage(page);
+    showPage(page);
+    if (wasConnected_) {
+        wasConnected_ = false;
+        lostDialog_->setConnectionType(connected_->connectionType());
+        lostDialog_->setConnectionState(state);
+        lostDialog_->show();
+        lostDialog_->raise();
+    }
+}
+
+void D2ProductCard::onConnectionLostDialogClosed()
+{
+    auto* owner = connected_ && connected_->owner() ? qobject_cast<D2VisibleDevice*>(connected_->owner()->ownerObject())
+                                                    : nullptr;
+    if (owner && owner->activeDevice()) {
+        setConnectedDevice(owner->connect());
+        header()->fillFromDevice(owner);
+        return;
+    }
+    close();
+}
+
+QString D2ProductCard::deviceInformationText() const
+{
+    QString text = QStringLiteral("** Device Information:\n\n");
+    const std::shared_ptr<PotentialDevice> potential = connected_ ? connected_->potentialDevice() : nullptr;
+    const ModelInfo* info = potential ? potential->findModelInfo() : nullptr;
+    text += line(QStringLiteral("Model Name"), info ? info->fullName : QString());
+    text += line(QStringLiteral("Device Name"), potential ? potential->deviceName() : QString());
+    text += line(QStringLiteral("Unique ID"), potential ? potential->serial() : QString());
+    text += line(QStringLiteral("Product Id"), hex4(potential ? potential->productId() : 0));
+    text += line(QStringLiteral("Hardware Revision"), hex4(potential ? potential->hardwareId() : 0));
+    text += line(QStringLiteral("Firmware Build"), potential ? potential->buildId() : QString());
+    text += line(QStringLiteral("Release Version"), potential ? potential->releaseVersion() : QString());
+    text += line(QStringLiteral("Connection Type"), connectionTypeText(connected_ ? connected_->connectionType() : 0));
+    text += line(QStringLiteral("Connection State"),
+                 connectionStateText(connected_ ? connected_->connectionState() : Idle));
+    text += line(QStringLiteral("Connection Info"), connected_ ? connected_->connectionInfo() : QString());
+    text += QLatin1Char('\n');
+    text += QStringLiteral("** Available Firmware:\n\n");
+    text += line(QStringLiteral("Firmware Build"), info ? info->firmwareVersion : QString());
+    text += line(QStringLiteral("Release Version"), info ? info->releaseVersion : QString());
+    text += QLatin1Char('\n');
+    return text;
+}
+
+void D2ProductCard::onShowProductEasterEgg()
+{
+    QMessageBox box;
+    auto* label = new QLabel(deviceInformationText());
+    QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    if (!font.fixedPitch())
+        font = QFont(QStringLiteral("courier"));
+    label->setFont(font);
+    label->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    label->setWordWrap(true);
+    label->setMinimumWidth(kInfoMinimumWidth);
+    auto* scroll = new QScrollArea;
+    scroll->setMinimumSize(kInfoMinimumWidth, kInfoMinimumHeight);
+    scroll->setWidget(label);
+    if (auto* grid = qobject_cast<QGridLayout*>(box.layout()))
+        grid->addWidget(scroll, 1, 0, 1, grid->columnCount());
+    box.setStandardButtons(QMessageBox::Close);
+    QPushButton* force = box.addButton(tr("Force Update"), QMessageBox::ApplyRole);
+    force->setIcon(style()->standardIcon(QStyle::SP_MessageBoxCritical));
+    box.exec();
+    if (box.clickedButton() == force)
+        emit firmwareUpdateRequested(false);
+}
+
+} // namespace Zanthic
+} // namespace TWG

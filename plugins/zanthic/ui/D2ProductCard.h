@@ -1,0 +1,51 @@
+#pragma once
+
+#include "kit/framework/ProductCard.h"
+#include "plugins/zanthic/device/ConnectionState.h"
+
+#include <memory>
+
+namespace TWG {
+namespace Zanthic {
+
+class ConnectedDevice;
+class ConnectionLostDialog;
+class D2VisibleDevice;
+
+// A Zanthic device's card: "Connecting..." until its connected device is Connected, then the
+// settings page; the connection-lost dialog when a connection that was up goes down. It acts
+// only on its current connected device, and closes when it has none.
+class D2ProductCard : public ProductCard {
+    Q_OBJECT
+public:
+    // Connects to the device's active path.
+    D2ProductCard(D2VisibleDevice* device, QWidget* hostWindow);
+    D2ProductCard(D2VisibleDevice* device, std::shared_ptr<ConnectedDevice> connected, QWidget* hostWindow);
+
+    void setConnectedDevice(std::shared_ptr<ConnectedDevice> device);
+    const std::shared_ptr<ConnectedDevice>& connectedDevice() const { return connected_; }
+    ConnectionLostDialog* lostDialog() const { return lostDialog_; }
+
+    // The report of the card's hidden information request.
+    QString deviceInformationText() const;
+
+signals:
+    void firmwareUpdateRequested(bool confirm);
+
+public slots:
+    void onConnectionLostDialogClosed();
+    void onConnectionChanged(TWG::Zanthic::ConnectionState state);
+    void onShowProductEasterEgg() override;
+
+private:
+    void applyState(ConnectionState state);
+    void removePages();
+
+    std::shared_ptr<ConnectedDevice> connected_;
+    ConnectionLostDialog* lostDialog_;
+    QWidget* hostWindow_;
+    bool wasConnected_ = false;
+};
+
+} // namespace Zanthic
+} // namespace TWG

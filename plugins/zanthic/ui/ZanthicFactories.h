@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QSharedPointer>
+
+#include <memory>
+
+class DeviceFirmwareUpdater;
+
+namespace TWG {
+namespace USB {
+class IUSBDevice;
+} // namespace USB
+
+namespace Zanthic {
+
+class ConnectedDevice;
+class ConnectedDeviceOwner;
+class UsbConnectionManager;
+class UsbPotentialDevice;
+
+// The classes of a product id; a product outside the model table gets none.
+std::shared_ptr<UsbPotentialDevice> createPotentialDevice(std::shared_ptr<UsbConnectionManager> manager,
+                                                          USB::IUSBDevice* device);
+QSharedPointer<DeviceFirmwareUpdater> createFirmwareUpdater(std::shared_ptr<UsbConnectionManager> manager,
+                                                            std::shared_ptr<UsbPotentialDevice> device);
+std::shared_ptr<ConnectedDevice> createConnectedDevice(ConnectedDeviceOwner* owner,
+                                                       std::shared_ptr<UsbPotentialDevice> device);
+
+} // namespace Zanthic
+} // namespace TWG

@@ -1,0 +1,128 @@
+#include "kit/widgets/CardPushButton.h"
+#include "platform/sim/SimScenario.h"
+#include "plugins/zanthic/ui/ConnectionLostDialog.h"
+#include "plugins/zanthic/ui/D2Family.h"
+#include "plugins/zanthic/ui/D2ProductCard.h"
+#include "plugins/zanthic/ui/D2SettingsPage.h"
+#include "plugins/zanthic/ui/D2VisibleDevice.h"
+#include "plugins/zanthic/ui/FirmwareUpdateController.h"
+#include "plugins/zanthic/ui/FirmwareUpdateDialog.h"
+#include "plugins/zanthic/ui/ZanthicPlugInSetup.h"
+#include "tests/plugins/zanthic/ZanthicSimFixture.h"
+#include "tests/plugins/zanthic/ui/ZanthicUiFakes.h"
+
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QLabel>
+#include <QPointer>
+#include <QStackedWidget>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QWidget>
+
+namespace {
+
+using namespace zanthicui;
+
+// The plug-in's family on the simulated bus, found through the real notifier and manager.
+class ZanthicOnSim : public zanthictest::ZanthicSimFixture {
+protected:
+    void TearDown() override
+    {
+        delete family;
+        family = nullptr;
+        QCoreApplication::processEvents();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+    void startFamily()
+    {
+        host.resize(780, 710);
+        host.show();
+        ASSERT_TRUE(QDir().mkpath(root.filePath(QStringLiteral("Resources"))));
+        family = setUpZanthicFamily(QDir(root.path()), &host);
+        family->startDeviceDetection();
+    }
+    bool waitFor(std::function<bool()> done) { return QTest::qWaitFor(done, 20000); }
+    D2VisibleDevice* deviceOf(std::uint16_t productId) const
+    {
+        for (const auto& d : family->visibleDevices())
+            if (d->activeDevice() && d->activeDevice()->productId() == productId)
+                return d.get();
+        return nullptr;
+    }
+    std::string pathOf(std::uint16_t product)
+    {
+        for (const platform::UsbDeviceInfo& info : bus.listDevices())
+            if (info.descriptor.idProduct == product)
+                return info.path;
+        return std::string();
+    }
+
+    QTemporaryDir root;
+    QWidget host;
+    D2Family* family = nullptr;
+};
+
+// The repository's scenario: each Zanthic device once, named, pictured, and with nothing to
+// write (bin/ holds no firmware) none of them asks for an update.
+TEST_F(ZanthicOnSim, TheRepositoryScenarioBringsItsZanthicDevices)
+{
+    QFile file(QStringLiteral(ZANTHIC_SIM_SCENARIO));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << ZANTHIC_SIM_SCENARIO;
+    QString error;
+    ASSERT_TRUE(platform::loadSimScenario(file.readAll(), bus, &error)) << error.toStdString();
+    startFamily();
+    ASSERT_TRUE(waitFor([&] { return family->visibleDevices().size() == 4; }));
+    for (std::uint16_t id : {0xBE89, 0xBE70, 0xBE77, 0xBE90}) {
+        D2VisibleDevice* d = deviceOf(id);
+        ASSERT_NE(d, nullptr) << std::hex << id;
+        EXPECT_FALSE(d->name().isEmpty()) << std::hex << id;
+        EXPECT_FALSE(d->image().isNull()) << std::hex << id;
+        EXPECT_FALSE(d->galleryConnectionIcon().isNull()) << std::hex << id;
+        EXPECT_FALSE(d->isFirmwareUpdateAvailable()) << std::hex << id;
+    }
+    EXPECT_EQ(deviceOf(0xBE89)->displayName(), QStringLiteral("Studio A"));
+}
+
+TEST_F(ZanthicOnSim, OpenADeviceReachItsPageThenUnplugIt)
+{
+    auto state = stm32State(0xBE89);
+    state->setText("DeviceName", "Studio A");
+    attachStm32(state);
+    startFamily();
+    ASSERT_TRUE(waitFor([&] { return deviceOf(0xBE89) != nullptr; }));
+
+    family->showDevice(deviceOf(0xBE89));
+    const auto cards = host.findChildren<D2ProductCard*>();
+    ASSERT_EQ(cards.size(), 1);
+    QPointer<D2ProductCard> card = cards.first();
+    ASSERT_TRUE(waitFor([&] { return qobject_cast<D2SettingsPage*>(card->pages()->currentWidget()) != nullptr; }));
+
+    ASSERT_TRUE(bus.detach(pathOf(0xBE89)));
+    ASSERT_TRUE(waitFor([&] { return card && !card->lostDialog()->isHidden(); }));
+    EXPECT_EQ(card->lostDialog()->headingLabel()->text(), QStringLiteral("USB Disconnected!"));
+    EXPECT_TRUE(family->visibleDevices().isEmpty());
+    card->lostDialog()->closeButton()->click();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_FALSE(card) << "the device is gone: the card closes";
+}
+
+// An out-of-date device with an image to write asks first; without an update task yet the
+// dialog says the update failed and keeps the card closed.
+TEST_F(ZanthicOnSim, AnOutOfDateDeviceAsksForTheUpdate)
+{
+    auto state = stm32State(0xBE77);
+    state->setText("BuildId", "00010001");
+    attachStm32(state);
+    startFamily();
+    FirmwareFolder folder;
+    folder.writePackage(0xBE77);
+    ASSERT_TRUE(waitFor([&] { return deviceOf(0xBE77) != nullptr; }));
+    family->showDevice(deviceOf(0xBE77));
+    ASSERT_NE(family->controller(), nullptr);
+    EXPECT_EQ(family->controller()->dialog()->state(), FirmwareUpdateDialog::Required);
+    EXPECT_TRUE(host.findChildren<D2ProductCard*>().isEmpty());
+}
+
+} // namespace
