@@ -42,6 +42,9 @@ FirmwareSet& firmwareSet(std::uint16_t productId);
 // package that cannot be read gives an empty list), or null past the end. The entry stays
 // valid as long as the set does.
 USB::FirmwarePackageEntry* openEntry(FirmwareSet& set, int index, std::uint16_t type);
+// Makes every set read its package again on next use (a package replaced on disk); the sets
+// themselves stay where they are. Entries handed out before are gone.
+void reloadFirmwareSets();
 
 // The section id of the product's first information entry with entry byte B 0 (the FPGA
 // version) or 1 (the XMEGA version); 0 without a package or such an entry. Never throws.
