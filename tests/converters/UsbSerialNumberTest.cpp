@@ -40,6 +40,7 @@ const TextCase kTextCases[] = {
     {"ConfigurationDescriptorType", {6, 2, 'A', 0, 'B', 0}, {}},
     // The device sent less than bLength: the zeros of the buffer end the text.
     {"ShortAnswer", padded({10, 3, 'A', 0, 'B', 0}, 255), QStringLiteral("AB")},
+    {"LengthEndsTheText", {6, 3, 'A', 0, 'B', 0, 'C', 0}, QStringLiteral("AB")},
     {"LengthPastTheBuffer", {20, 3, 'A', 0, 'B', 0}, QStringLiteral("AB")},
     {"OddLengthDropsTheHalfCharacter", {7, 3, 'A', 0, 'B', 0, 'C'}, QStringLiteral("AB")},
     {"NulEndsTheText", {10, 3, 'A', 0, 0, 0, 'B', 0, 'C', 0}, QStringLiteral("A")},
