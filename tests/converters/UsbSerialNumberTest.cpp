@@ -28,7 +28,10 @@ struct TextCase {
     const char* name;
     Bytes buffer; // as read: zero-filled behind the answer
     QString text;
+    std::size_t size = 0; // the buffer's size as passed; 0: all of it
 };
+
+void PrintTo(const TextCase& c, std::ostream* os) { *os << c.name; }
 
 const TextCase kTextCases[] = {
     {"Good", {10, 3, 'S', 0, 'N', 0, '-', 0, '7', 0}, QStringLiteral("SN-7")},
@@ -41,7 +44,8 @@ const TextCase kTextCases[] = {
     // The device sent less than bLength: the zeros of the buffer end the text.
     {"ShortAnswer", padded({10, 3, 'A', 0, 'B', 0}, 255), QStringLiteral("AB")},
     {"LengthEndsTheText", {6, 3, 'A', 0, 'B', 0, 'C', 0}, QStringLiteral("AB")},
-    {"LengthPastTheBuffer", {20, 3, 'A', 0, 'B', 0}, QStringLiteral("AB")},
+    // Bytes past the given size are not the answer's, whatever they hold.
+    {"LengthPastTheBuffer", {20, 3, 'A', 0, 'B', 0, 'X', 0, 'Y', 0}, QStringLiteral("AB"), 6},
     {"OddLengthDropsTheHalfCharacter", {7, 3, 'A', 0, 'B', 0, 'C'}, QStringLiteral("AB")},
     {"NulEndsTheText", {10, 3, 'A', 0, 0, 0, 'B', 0, 'C', 0}, QStringLiteral("A")},
     {"BufferShorterThanAHeader", {4}, {}},
@@ -53,7 +57,8 @@ class StringDescriptorText : public ::testing::TestWithParam<TextCase> {};
 TEST_P(StringDescriptorText, TakesOnlyWhatTheDescriptorHolds)
 {
     const TextCase& c = GetParam();
-    EXPECT_EQ(stringDescriptorText(c.buffer.empty() ? nullptr : c.buffer.data(), c.buffer.size()), c.text);
+    const std::size_t size = c.size ? c.size : c.buffer.size();
+    EXPECT_EQ(stringDescriptorText(c.buffer.empty() ? nullptr : c.buffer.data(), size), c.text);
 }
 
 INSTANTIATE_TEST_SUITE_P(Table, StringDescriptorText, ::testing::ValuesIn(kTextCases),
@@ -67,6 +72,8 @@ struct ReadCase {
     std::optional<platform::SimFaultAction> fault;
     QString expected;
 };
+
+void PrintTo(const ReadCase& c, std::ostream* os) { *os << c.name; }
 
 const ReadCase kReadCases[] = {
     {"Serial", "SN-0042", std::nullopt, QStringLiteral("SN-0042")},
