@@ -52,6 +52,8 @@ public:
     bool getAesEbuGain(std::uint8_t* value) override;
     bool setAesEbuGain(std::uint8_t value) override;
 
+    QString serialNumber() const override { return serialNumber_; }
+
     const ConverterCapabilities& capabilities() const { return capabilities_; }
 
 protected:
@@ -61,6 +63,7 @@ protected:
     // Replaces the capability set by the one of the product id.
     void setUpCapabilities(std::uint16_t productId);
     void setCapabilities(const ConverterCapabilities& capabilities) { capabilities_ = capabilities; }
+    void setSerialNumber(const QString& serial) { serialNumber_ = serial; }
 
     static constexpr int kLumaIndex = 0;
     static constexpr int kChromaRIndex = 1;
@@ -77,6 +80,7 @@ private:
 
     std::atomic<int> references_{1};
     ConverterCapabilities capabilities_;
+    QString serialNumber_;
 };
 
 } // namespace Converters

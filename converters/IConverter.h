@@ -110,6 +110,10 @@ public:
     virtual bool writeRegister(std::uint32_t address, std::uint8_t value) = 0;
     virtual bool readWord(std::uint32_t address, std::uint32_t* value) = 0;
     virtual bool writeWord(std::uint32_t address, std::uint32_t value) = 0;
+
+    // The device's USB serial-number string, read once when the converter was made. Empty when
+    // the device has none or it could not be read; the XMEGA converters do not read it.
+    virtual QString serialNumber() const = 0;
 };
 
 } // namespace Converters

@@ -15,6 +15,7 @@ constexpr std::uint8_t kRequestTypeVendor = 0x40;
 constexpr std::uint8_t kRequestRecipientMask = 0x1F; // bits 0-4: device, interface, endpoint
 constexpr std::uint8_t kRecipientDevice = 0x00;
 constexpr std::uint8_t kStandardDeviceOut = kRequestTypeStandard | kRecipientDevice;
+constexpr std::uint8_t kStandardDeviceIn = kRequestDirectionIn | kRequestTypeStandard | kRecipientDevice;
 
 // A transfer's direction as the driver and the library pass it: bit 7 of bmRequestType or of
 // an endpoint address, shifted down.
@@ -54,5 +55,9 @@ constexpr std::uint8_t kEndpointInterrupt = 3;
 
 // --- Strings ---------------------------------------------------------------------------------
 constexpr std::uint16_t kLanguageEnglishUs = 0x0409;
+// GET_DESCRIPTOR's wValue: the type in the high byte, the index in the low one.
+constexpr int kDescriptorTypeShift = 8;
+// bLength is one byte, so no string descriptor is longer; its text is UTF-16LE after the header.
+constexpr std::uint16_t kStringDescriptorMaxLength = 255;
 
 } // namespace usbch9

@@ -1,8 +1,10 @@
 #include "converters/fx2/ConverterFX2Impl.h"
 
 #include "converters/GainScale.h"
+#include "converters/UsbSerialNumber.h"
 #include "converters/fx2/AtmelAT90HardwareAccess.h"
 #include "converters/fx2/ConverterInstance.h"
+#include "protocol/Fx2Protocol.h"
 #include "protocol/Fx2Registers.h"
 
 namespace TWG {
@@ -33,6 +35,7 @@ ConverterFX2Impl::ConverterFX2Impl(ConverterInstance* device) : device_(device)
     if (device_->getProductId(&product))
         productId_ = product;
     setUpCapabilities(productId_);
+    setSerialNumber(readSerialNumber(device_->usbDevice(), fx2::kRequestTimeoutMs));
 }
 
 ConverterFX2Impl::~ConverterFX2Impl() { device_->release(); }

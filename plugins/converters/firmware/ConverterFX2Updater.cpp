@@ -46,7 +46,7 @@ bool ConverterFX2Updater::isCurrent(bool* hasFirmware)
     if (!firmware_)
         return false;
     // The FX2 shows its new version as soon as it has restarted, however far the AT90 got.
-    if (ConverterUpdateRecord::isUnderWay(firmware_->productId())) {
+    if (ConverterUpdateRecord::isUnderWay(firmware_->productId(), device_->serialNumber())) {
         qCDebug(lcConverterFirmware) << "An earlier update of this converter did not finish";
         return false;
     }
@@ -75,7 +75,8 @@ bool ConverterFX2Updater::program(const ProgressCallback& progress)
     if (images.empty())
         return false;
     const std::uint16_t productId = firmware_->productId();
-    if (!ConverterUpdateRecord::markUnderWay(productId)) {
+    const QString serial = device_->serialNumber();
+    if (!ConverterUpdateRecord::markUnderWay(productId, serial)) {
         qCWarning(lcConverterFirmware) << "The update was not started: its record could not be stored";
         return false;
     }
@@ -86,7 +87,7 @@ bool ConverterFX2Updater::program(const ProgressCallback& progress)
         if (!written)
             return false;
     }
-    ConverterUpdateRecord::clear(productId);
+    ConverterUpdateRecord::clear(productId, serial);
     return true;
 }
 

@@ -13,7 +13,8 @@ class ConverterFX2Firmware;
 
 // Programs an FX2-based converter: its flash image, then (on boards with one) its AT90 image.
 // An update is recorded as under way from before its first write until its last image is
-// verified; while recorded, the converter is not current whatever its FX2 version shows.
+// verified (keyed by the converter's serial number, or its product id without one); while
+// recorded, the converter is not current whatever its FX2 version shows.
 // Holds a reference on the device.
 class ConverterFX2Updater : public ConverterFirmwareUpdater {
 public:

@@ -37,6 +37,7 @@ public:
     }
 
     using ConverterCommonImpl::setCapabilities;
+    using ConverterCommonImpl::setSerialNumber;
     int references()
     {
         addRef();

@@ -147,14 +147,20 @@ protected:
     std::unique_ptr<ConverterFamily> converters;
 };
 
-std::shared_ptr<platform::SimFx2Running> fx2Model(bool at90, std::uint8_t version)
+std::shared_ptr<platform::SimFx2Running> fx2Model(bool at90, std::uint8_t version, const std::string& serial = {})
 {
     platform::SimFx2Running::Options o;
     o.version = version;
     o.versionAddress = SimFirmware::kFx2VersionAddress;
     if (at90)
         o.at90 = platform::SimAt90::Options{};
-    return platform::SimFx2Running::create(platform::SimFx2Running::descriptors(0x7C5D, at90 ? 0xBD2E : 0xBD15), o);
+    platform::SimDescriptors d = platform::SimFx2Running::descriptors(0x7C5D, at90 ? 0xBD2E : 0xBD15);
+    if (!serial.empty()) {
+        constexpr std::uint8_t kSerialIndex = 3;
+        d.device.iSerialNumber = kSerialIndex;
+        d.strings[kSerialIndex] = serial;
+    }
+    return platform::SimFx2Running::create(std::move(d), o);
 }
 
 bool monotonic(const std::vector<int>& percents)
@@ -358,6 +364,40 @@ TEST_F(UpdateOnSim, AnAt90LeftHalfWrittenIsOfferedTheUpdateAgain)
     EXPECT_TRUE(model->violations().empty()) << model->violations().front();
     finish(card);
     EXPECT_TRUE(converterOf(0xBD2E)->firmwareUpdater()->firmwareIsCurrent());
+}
+
+// Two converters of one model, told apart by their serial numbers: an unfinished update of one
+// offers the update to that one alone.
+TEST_F(UpdateOnSim, AnUnfinishedUpdateIsOfferedOnlyToItsOwnConverter)
+{
+    const QString first = QStringLiteral("SN-A1"), second = QStringLiteral("SN-B2");
+    ConverterUpdateRecord::clear(0xBD2E, second);
+    ASSERT_TRUE(ConverterUpdateRecord::markUnderWay(0xBD2E, first));
+    bus.attach(fx2Model(true, SimFirmware::kVersion, first.toStdString()));
+    bus.attach(fx2Model(true, SimFirmware::kVersion, second.toStdString()));
+    startFamily();
+    ASSERT_EQ(converters->converters().size(), 2);
+    auto openSerial = [&](const QString& serial) -> ConverterProductCard* {
+        for (VisibleConverter* c : converters->converters())
+            if (c->device()->serialNumber() == serial) {
+                converters->showDevice(c);
+                const auto cards = host.findChildren<ConverterProductCard*>();
+                return cards.isEmpty() ? nullptr : cards.last();
+            }
+        return nullptr;
+    };
+
+    ConverterProductCard* card = openSerial(second);
+    ASSERT_TRUE(card);
+    EXPECT_FALSE(dialogOf(card)) << "the other converter is current";
+    EXPECT_TRUE(card->settingsPage());
+    delete card;
+
+    card = openSerial(first);
+    ASSERT_TRUE(offered(card)) << "the converter with the record is offered the update";
+    acceptAndWait(card, FirmwareUpdateDialog::Completed);
+    finish(card);
+    EXPECT_FALSE(ConverterUpdateRecord::isUnderWay(0xBD2E, first));
 }
 
 // Closing is refused, with its reason, while an FX2 and AT90 update runs; at exit the family

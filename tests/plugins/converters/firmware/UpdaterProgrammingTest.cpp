@@ -23,10 +23,11 @@ const ImageSpec kAt90Image{2, 0, 0, 0x0201, 0, 0, bytes(600, 2)};  // 256 + 256 
 
 // An FX2 converter with its programming fake and the updater of its package.
 struct Fx2Bench {
-    explicit Fx2Bench(const std::vector<ImageSpec>& images, bool at90 = true)
+    explicit Fx2Bench(const std::vector<ImageSpec>& images, bool at90 = true, const QString& serial = {})
     {
         fwtest::writePackage(0xBD2E, images);
-        ConverterUpdateRecord::clear(0xBD2E);
+        ConverterUpdateRecord::clear(0xBD2E, serial);
+        device.setSerialNumber(serial);
         programming.at90 = at90;
         device.fx2Programming = &programming;
         updater = createConverterFirmwareUpdater(&device);
@@ -184,6 +185,61 @@ TEST(Fx2Programming, ARecordLeftBeforeIsHonouredUntilAnUpdateCompletes)
     ASSERT_TRUE(bench.run());
     EXPECT_TRUE(bench.updater->isCurrent(nullptr));
     EXPECT_EQ(bench.programming.count("eraseAT90"), 1) << "the AT90 stage starts with its chip erase";
+}
+
+// Two converters of one model: the record of one leaves the other current.
+TEST(Fx2Programming, TheRecordIsTheConvertersOwnWhenItHasASerial)
+{
+    Fx2Bench a({kFx2Image, kAt90Image}, true, QStringLiteral("A-0001"));
+    Fx2Bench b({kFx2Image, kAt90Image}, true, QStringLiteral("B-0002"));
+    a.device.values["versionRegister"] = b.device.values["versionRegister"] = 7;
+    a.programming.failOn["page"] = 2;
+    EXPECT_FALSE(a.run());
+    EXPECT_FALSE(a.updater->isCurrent(nullptr)) << "its AT90 is half-written";
+    EXPECT_TRUE(b.updater->isCurrent(nullptr)) << "another converter of the model is not";
+    EXPECT_FALSE(ConverterUpdateRecord::isUnderWay(0xBD2E)) << "nothing was written under the model";
+
+    a.programming.failOn.clear();
+    ASSERT_TRUE(a.run());
+    EXPECT_TRUE(a.updater->isCurrent(nullptr));
+}
+
+// A converter without a serial is recorded under its model, and a record under the model (from
+// it, or from an earlier run) counts for every converter of the model until one of them
+// completes an update.
+TEST(Fx2Programming, WithoutASerialTheRecordIsTheModelsAndCountsForAll)
+{
+    Fx2Bench bare({kFx2Image, kAt90Image});
+    Fx2Bench a({kFx2Image, kAt90Image}, true, QStringLiteral("A-0001"));
+    Fx2Bench b({kFx2Image, kAt90Image}, true, QStringLiteral("B-0002"));
+    for (Fx2Bench* bench : {&bare, &a, &b})
+        bench->device.values["versionRegister"] = 7;
+    bare.programming.failOn["page"] = 2;
+    EXPECT_FALSE(bare.run());
+    EXPECT_TRUE(ConverterUpdateRecord::isUnderWay(0xBD2E)) << "recorded under the model";
+    for (Fx2Bench* bench : {&bare, &a, &b})
+        EXPECT_FALSE(bench->updater->isCurrent(nullptr)) << bench->device.serialNumber().toStdString();
+
+    ASSERT_TRUE(a.run());
+    for (Fx2Bench* bench : {&bare, &a, &b})
+        EXPECT_TRUE(bench->updater->isCurrent(nullptr)) << bench->device.serialNumber().toStdString();
+}
+
+// The keys stay readable and stable; a serial's "/" or "\" cannot split the key into groups
+// (nor make "A/B" and "A" one converter).
+TEST(Fx2Programming, RecordKeys)
+{
+    EXPECT_EQ(ConverterUpdateRecord::keyFor(0xBD2E), "ConverterUpdatesUnderWay/product-bd2e");
+    EXPECT_EQ(ConverterUpdateRecord::keyFor(0xBD2E, QStringLiteral("SN-0042_x.y~z")),
+              "ConverterUpdatesUnderWay/serial-SN-0042_x.y~z");
+    EXPECT_EQ(ConverterUpdateRecord::keyFor(0xBD2E, QStringLiteral("A/B\\C D")),
+              "ConverterUpdatesUnderWay/serial-A%2FB%5CC%20D");
+    ConverterUpdateRecord::clear(0xBD2E, QStringLiteral("A"));
+    ASSERT_TRUE(ConverterUpdateRecord::markUnderWay(0xBD2E, QStringLiteral("A/B")));
+    EXPECT_TRUE(ConverterUpdateRecord::isUnderWay(0xBD2E, QStringLiteral("A/B")));
+    EXPECT_FALSE(ConverterUpdateRecord::isUnderWay(0xBD2E, QStringLiteral("A")));
+    ConverterUpdateRecord::clear(0xBD2E, QStringLiteral("A/B"));
+    EXPECT_FALSE(ConverterUpdateRecord::isUnderWay(0xBD2E, QStringLiteral("A/B")));
 }
 
 // With nothing this board can take, nothing is written and nothing is recorded.
