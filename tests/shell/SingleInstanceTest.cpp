@@ -82,7 +82,8 @@ TEST_F(SingleInstanceTest, SecondStartWithTheSameKeyLeavesAndRaisesTheFirst)
         timer.start();
         auto second = start(key);
         ASSERT_TRUE(second->waitForFinished(5000));
-        EXPECT_LT(timer.elapsed(), 1000) << key.toStdString();
+        // Prompt, not a time-out: the bound leaves room for a sanitizer build starting under load.
+        EXPECT_LT(timer.elapsed(), 3000) << key.toStdString();
         EXPECT_EQ(second->exitStatus(), QProcess::NormalExit);
         EXPECT_EQ(second->exitCode(), 0);
         EXPECT_FALSE(second->readAllStandardOutput().contains("ready"));
