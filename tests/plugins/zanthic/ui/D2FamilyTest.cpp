@@ -1,9 +1,9 @@
-#include "plugins/zanthic/device/ZanthicFirmwareModels.h"
 #include "plugins/zanthic/ui/D2Family.h"
 #include "plugins/zanthic/ui/D2ProductCard.h"
 #include "plugins/zanthic/ui/D2VisibleDevice.h"
 #include "plugins/zanthic/ui/FirmwareUpdateController.h"
 #include "plugins/zanthic/ui/FirmwareUpdateDialog.h"
+#include "protocol/ZanthicFirmwareIds.h"
 #include "tests/plugins/zanthic/ui/ZanthicUiFakes.h"
 
 #include "kit/widgets/CardPushButton.h"
@@ -111,7 +111,7 @@ TEST_F(D2FamilyTest, DetectionStartsEveryManagerAndNoDnsSdEventIsTaken)
 // the device's firmware is not the packaged one, and the plug-in holds an image to write.
 TEST_F(D2FamilyTest, OpeningADeviceAsksForAnUpdateOnlyWhenOneCanBeWritten)
 {
-    const QString packaged = formatHex8(firmware::packagedBuildNumber(0xBE77));
+    const QString packaged = QString::fromLatin1(firmwareids::stm32BuildId(0xBE77));
     struct Case {
         const char* what;
         QString build;
@@ -226,7 +226,7 @@ TEST_F(D2FamilyTest, TheReportListsBuildDevicesWithAPathAndTheModels)
         "\tZanthic Converter Z1 Bridge\n"
         "\tProduct Id:          0xbe6f\n"
         "\tHardware Revision:   0x0100\n"
-        "\tFirmware Build:      00010f6f\n"
+        "\tFirmware Build:      0000b6f2\n"
         "\tRelease Version:     7.6\n"
         "\n"
         "\tZanthic Converter Z2 Link\n");
