@@ -35,6 +35,10 @@ constexpr int kBuildIdDigits = 8;
 // and the XMEGA version (byte B 1), as the device reports them once updated.
 constexpr std::uint32_t kXmegaFpgaVersion = 0x0000001B;
 constexpr std::uint32_t kXmegaVersion = 0x00000002;
+// Where a package's FPGA image goes (EEPROM target, address); its first four bytes are the
+// FPGA version, little-endian, as the bootloader image's are the XMEGA version.
+constexpr std::uint16_t kXmegaFpgaImageTarget = 0;
+constexpr std::uint32_t kXmegaFpgaImageAddress = 0;
 
 } // namespace firmwareids
 } // namespace Zanthic

@@ -9,6 +9,8 @@ PACKAGES=(
   libgtest-dev libgmock-dev
   fonts-open-sans
   umockdev libumockdev-dev usbutils fxload
+  # A real DFU host for the simulated STM32 bootloader (it brings dfu-suffix).
+  dfu-util
   sigrok-firmware-fx2lafw binutils
   # The benchmarks (tests/bench): ociobakelut to compare with, /usr/bin/time for peak memory.
   opencolorio-tools time

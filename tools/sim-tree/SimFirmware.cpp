@@ -92,6 +92,8 @@ std::vector<Image> zanthicImages(std::uint16_t productId)
         putVersion(bootloader.data, zids::kXmegaVersion);
         out.push_back(std::move(bootloader));
         Image fpga;
+        fpga.target = static_cast<std::uint8_t>(zids::kXmegaFpgaImageTarget);
+        fpga.word = zids::kXmegaFpgaImageAddress;
         fpga.sectionId = zids::kXmegaFpgaVersion;
         fpga.data = pattern(kZanthicFpgaSize, productId + 1u);
         putVersion(fpga.data, zids::kXmegaFpgaVersion);
@@ -189,6 +191,12 @@ bool writePackage(std::uint16_t productId, const std::string& directory, std::st
             *error = "no simulated firmware for this product id";
         return false;
     }
+    return writePackage(productId, all, directory, error);
+}
+
+bool writePackage(std::uint16_t productId, const std::vector<Image>& all, const std::string& directory,
+                  std::string* error)
+{
     PackageWriter writer;
     for (const Image& image : all) {
         PackageSection section;

@@ -43,6 +43,9 @@ const std::vector<std::uint16_t>& zanthicModels();
 std::vector<Image> images(std::uint16_t productId);
 // Writes "data-%04x.bin" into the directory; false with *error for another id or a write fault.
 bool writePackage(std::uint16_t productId, const std::string& directory, std::string* error);
+// The same with the images given, in that order (a test's variant of a model's set).
+bool writePackage(std::uint16_t productId, const std::vector<Image>& images, const std::string& directory,
+                  std::string* error);
 
 // A small FX2 RAM image that runs, as the FX2 product table keeps its records: one data record
 // (an 8051 jump to itself at 0x0000) and the end record. A blank simulated controller gets it.

@@ -85,12 +85,23 @@ std::vector<std::uint8_t> GetFirmware(const std::string& resourceName, std::uint
     return std::vector<std::uint8_t>(entry->data(), entry->data() + entry->size());
 }
 
+namespace {
+std::mutex& cacheMutex()
+{
+    static std::mutex mutex;
+    return mutex;
+}
+std::map<std::uint16_t, std::unique_ptr<FirmwareSet>>& cache()
+{
+    static std::map<std::uint16_t, std::unique_ptr<FirmwareSet>> sets;
+    return sets;
+}
+} // namespace
+
 FirmwareSet& firmwareSet(std::uint16_t productId)
 {
-    static std::mutex cacheMutex;
-    static std::map<std::uint16_t, std::unique_ptr<FirmwareSet>> cache;
-    std::lock_guard<std::mutex> lock(cacheMutex);
-    std::unique_ptr<FirmwareSet>& set = cache[productId];
+    std::lock_guard<std::mutex> lock(cacheMutex());
+    std::unique_ptr<FirmwareSet>& set = cache()[productId];
     if (!set) {
         set = std::make_unique<FirmwareSet>();
         set->productId = productId;
@@ -115,7 +126,21 @@ USB::FirmwarePackageEntry* openEntry(FirmwareSet& set, int index, std::uint16_t 
         }
         set.imagesLoaded = true;
     }
-    return set.entries.at(index);
+    USB::FirmwarePackageEntry* entry = set.entries.at(index);
+    // Inflated here, under the lock, so that threads sharing the set only read its data.
+    if (entry && type == Format::kEntryTypeFirmware)
+        entry->inflate();
+    return entry;
+}
+
+void reloadFirmwareSets()
+{
+    std::lock_guard<std::mutex> lock(cacheMutex());
+    for (auto& set : cache()) {
+        std::lock_guard<std::mutex> setLock(set.second->mutex);
+        set.second->entries.clear();
+        set.second->imagesLoaded = false;
+    }
 }
 
 bool holdsFirmwareImage(std::uint16_t productId)

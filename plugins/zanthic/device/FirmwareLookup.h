@@ -42,6 +42,9 @@ FirmwareSet& firmwareSet(std::uint16_t productId);
 // package that cannot be read gives an empty list), or null past the end. The entry stays
 // valid as long as the set does.
 USB::FirmwarePackageEntry* openEntry(FirmwareSet& set, int index, std::uint16_t type);
+// Makes every set read its package again on next use (a package replaced on disk); the sets
+// themselves stay where they are. Entries handed out before are gone.
+void reloadFirmwareSets();
 
 // The product's package reads (its digest checks) and holds a firmware image for the product.
 // Asked whenever a device is shown; the package is read again only when its file changed.

@@ -18,6 +18,8 @@ namespace Zanthic {
 namespace {
 // Not translated, unlike the STM32 default.
 constexpr char kDefaultName[] = "Tarnwright Device";
+// How often a pause between EEPROM status reads looks at the stop flag.
+constexpr int kStopCheckMs = 100;
 } // namespace
 
 XmegaUsbPotentialDevice::XmegaUsbPotentialDevice(std::weak_ptr<ConnectionManager> manager, USB::IUSBDevice* device)
@@ -92,6 +94,12 @@ bool XmegaUsbPotentialDevice::reboot(bool intoBootloader)
     return intoBootloader ? channel_->restartIntoBootloader() : channel_->restart();
 }
 
+bool XmegaUsbPotentialDevice::programBootloader(const std::uint8_t* data, std::uint32_t size)
+{
+    std::uint8_t state = 0;
+    return readBootState(&state) && state != 0 && channel_->writeApplication(size, data);
+}
+
 bool XmegaUsbPotentialDevice::beginStagedProgramming()
 {
     std::uint8_t state = 1;
@@ -117,6 +125,12 @@ bool XmegaUsbPotentialDevice::program(std::uint16_t target, std::uint32_t addres
             progress(fraction);
     };
     auto stopped = [stop] { return stop && stop->load(); };
+    // The pause between two status reads, cut short once the caller stops.
+    auto rest = [&stopped] {
+        for (int slept = 0; slept < xmegareg::kEepromPollIntervalMs && !stopped(); slept += kStopCheckMs)
+            platform::clock().sleepFor(
+                platform::Clock::Duration(std::min(kStopCheckMs, xmegareg::kEepromPollIntervalMs - slept)));
+    };
 
     if (!c.setTargetEeprom(target))
         return programFailed(QStringLiteral("Failed to set EEPROM target %1\n").arg(target));
@@ -144,7 +158,7 @@ bool XmegaUsbPotentialDevice::program(std::uint16_t target, std::uint32_t addres
         }
         // A device may not know its total yet.
         report(status.total == 0 ? 0.0f : 0.5f * std::min(1.0f, float(status.done()) / float(status.total)));
-        erase.pause();
+        rest();
     }
 
     report(0.5f);
@@ -159,7 +173,7 @@ bool XmegaUsbPotentialDevice::program(std::uint16_t target, std::uint32_t addres
             return programFailed(QStringLiteral("Failed to write all EEPROM sectors\n"));
         if (!busy)
             return true;
-        finish.pause();
+        rest();
     }
 }
 

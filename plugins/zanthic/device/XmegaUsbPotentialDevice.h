@@ -31,6 +31,8 @@ public:
     // Non-zero while the bootloader runs; false when the mode cannot be read.
     bool readBootState(std::uint8_t* state);
     bool reboot(bool intoBootloader);
+    // Writes the application image; only while the bootloader runs.
+    bool programBootloader(const std::uint8_t* data, std::uint32_t size);
 
     // Staged EEPROM programming: a session opens only while the application runs (a stale one
     // is closed first).

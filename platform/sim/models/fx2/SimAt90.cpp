@@ -12,6 +12,7 @@ namespace at90 = TWG::Converters::at90;
 SimAt90::SimAt90(Options options)
     : options_(options), flash_(kPageSize * kPages, at90::kErased), buffer_(kPageSize, at90::kErased)
 {
+    std::copy_n(options_.flash.begin(), std::min<std::size_t>(options_.flash.size(), flash_.size()), flash_.begin());
 }
 
 std::vector<std::string> SimAt90::takeViolations()

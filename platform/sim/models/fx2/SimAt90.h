@@ -21,6 +21,7 @@ public:
         int busyPolls = 1;           // 0xB1 answers busy this often after each enable
         bool busyForever = false;
         int erasedReadsAfterProgram = 0; // 0xB7 reads 0xFF this often after a page was programmed
+        std::vector<std::uint8_t> flash;  // contents from address 0 at power-up (the rest erased)
     };
 
     explicit SimAt90(Options options);

@@ -73,6 +73,9 @@ SimFx2Running::SimFx2Running(SimDescriptors descriptors, Options options)
         state_->registers[index] = value;
     state_->registers[fx2::kRegisterPing] = 1;
     state_->registers[fx2::kRegisterVersion] = options.version;
+    std::copy_n(options.flash.begin(), std::min<std::size_t>(options.flash.size(), kFlashSize), state_->flash.begin());
+    std::copy_n(options.eeprom.begin(), std::min<std::size_t>(options.eeprom.size(), kEepromSize),
+                state_->eeprom.begin());
     if (options.at90)
         state_->at90 = std::make_unique<SimAt90>(*options.at90);
 }

@@ -34,6 +34,10 @@ public:
         std::optional<SimAt90::Options> at90;
         // Register values at power-up, before the status and version registers are set.
         std::map<std::uint8_t, std::uint8_t> registers;
+        // Flash and boot EEPROM contents from address 0 at power-up (the rest erased): what an
+        // earlier firmware left, or what a device kept across a replug.
+        std::vector<std::uint8_t> flash;
+        std::vector<std::uint8_t> eeprom;
     };
 
     // Descriptors with interface 0 (FF/FF/FF), bulk OUT 0x02 and bulk IN 0x86.

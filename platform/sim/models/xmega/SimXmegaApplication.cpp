@@ -67,6 +67,8 @@ UsbStatus SimXmegaApplication::eepromRequest(const UsbSetup& setup, std::vector<
         switch (setup.bRequest) {
         case kGetSessionStatus: {
             const std::uint8_t busy = s.writeBusy() ? 1 : 0;
+            if (busy && s.writeStatusStalls)
+                return UsbStatus::Stall;
             data = {static_cast<std::uint8_t>(s.sessionOpen ? 1 : 0), busy, 0, 0, 0, 0};
             return UsbStatus::Success;
         }
@@ -98,6 +100,7 @@ UsbStatus SimXmegaApplication::eepromRequest(const UsbSetup& setup, std::vector<
     case kOpenSession:
         s.sessionOpen = true;
         s.tableWritten = false;
+        s.fpgaImageWritten = false;
         return UsbStatus::Success;
     case kCloseSession:
         s.closeSession();

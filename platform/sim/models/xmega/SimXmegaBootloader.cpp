@@ -38,11 +38,7 @@ UsbStatus SimXmegaBootloader::personaRequest(const UsbSetup& setup, std::vector<
             return UsbStatus::Success;
         case kWriteApplication: {
             if (data.empty()) {
-                if (s.versionsAfterWrite) {
-                    const auto v = s.versionsAfterWrite(s.application);
-                    s.versions[0] = v.first;
-                    s.versions[1] = v.second;
-                }
+                s.applicationWritten();
                 return UsbStatus::Success;
             }
             const std::size_t at = static_cast<std::size_t>(setup.wValue) * page;

@@ -45,9 +45,10 @@ UsbStatus SimXmegaDevice::classOrVendorRequest(const UsbSetup& setup, std::vecto
         ++s.restarts;
         s.sessionOpen = false;
         s.tableWritten = false;
+        s.fpgaImageWritten = false;
         s.armed = false;
         s.pageBuffer.clear();
-        reenumerate(persona(state_, toBootloader), Clock::Duration(s.restartDelayMs));
+        reenumerate(s.neverBack ? nullptr : persona(state_, toBootloader), Clock::Duration(s.restartDelayMs));
         return UsbStatus::Success;
     }
     return personaRequest(setup, data);

@@ -1,5 +1,6 @@
 // Scenario models "xmega-app" and "xmega-boot": a simulated XMEGA converter that starts in
-// its application or in its bootloader.
+// its application or in its bootloader. A Zanthic product id (0xBE90, 0xBE91) gets the Zanthic
+// register map and EEPROM targets unless the entry says otherwise.
 #include "platform/sim/SimModelRegistry.h"
 #include "platform/sim/models/xmega/SimXmegaDevice.h"
 #include "protocol/ZanthicIds.h"
@@ -187,6 +188,8 @@ std::shared_ptr<SimDevice> build(const QJsonObject& e, QString* error, bool boot
     s->sessionOpen = e.value(QLatin1String("staleSession")).toBool(false);
     if (!readZanthicMap(e, *s, error))
         return nullptr;
+    if (s->registerMap == SimXmegaState::RegisterMap::Zanthic && !e.contains(QLatin1String("eeproms")))
+        s->eeproms = SimXmegaState::zanthicEeproms();
     return SimXmegaDevice::persona(s, bootloader);
 }
 

@@ -2,6 +2,7 @@
 
 #include "protocol/ConverterFirmware.h"
 #include "protocol/XmegaAddresses.h"
+#include "protocol/ZanthicFirmwareIds.h"
 #include "protocol/ZanthicRegisters.h"
 
 #include <algorithm>
@@ -11,10 +12,19 @@ namespace platform {
 namespace {
 namespace addr = TWG::Converters::xmegaaddr;
 namespace zreg = TWG::Zanthic::xmegareg;
+namespace zids = TWG::Zanthic::firmwareids;
 
 bool covers(std::uint32_t base, std::size_t length, std::uint32_t address)
 {
     return address >= base && address - base < length;
+}
+
+std::uint32_t word(const std::vector<std::uint8_t>& bytes, std::uint64_t at)
+{
+    std::uint32_t w = 0;
+    for (std::size_t i = 0; i < 4 && at + i < bytes.size(); ++i)
+        w |= static_cast<std::uint32_t>(bytes[static_cast<std::size_t>(at) + i]) << (8 * i);
+    return w;
 }
 
 bool startsWithImageTable(const SimXmegaEeprom& e, std::uint64_t at)
@@ -156,6 +166,9 @@ void SimXmegaState::endStream()
     commitPages(true);
     armed = false;
     busyUntil = clock().now() + Clock::Duration(writeBusyMs);
+    if (registerMap == RegisterMap::Zanthic && target == zids::kXmegaFpgaImageTarget &&
+        streamStart == zids::kXmegaFpgaImageAddress)
+        fpgaImageWritten = true;
     // Only the classic converters keep an image table at the stream's start.
     if (registerMap == RegisterMap::Classic && target >= 0 &&
         startsWithImageTable(eeproms[static_cast<std::size_t>(target)], streamStart))
@@ -173,6 +186,40 @@ void SimXmegaState::closeSession()
     if (tableWritten && versionByteAfterUpdate)
         versionByte = *versionByteAfterUpdate;
     tableWritten = false;
+    if (fpgaImageWritten && !eeproms.empty())
+        fpgaVersion = word(eeproms[zids::kXmegaFpgaImageTarget].bytes, zids::kXmegaFpgaImageAddress);
+    fpgaImageWritten = false;
+}
+
+void SimXmegaState::applicationWritten()
+{
+    if (versionsAfterWrite) {
+        const auto v = versionsAfterWrite(application);
+        versions[0] = v.first;
+        versions[1] = v.second;
+    } else if (registerMap == RegisterMap::Zanthic) {
+        versions[0] = versions[1] = word(application, 0);
+    }
+}
+
+std::vector<SimXmegaEeprom> SimXmegaState::zanthicEeproms()
+{
+    std::vector<SimXmegaEeprom> targets;
+    targets.emplace_back(8u << 20, 64u << 10, 256);
+    targets.emplace_back(1u << 20, 4u << 10, 256);
+    return targets;
+}
+
+void SimXmegaState::powerCycle()
+{
+    sessionOpen = false;
+    target = -1;
+    armed = false;
+    writeAddress = streamStart = 0;
+    tableWritten = false;
+    pageBuffer.clear();
+    erasing = false;
+    busyUntil = {};
 }
 
 } // namespace platform

@@ -33,7 +33,8 @@ struct TWG_PLATFORM_API SimXmegaState {
     std::uint16_t pageCount = 128;
     std::vector<std::uint8_t> application; // pageSize x pageCount bytes
     std::uint32_t versions[2] = {1, 1};
-    // Versions once a write has ended (empty 0x05); unset: they stay.
+    // Versions once a write has ended (empty 0x05); unset: they stay, but for the Zanthic map,
+    // whose application names its version in its first four bytes (little-endian), both numbers.
     std::function<std::pair<std::uint32_t, std::uint32_t>(const std::vector<std::uint8_t>&)> versionsAfterWrite;
 
     // Registers: sparse 24-bit memory, unset bytes read 0.
@@ -44,6 +45,9 @@ struct TWG_PLATFORM_API SimXmegaState {
     enum class RegisterMap { Classic, Zanthic };
     RegisterMap registerMap = RegisterMap::Classic;
     std::uint32_t fpgaVersion = 0x1A; // Zanthic register 0 while powered
+    // Zanthic: a session that wrote the FPGA image (its first four bytes the version) loads it
+    // when it closes, and register 0 then reports that version.
+    bool fpgaImageWritten = false;
     int fpgaZeroReads = 0;            // reads of register 0 that still give 0
     // Zanthic register 10 reads 0 again on this read after a reset command; 0: never.
     int resetDoneOnRead = 1;
@@ -79,6 +83,8 @@ struct TWG_PLATFORM_API SimXmegaState {
     bool busyForever = false;
 
     int restartDelayMs = 100;
+    bool neverBack = false; // a restart leaves the bus for good
+    bool writeStatusStalls = false; // the session status stalls while a write is busy
     int restarts = 0;
     std::vector<std::string> violations;
 
@@ -97,7 +103,13 @@ struct TWG_PLATFORM_API SimXmegaState {
     void endStream();
     // A close request (0x32).
     void closeSession();
+    // An application write has ended: the versions the written application carries.
+    void applicationWritten();
+    // The Zanthic converters' EEPROM targets: the FPGA and LUT target, and a small second one.
+    static std::vector<SimXmegaEeprom> zanthicEeproms();
     void commitPages(bool partial);
+    // Power off and on (a replug): what lives only while powered is lost, the memories stay.
+    void powerCycle();
 };
 
 } // namespace platform

@@ -1,0 +1,190 @@
+#include "plugins/zanthic/device/XmegaUsbUpgradeTask.h"
+
+#include "platform/Clock.h"
+#include "plugins/zanthic/device/FirmwareLookup.h"
+#include "plugins/zanthic/device/UsbConnectionManager.h"
+#include "plugins/zanthic/device/XmegaUsbPotentialDevice.h"
+#include "plugins/zanthic/device/ZanthicLog.h"
+#include "protocol/ConverterFirmware.h"
+#include "usb/package/PackageFormat.h"
+
+#include <algorithm>
+#include <cmath>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace TWG {
+namespace Zanthic {
+
+namespace {
+constexpr std::int64_t kWaitStepMs = 100;
+constexpr std::int64_t kMsPerSecond = 1000;
+// A restart takes the device off the bus; it is looked for only after this.
+constexpr std::int64_t kRestartPauseMs = 1000;
+constexpr int kDone = 100;
+
+struct Image {
+    int index = 0;
+    USB::FirmwarePackageEntry* entry = nullptr;
+    bool bootloader() const { return entry->compressionMethod() == FirmwareFormat::kXmegaApplicationMethod; }
+};
+
+// trunc(100 / total x done), 0 while there is nothing to count.
+int percentOf(double done, double total)
+{
+    return total > 0 ? static_cast<int>(std::trunc(100.0 / total * done)) : 0;
+}
+} // namespace
+
+XmegaUsbUpgradeTask::XmegaUsbUpgradeTask(std::shared_ptr<UsbConnectionManager> manager,
+                                         std::shared_ptr<UsbPotentialDevice> device)
+    : manager_(manager), device_(std::dynamic_pointer_cast<XmegaUsbPotentialDevice>(device))
+{
+}
+
+XmegaUsbUpgradeTask::~XmegaUsbUpgradeTask()
+{
+    stop_.store(true);
+    if (worker_.joinable())
+        worker_.join();
+}
+
+bool XmegaUsbUpgradeTask::firmwareIsCurrent() { return updated_.load(); }
+
+void XmegaUsbUpgradeTask::startUpdate()
+{
+    if (worker_.joinable())
+        worker_.join();
+    worker_ = std::thread([this] {
+        const bool ok = run();
+        if (ok) {
+            updated_.store(true);
+            emit firmwareUpdateProgress(kDone);
+        }
+        emit firmwareUpdated(ok ? Succeeded : Failed);
+    });
+}
+
+bool XmegaUsbUpgradeTask::pause(std::int64_t ms)
+{
+    platform::Clock& clock = platform::clock();
+    for (std::int64_t slept = 0; slept < ms; slept += kWaitStepMs) {
+        if (stop_.load())
+            return false;
+        clock.sleepFor(platform::Clock::Duration(std::min(kWaitStepMs, ms - slept)));
+    }
+    return !stop_.load();
+}
+
+std::shared_ptr<XmegaUsbPotentialDevice> XmegaUsbUpgradeTask::waitForDevice(const QString& serial,
+                                                                            std::int64_t timeoutMs, int mode)
+{
+    platform::Clock& clock = platform::clock();
+    const platform::Clock::TimePoint start = clock.now();
+    while (clock.elapsedMs(start) < timeoutMs) {
+        clock.sleepFor(platform::Clock::Duration(kWaitStepMs));
+        if (stop_.load())
+            return nullptr;
+        std::shared_ptr<UsbConnectionManager> manager = manager_.lock();
+        if (!manager)
+            return nullptr;
+        auto device = std::dynamic_pointer_cast<XmegaUsbPotentialDevice>(manager->findPotentialDevice(serial));
+        std::uint8_t state = 0;
+        // A device whose state does not read is one that is leaving.
+        if (!device || !device->readBootState(&state))
+            continue;
+        if (mode == kWaitAny || (mode == kWaitBootloader && state != 0) ||
+            (mode != kWaitBootloader && device->readBootMode() == mode))
+            return device;
+    }
+    return nullptr;
+}
+
+bool XmegaUsbUpgradeTask::run()
+{
+    std::shared_ptr<XmegaUsbPotentialDevice> device = device_;
+    if (!device)
+        return false;
+    // The device found again after a restart; the task keeps the last one that answered.
+    auto follow = [this, &device](std::shared_ptr<XmegaUsbPotentialDevice> found) {
+        device = std::move(found);
+        if (device)
+            device_ = device;
+        return device != nullptr;
+    };
+    try {
+        const QString serial = device->serial();
+        const std::uint16_t productId = device->productId();
+        std::shared_ptr<UsbConnectionManager> manager = manager_.lock();
+        const ModelInfo* model = manager ? manager->findModelInfo(productId) : nullptr;
+        if (!model)
+            throw std::runtime_error("No model information");
+        const std::int64_t bootloaderWaitMs = model->bootloaderWaitSeconds * kMsPerSecond;
+        const std::int64_t settleWaitMs = model->settleWaitSeconds * kMsPerSecond;
+        manager.reset();
+        FirmwareSet& set = firmwareSet(productId);
+
+        // Every image is opened, and inflated, before the device is touched: one that does not
+        // inflate reads as empty and would only erase what it replaces.
+        std::vector<Image> images;
+        double total = 0;
+        for (int index = 0;; ++index) {
+            USB::FirmwarePackageEntry* entry = openEntry(set, index, USB::PackageFormat::kEntryTypeFirmware);
+            if (!entry)
+                break;
+            if (!entry->data() || entry->size() == 0)
+                throw std::runtime_error("Opening firmware resource " + std::to_string(index) + " failed");
+            images.push_back({index, entry});
+            total += entry->size();
+        }
+        emit firmwareUpdateProgress(0);
+
+        double done = 0;
+        for (const Image& image : images) {
+            if (!image.bootloader())
+                continue;
+            std::uint8_t state = 0;
+            if (!device->readBootState(&state) || state == 0) {
+                device->reboot(true);
+                if (!pause(kRestartPauseMs) || !follow(waitForDevice(serial, bootloaderWaitMs, kWaitBootloader)))
+                    throw std::runtime_error("Failed to reboot to XMEGA bootloader.");
+            }
+            if (!device->programBootloader(image.entry->data(), image.entry->size()))
+                throw std::runtime_error("Failed to program XMEGA bootloader.");
+            device->reboot(false);
+            if (!pause(kRestartPauseMs) || !follow(waitForDevice(serial, bootloaderWaitMs, kWaitAny)))
+                throw std::runtime_error("Failed to reboot to XMEGA app.");
+            done += image.entry->size();
+            emit firmwareUpdateProgress(percentOf(done, total));
+        }
+
+        if (!device->beginStagedProgramming())
+            throw std::runtime_error("beginStagedProgramming failed.");
+        for (const Image& image : images) {
+            if (image.bootloader())
+                continue;
+            const double size = image.entry->size();
+            const auto progress = [this, done, size, total](float fraction) {
+                emit firmwareUpdateProgress(percentOf(std::trunc(done + size * double(fraction)), total));
+            };
+            if (!device->program(image.entry->entryByteA(), image.entry->entryWord(), image.entry->data(),
+                                  image.entry->size(), progress, &stop_))
+                throw std::runtime_error("Failed to program blob " + std::to_string(image.index) + ".");
+            done += size;
+            emit firmwareUpdateProgress(percentOf(done, total));
+        }
+        if (!device->endStagedProgramming())
+            throw std::runtime_error("endStagedProgramming failed.");
+        if (!follow(waitForDevice(serial, bootloaderWaitMs + settleWaitMs, kWaitAny)))
+            throw std::runtime_error("Failed to reboot after update.");
+        emit firmwareUpdateProgress(kDone);
+        return true;
+    } catch (const std::exception& e) {
+        qCWarning(lcZanthic, "XmegaUsbUpgradeTask: Updated failed: %s", e.what());
+        return false;
+    }
+}
+
+} // namespace Zanthic
+} // namespace TWG

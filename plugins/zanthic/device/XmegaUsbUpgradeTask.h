@@ -1,0 +1,52 @@
+#pragma once
+
+#include "kit/framework/DeviceFirmwareUpdater.h"
+
+#include <QString>
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <thread>
+
+namespace TWG {
+namespace Zanthic {
+
+class UsbConnectionManager;
+class UsbPotentialDevice;
+class XmegaUsbPotentialDevice;
+
+// Updates an XMEGA converter (0xBE90, 0xBE91) on a worker thread: each bootloader image of the
+// product's firmware set is written in the bootloader, then every other image goes to its
+// EEPROM target within one staged-programming session. The device is followed by its serial
+// through the manager across its restarts. Destroying the task stops a run at its next wait
+// step and joins the worker.
+class XmegaUsbUpgradeTask : public DeviceFirmwareUpdater {
+    Q_OBJECT
+public:
+    XmegaUsbUpgradeTask(std::shared_ptr<UsbConnectionManager> manager, std::shared_ptr<UsbPotentialDevice> device);
+    ~XmegaUsbUpgradeTask() override;
+
+    bool firmwareIsCurrent() override;
+    void startUpdate() override;
+
+    // What a wait accepts of the device it finds: a running bootloader, anything that answers,
+    // or (another value) that 1-byte boot mode.
+    static constexpr int kWaitBootloader = 10;
+    static constexpr int kWaitAny = -1;
+
+private:
+    bool run();
+    std::shared_ptr<XmegaUsbPotentialDevice> waitForDevice(const QString& serial, std::int64_t timeoutMs, int mode);
+    // Sleeps in short steps; false once the task is stopping.
+    bool pause(std::int64_t ms);
+
+    std::thread worker_;
+    std::weak_ptr<UsbConnectionManager> manager_;
+    std::shared_ptr<XmegaUsbPotentialDevice> device_;
+    std::atomic<bool> stop_{false};
+    std::atomic<bool> updated_{false};
+};
+
+} // namespace Zanthic
+} // namespace TWG
