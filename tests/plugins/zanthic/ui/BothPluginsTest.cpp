@@ -55,7 +55,7 @@ struct Bound {
 
 TEST(BothPlugIns, EachKeepsItsOwnAccentColourAndItsOwnDialogClasses)
 {
-    // Each plug-in's platform copy reads the scenario when its detection starts.
+    // The process's one platform library reads the scenario when detection starts.
     ASSERT_TRUE(qputenv("TWG_USB_SIM", QByteArray(BOTH_SIM_SCENARIO)));
     qRegisterMetaType<VisibleDevice*>();
     QTemporaryDir root;
