@@ -2,7 +2,9 @@
 # Pictures of the program with the scripted plug-in: the gallery with no device, one, three
 # (with two cross-menu options) and a device with an update, a device's card, the update dialog
 # (and its progress), the card of a device unplugged during its update, the about box, the build
-# details, and the demonstration tab when it is built in. Then the converters plug-in on the
+# details, and the demonstration tab when it is built in; with the plug-in's network family, the
+# add-by-IP dialog as it opens, checking an address, finding nothing there, and the gallery with
+# the device the tests' responder (on a loopback address) answered for. Then the converters plug-in on the
 # simulated converters of tools/sim/converters.json, driven by the shot-driver test plug-in: the
 # gallery (also with a converter without power, and once it has power), each tab of a converter's
 # settings page, the connection-lost dialog, the page back on its tab after a replug, and the
@@ -32,7 +34,9 @@ ls "$driver"/*.so >/dev/null 2>&1 || { echo "missing the shot-driver plug-in in 
 mkdir -p "$out"
 
 scratch=$(mktemp -d)
-trap 'rm -rf "$scratch"' EXIT
+responder_pids=()
+# The responders end by themselves too, after their lifetime.
+trap 'stop_responders; rm -rf "$scratch"' EXIT
 
 # isolated NAME VAR=VALUE...: one program run with these variables; its outcome goes to
 # $scratch/NAME/result. A home, configuration and temporary folder of its own: no saved
@@ -70,9 +74,47 @@ converter_shot() {
         TWG_SHOT_PATH="$out/$name.png"
 }
 
+# net_shot NAME WHAT ADDRESS: a run with the scripted plug-in's network family and no USB device;
+# the add-by-IP dialog is given ADDRESS (loopback only: these runs send no other traffic).
+net_shot() {
+    local name=$1 what=$2 address=$3
+    isolated "$name" \
+        TWG_ADMIN_PLUGIN_PATH="$plugins" TWG_SCRIPTED_DEVICES=none TWG_SCRIPTED_SERVICE_TYPE=_scripted._tcp \
+        TWG_SCRIPTED_ADD_ADDRESS="$address" TWG_SCRIPTED_SHOT="$what" TWG_SCRIPTED_SHOT_PATH="$out/$name.png"
+}
+
+# responder NAME ARGS...: the tests' DNS-SD responder on a loopback address, for as long as the
+# pictures take at most; waits until it listens.
+responder() {
+    local name=$1
+    shift
+    python3 "$here/../discovery/unicast_responder.py" --lifetime "$per_run_timeout" --max-replies 8 "$@" \
+        >"$scratch/$name.responder" 2>&1 &
+    responder_pids+=($!)
+    for _ in $(seq 50); do
+        grep -q '^ready$' "$scratch/$name.responder" && return 0
+        sleep 0.1
+    done
+    echo "the responder $name did not start:" >&2
+    cat "$scratch/$name.responder" >&2
+    exit 2
+}
+stop_responders() {
+    for pid in "${responder_pids[@]}"; do
+        kill "$pid" 2>/dev/null
+        wait "$pid" 2>/dev/null
+    done
+    responder_pids=()
+}
+command -v python3 >/dev/null || { echo "missing python3 (tools/install-deps.sh installs it)" >&2; exit 2; }
+# Nothing answers on .25; the device answers only for the family's type on .26.
+responder silent --address 127.0.0.25 --mode silent
+responder device --address 127.0.0.26 --service _scripted._tcp.local --instance "Studio Box" --txt model=S1
+
 names=()
 # The runs share nothing, so they run side by side.
-run() { names+=("$1"); shot "$@" & }
+shot_pids=()
+run() { names+=("$1"); shot "$@" & shot_pids+=($!); }
 run gallery-none none gallery
 run gallery-one one gallery
 run gallery-three three gallery "Identify devices;Refresh"
@@ -86,7 +128,13 @@ run build-details one build-details
 if [ -f "$here/../plugins/scripted/demo/DemoSettingsTab.h" ]; then
     run demo-tab one demo-tab
 fi
-wait
+nrun() { names+=("$1"); net_shot "$@" & shot_pids+=($!); }
+nrun add-by-ip add-by-ip 127.0.0.24
+nrun add-by-ip-checking add-by-ip-checking 127.0.0.24
+nrun add-by-ip-not-found add-by-ip-not-found 127.0.0.25
+nrun add-by-ip-added add-by-ip-added 127.0.0.26
+wait "${shot_pids[@]}"
+stop_responders
 
 # The converters, a few at a time: each run starts every simulated converter.
 crun() { names+=("$1"); converter_shot "$@" & }

@@ -5,11 +5,16 @@
 #include "tests/plugins/scripted/ScriptedDevice.h"
 #include "tests/plugins/scripted/ScriptedFamily.h"
 #include "tests/plugins/scripted/ScriptedLog.h"
+#include "tests/plugins/scripted/ScriptedNetworkFamily.h"
 #include "tests/plugins/scripted/ScriptedProductCard.h"
 #include "tests/plugins/scripted/ScriptedSettingsPage.h"
 
+#include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMouseEvent>
@@ -23,6 +28,10 @@ constexpr int kSettleMs = 300;
 constexpr int kProgressMs = 350;
 constexpr int kExitGrabFailed = 3;
 constexpr int kExitNothingToShow = 4;
+constexpr int kExitNotReached = 5;
+constexpr int kPollMs = 50;
+// Long enough for the default type and a family type to fail by time-out (2000 ms each).
+constexpr int kAddWaitMs = 15000;
 
 // The host's widgets are found by class name: the host has a kit of its own, so its classes
 // cannot be cast to here.
@@ -34,6 +43,60 @@ QWidget* hostWidgetOfClass(QWidget* window, const char* className, const char* p
             return widget;
     }
     return nullptr;
+}
+
+QWidget* visibleWidgetOfClass(QWidget* window, const char* className)
+{
+    const QList<QWidget*> widgets = window->findChildren<QWidget*>();
+    for (QWidget* widget : widgets) {
+        if (widget->inherits(className) && widget->isVisible())
+            return widget;
+    }
+    return nullptr;
+}
+
+QAbstractButton* visibleButton(QWidget* parent, const QString& text)
+{
+    const QList<QAbstractButton*> buttons = parent->findChildren<QAbstractButton*>();
+    for (QAbstractButton* button : buttons) {
+        if (button->text() == text && button->isVisible())
+            return button;
+    }
+    return nullptr;
+}
+
+bool showsLabel(QWidget* parent, const QString& text)
+{
+    const QList<QLabel*> labels = parent->findChildren<QLabel*>();
+    for (QLabel* label : labels) {
+        if (label->text() == text && label->isVisible())
+            return true;
+    }
+    return false;
+}
+
+// The name under the gallery's picture of the current device.
+QString galleryName(QWidget* window)
+{
+    QWidget* gallery = visibleWidgetOfClass(window, "VisibleDevicesWidget");
+    QWidget* name = gallery ? visibleWidgetOfClass(gallery, "ElidedLabel") : nullptr;
+    auto* label = qobject_cast<QLabel*>(name);
+    return label ? label->text() : QString();
+}
+
+// The cross menu's entries, read without popping it up.
+QStringList crossMenuTexts(QWidget* window)
+{
+    QStringList texts;
+    const QList<QMenu*> menus = window->findChildren<QMenu*>();
+    for (QMenu* menu : menus) {
+        if (!menu->inherits("CrossMenu"))
+            continue;
+        const QList<QAction*> actions = menu->actions();
+        for (const QAction* action : actions)
+            texts << action->text();
+    }
+    return texts;
 }
 
 QAction* aboutAction(QWidget* window)
@@ -85,6 +148,10 @@ void ScriptedAutomation::act()
     }
     if (shot_ == QLatin1String("about") || shot_ == QLatin1String("build-details")) {
         openHostDialog();
+        return;
+    }
+    if (shot_.startsWith(QLatin1String("add-by-ip"))) {
+        addByIp();
         return;
     }
     const QVector<ScriptedDevice*>& devices = family_->devices();
@@ -145,6 +212,92 @@ void ScriptedAutomation::openHostDialog()
     QMouseEvent shiftDoubleClick(QEvent::MouseButtonDblClick, QPointF(5, 5), Qt::LeftButton, Qt::LeftButton,
                                  Qt::ShiftModifier);
     QCoreApplication::sendEvent(hotSpot, &shiftDoubleClick);
+}
+
+// The add-by-IP dialog opens through the window's own slot, as the gallery's link opens it: a
+// grab would miss the popped-up cross menu. Its states are told by their texts.
+void ScriptedAutomation::addByIp()
+{
+    QWidget* window = hostWindow();
+    const auto* network = family_->window()
+                              ? family_->window()->findChild<ScriptedNetworkFamily*>(QString(), Qt::FindDirectChildrenOnly)
+                              : nullptr;
+    if (!window || !network) {
+        qCWarning(lcScripted) << "No network family: TWG_SCRIPTED_SERVICE_TYPE is not set";
+        QCoreApplication::exit(kExitNothingToShow);
+        return;
+    }
+    qCInfo(lcScripted).noquote() << "Cross menu:" << crossMenuTexts(window).join(QStringLiteral("; "));
+    QWidget* dialog = nullptr;
+    if (QMetaObject::invokeMethod(window, "onAddByIpClicked"))
+        dialog = visibleWidgetOfClass(window, "AddByIpAddressDialog");
+    auto* field = dialog ? dialog->findChild<QLineEdit*>() : nullptr;
+    if (!field) {
+        qCWarning(lcScripted) << "The add-by-IP dialog did not open";
+        QCoreApplication::exit(kExitNothingToShow);
+        return;
+    }
+    qCInfo(lcScripted) << "Add by IP dialog: input";
+    const QString address = qEnvironmentVariable("TWG_SCRIPTED_ADD_ADDRESS");
+    if (!address.isEmpty())
+        field->setText(address);
+    if (shot_ == QLatin1String("add-by-ip")) {
+        QTimer::singleShot(kSettleMs, this, [this] { grabAndQuit(); });
+        return;
+    }
+    QAbstractButton* add = visibleButton(dialog, QStringLiteral("Add"));
+    if (!add || !add->isEnabled()) {
+        qCWarning(lcScripted) << "Add is not offered for" << field->text();
+        QCoreApplication::exit(kExitNothingToShow);
+        return;
+    }
+    add->click();
+    const QString checking = QStringLiteral("Checking address...");
+    if (showsLabel(dialog, checking))
+        qCInfo(lcScripted) << "Add by IP dialog: checking";
+    if (shot_ == QLatin1String("add-by-ip-checking")) {
+        QTimer::singleShot(kSettleMs, this, [this] { grabAndQuit(); });
+        return;
+    }
+    // Not found: the Close button without the checking text.
+    const auto notFound = [dialog, checking] {
+        return dialog->isVisible() && !showsLabel(dialog, checking) && visibleButton(dialog, QStringLiteral("Close"));
+    };
+    const auto added = [dialog, network] { return !dialog->isVisible() && !network->devices().isEmpty(); };
+    pollUntil([=] { return notFound() || added(); }, QStringLiteral("the end of the check"), [=] {
+        const bool wasAdded = !notFound();
+        qCInfo(lcScripted) << (wasAdded ? "Add by IP dialog: closed" : "Add by IP dialog: not found");
+        if (shot_ != QLatin1String(wasAdded ? "add-by-ip-added" : "add-by-ip-not-found")) {
+            QCoreApplication::exit(kExitNotReached);
+            return;
+        }
+        QTimer::singleShot(kSettleMs, this, [this, window, wasAdded] {
+            if (wasAdded)
+                qCInfo(lcScripted).noquote() << "Gallery shows:" << galleryName(window);
+            grabAndQuit();
+        });
+    });
+}
+
+void ScriptedAutomation::pollUntil(std::function<bool()> done, const QString& waitingFor, std::function<void()> then)
+{
+    auto* timer = new QTimer(this);
+    QElapsedTimer clock;
+    clock.start();
+    connect(timer, &QTimer::timeout, this, [=] {
+        const bool reached = done();
+        if (!reached && clock.elapsed() < kAddWaitMs)
+            return;
+        timer->stop();
+        timer->deleteLater();
+        if (reached) {
+            then();
+            return;
+        }
+        qCWarning(lcScripted).noquote() << "Gave up waiting for" << waitingFor;
+        QCoreApplication::exit(kExitNotReached);
+    });
+    timer->start(kPollMs);
 }
 
 void ScriptedAutomation::grabAndQuit(QWidget* widget)

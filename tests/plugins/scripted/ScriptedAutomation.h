@@ -3,14 +3,19 @@
 #include <QObject>
 #include <QString>
 
+#include <functional>
+
 class QWidget;
 class ScriptedFamily;
 
 // Drives the program for pictures: after a delay it opens what TWG_SCRIPTED_SHOT names
 // ("gallery", "card", "update-dialog", "update-progress", "unplugged", "demo-tab", "about",
-// "build-details"), grabs the main window (or the host's dialog) to the PNG file
-// TWG_SCRIPTED_SHOT_PATH and ends the program. Does nothing without a path.
-// TWG_SCRIPTED_SHOT_DELAY_MS sets the delay (default 500).
+// "build-details", and the add-by-IP dialog: "add-by-ip" as it opens, "add-by-ip-checking",
+// "add-by-ip-not-found", "add-by-ip-added"), grabs the main window (or the host's dialog) to the
+// PNG file TWG_SCRIPTED_SHOT_PATH and ends the program. Does nothing without a path.
+// TWG_SCRIPTED_SHOT_DELAY_MS sets the delay (default 500). The add-by-IP shots type the address
+// TWG_SCRIPTED_ADD_ADDRESS and log the cross menu and each dialog state they see; they need the
+// network family (TWG_SCRIPTED_SERVICE_TYPE).
 class ScriptedAutomation : public QObject {
     Q_OBJECT
 public:
@@ -22,6 +27,9 @@ private:
     QWidget* hostWindow() const;
     void act();
     void openHostDialog();
+    void addByIp();
+    // Runs then() once done() answers true; ends the program after kAddWaitMs without it.
+    void pollUntil(std::function<bool()> done, const QString& waitingFor, std::function<void()> then);
     // Null: the host window.
     void grabAndQuit(QWidget* widget = nullptr);
 

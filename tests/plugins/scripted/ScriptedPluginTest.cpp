@@ -54,10 +54,15 @@ bool showsText(QWidget* parent, const QString& text)
 // announcements are recorded until the test ends.
 class ScriptedPluginTest : public ::testing::Test {
 protected:
-    void bind(const QByteArray& scenario)
+    // A service type also makes the network family, which goes to `network`.
+    void bind(const QByteArray& scenario, const QByteArray& serviceType = QByteArray())
     {
         qputenv("TWG_SCRIPTED_DEVICES", scenario);
         qunsetenv("TWG_SCRIPTED_SHOT_PATH");
+        if (serviceType.isEmpty())
+            qunsetenv("TWG_SCRIPTED_SERVICE_TYPE");
+        else
+            qputenv("TWG_SCRIPTED_SERVICE_TYPE", serviceType);
         QPluginLoader loader(pluginDirectory() + QStringLiteral("/libScriptedPlugin.so"));
         const QJsonObject meta = loader.metaData();
         EXPECT_EQ(meta.value(QStringLiteral("IID")).toString(), QStringLiteral("com.tarnwrightworks.Vantorel.ScriptedPlugin"));
@@ -70,16 +75,22 @@ protected:
         window.resize(800, 700);
         window.show();
         ASSERT_TRUE(plugin->initialise(QDir(pluginDirectory()), &window));
-        ASSERT_EQ(plugin->families().size(), 1);
+        ASSERT_EQ(plugin->families().size(), serviceType.isEmpty() ? 1 : 2);
         family = plugin->families().at(0);
-        QObject::connect(family, &Family::deviceArrived, &context, [this](VisibleDevice* d) { arrived.append(d); });
-        QObject::connect(family, &Family::deviceRemoved, &context, [this](VisibleDevice* d) { removed.append(d); });
-        QObject::connect(family, &Family::deviceInfoChanged, &context, [this](VisibleDevice* d) { changed.append(d); });
-        family->startDeviceDetection();
+        network = serviceType.isEmpty() ? nullptr : plugin->families().at(1);
+        for (Family* each : plugin->families()) {
+            QObject::connect(each, &Family::deviceArrived, &context, [this](VisibleDevice* d) { arrived.append(d); });
+            QObject::connect(each, &Family::deviceRemoved, &context, [this](VisibleDevice* d) { removed.append(d); });
+            QObject::connect(each, &Family::deviceInfoChanged, &context,
+                             [this](VisibleDevice* d) { changed.append(d); });
+            each->startDeviceDetection();
+        }
     }
 
     void TearDown() override
     {
+        if (network)
+            network->shutdown();
         if (family)
             family->shutdown();
     }
@@ -87,6 +98,7 @@ protected:
     QWidget window;
     QObject context;
     Family* family = nullptr;
+    Family* network = nullptr;
     QList<VisibleDevice*> arrived;
     QList<VisibleDevice*> removed;
     QList<VisibleDevice*> changed;
@@ -159,6 +171,75 @@ TEST_F(ScriptedPluginTest, UnpluggedDuringItsUpdateTheCardReportsTheLostConnecti
     visibleButton(lost, QStringLiteral("Close"))->click();
     EXPECT_TRUE(QTest::qWaitFor([&] { return visibleWidgetOfClass(&window, "ProductCard") == nullptr; }));
     EXPECT_EQ(visibleWidgetOfClass(&window, "ConnectionLostDialog"), nullptr);
+}
+
+BonjourInfo record(const std::string& name, const std::string& type, const std::string& model)
+{
+    BonjourInfo info;
+    info.name = name;
+    info.type = type;
+    info.domain = "local.";
+    info.txt = {{"model", model}};
+    info.host = "127.0.0.9";
+    info.port = 9000;
+    return info;
+}
+
+// The network family takes every record of its one type, as the engine reports it (trailing
+// dot, any case) or as the add-by-IP query does, and leaves all others to other families.
+TEST_F(ScriptedPluginTest, NetworkFamilyTurnsRecordsOfItsTypeIntoDevices)
+{
+    ASSERT_NO_FATAL_FAILURE(bind("none", "_scripted._tcp."));
+    EXPECT_FALSE(family->usesBonjour());
+    EXPECT_TRUE(network->usesBonjour());
+    EXPECT_EQ(network->bonjourServiceTypes(), QSet<QString>{QStringLiteral("_scripted._tcp")});
+    ASSERT_TRUE(arrived.isEmpty());
+
+    enum Offer { Added, Updated, Removed };
+    struct Step {
+        Offer offer;
+        BonjourInfo info;
+        bool taken;
+        int arrived, changed, removed; // counts after the step
+    };
+    const Step steps[] = {
+        {Added, record("Box 1", "_other._tcp.", "A"), false, 0, 0, 0},
+        {Updated, record("Box 1", "_scripted._tcp.", "A"), false, 0, 0, 0}, // not shown yet
+        {Added, record("Box 1", "_scripted._tcp.", "A"), true, 1, 0, 0},
+        {Added, record("Box 1", "_scripted._tcp.", "B"), true, 1, 1, 0}, // the same instance again
+        {Updated, record("Box 1", "_SCRIPTED._tcp", "C"), true, 1, 2, 0},
+        {Added, record("Box 2", "_scripted._tcp.", "D"), true, 2, 2, 0},
+        {Removed, record("Box 1", "_other._tcp.", "C"), false, 2, 2, 0},
+        {Removed, record("Box 1", "_scripted._tcp.", "C"), true, 2, 2, 1},
+        {Removed, record("Box 1", "_scripted._tcp.", "C"), false, 2, 2, 1},
+    };
+    int index = 0;
+    for (const Step& step : steps) {
+        SCOPED_TRACE(index++);
+        const bool taken = step.offer == Added     ? network->onBonjourDeviceAdded(step.info)
+                           : step.offer == Updated ? network->onBonjourDeviceUpdated(step.info)
+                                                   : network->onBonjourDeviceRemoved(step.info);
+        EXPECT_EQ(taken, step.taken);
+        EXPECT_EQ(arrived.size(), step.arrived);
+        EXPECT_EQ(changed.size(), step.changed);
+        EXPECT_EQ(removed.size(), step.removed);
+    }
+    ASSERT_EQ(arrived.size(), 2);
+    EXPECT_EQ(removed, QList<VisibleDevice*>{arrived.at(0)});
+    VisibleDevice* second = arrived.at(1);
+    EXPECT_EQ(second->displayName(), QStringLiteral("Box 2"));
+    EXPECT_EQ(second->name(), QStringLiteral("127.0.0.9:9000"));
+    EXPECT_EQ(second->family(), network);
+    EXPECT_FALSE(second->isFirmwareUpdateAvailable());
+    EXPECT_FALSE(second->galleryConnectionIcon().isNull());
+}
+
+// Without the variable there is no network family, so nothing asks the host for DNS-SD.
+TEST_F(ScriptedPluginTest, WithoutAServiceTypeThereIsOneFamilyWithoutDnsSd)
+{
+    ASSERT_NO_FATAL_FAILURE(bind("one"));
+    EXPECT_FALSE(family->usesBonjour());
+    EXPECT_TRUE(family->bonjourServiceTypes().isEmpty());
 }
 
 } // namespace
