@@ -6,6 +6,7 @@
 #include "plugins/zanthic/device/UsbConnectionManager.h"
 #include "plugins/zanthic/device/XmegaConnectedDevice.h"
 #include "plugins/zanthic/device/XmegaUsbPotentialDevice.h"
+#include "plugins/zanthic/device/XmegaUsbUpgradeTask.h"
 #include "plugins/zanthic/device/ZanthicLog.h"
 #include "plugins/zanthic/ui/ZanthicModels.h"
 #include "protocol/ZanthicIds.h"
@@ -43,10 +44,8 @@ QSharedPointer<DeviceFirmwareUpdater> createFirmwareUpdater(std::shared_ptr<UsbC
 {
     if (!device || !listed(device->productId()))
         return nullptr;
-    // The XMEGA models' staged update task is not built yet: such a device has no updater,
-    // and the update dialog says the update failed.
     if (ids::isXmegaProduct(device->productId()))
-        return nullptr;
+        return QSharedPointer<DeviceFirmwareUpdater>(new XmegaUsbUpgradeTask(std::move(manager), std::move(device)));
     return QSharedPointer<DeviceFirmwareUpdater>(new DfuUpgradeTask(std::move(manager), std::move(device)));
 }
 

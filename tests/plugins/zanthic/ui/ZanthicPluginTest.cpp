@@ -5,6 +5,7 @@
 #include "plugins/zanthic/device/UsbConnectionManager.h"
 #include "plugins/zanthic/device/XmegaConnectedDevice.h"
 #include "plugins/zanthic/device/XmegaUsbPotentialDevice.h"
+#include "plugins/zanthic/device/XmegaUsbUpgradeTask.h"
 #include "plugins/zanthic/device/DfuUpgradeTask.h"
 #include "plugins/zanthic/ui/ZanthicFactories.h"
 #include "protocol/ZanthicFirmwareIds.h"
@@ -137,7 +138,9 @@ TEST_F(ZanthicFactories, EachProductGetsItsClassesAndAnUnknownOneNone)
         auto connected = createConnectedDevice(&owner, potential);
         ASSERT_NE(connected, nullptr);
         const QSharedPointer<DeviceFirmwareUpdater> updater = createFirmwareUpdater(manager, potential);
-        if (!c.xmega) {
+        if (c.xmega) {
+            EXPECT_NE(qobject_cast<XmegaUsbUpgradeTask*>(updater.data()), nullptr) << std::hex << c.product;
+        } else {
             EXPECT_NE(qobject_cast<DfuUpgradeTask*>(updater.data()), nullptr) << std::hex << c.product;
         }
         if (c.xmega)
