@@ -1,5 +1,6 @@
 #include "usb/DeviceNotifier.h"
 
+#include "platform/Clock.h"
 #include "platform/driver/DriverPort.h"
 #include "usb/CUSBDevice.h"
 #include "usb/DriverBuffers.h"
@@ -116,10 +117,22 @@ bool passesFilter(const DeviceNotifierContext& context, platform::ConnectionId c
 }
 
 // Opens the path and applies the filter; null when either fails.
+// Every notifier of the process opens what arrives to read its ids, and the driver's open is
+// exclusive: a device another notifier is probing answers access denied for a moment.
+constexpr int kBusyOpenAttempts = 5;
+constexpr std::int64_t kBusyOpenWaitMs = 20;
+
 DriverConnection* openAccepted(const DeviceNotifierContext& context, const std::string& path, bool* openFailed)
 {
     *openFailed = false;
-    DriverConnection* connection = DriverConnection::connectToDriverWithPath(path, context.window, context.flags);
+    DriverConnection* connection = nullptr;
+    for (int attempt = 1;; ++attempt) {
+        connection = DriverConnection::connectToDriverWithPath(path, context.window, context.flags);
+        if (connection || attempt == kBusyOpenAttempts ||
+            platform::DriverPort::instance().lastError() != platform::ERROR_ACCESS_DENIED)
+            break;
+        platform::clock().sleepFor(platform::Clock::Duration(kBusyOpenWaitMs));
+    }
     if (!connection) {
         *openFailed = true;
         return nullptr;

@@ -9,8 +9,9 @@
 # gallery (also with a converter without power, and once it has power), each tab of a converter's
 # settings page, the connection-lost dialog, the page back on its tab after a replug, and the
 # build details with the converters' report, and, from the simulation-only tree, an out-of-date
-# converter's update prompt and its completed update. Each run is a separate, isolated program
-# that grabs its window, saves a PNG and quits by itself.
+# converter's update prompt and its completed update; the same for the Zanthic converters of
+# that scenario (gallery, "Connecting...", connection lost, build details, update). Each run is
+# a separate, isolated program that grabs its window, saves a PNG and quits by itself.
 #
 #   take_screenshots.sh [BUILD_DIR]     (default: the build folder beside this checkout)
 # PNGs go to BUILD_DIR/screenshots/. Exits non-zero when a picture could not be taken.
@@ -152,12 +153,21 @@ crun converters-connection-lost lost "Converter Model 09" 0xBD2E 1
 crun converters-replugged replug "Converter Model 09" 0xBD2E 1
 crun converters-build-details build-details "" "" 0
 wait
+# The Zanthic converters of the same scenario: the gallery, a card as it first shows, the
+# connection-lost dialog over the (tab-less) settings page, and the build details' Zanthic tab.
+crun zanthic-gallery gallery "Studio A"
+crun zanthic-connecting connecting "Studio A"
+crun zanthic-connection-lost lost "Studio A" 0xBE89 -1
+crun zanthic-build-details build-details "" "" 1
+wait
 # An out-of-date converter is offered its update only in the simulation-only tree, whose
-# plug-in carries the synthetic packages.
+# plug-ins carry the synthetic packages.
 if [ -x "$build/sim/bin/vantorel" ]; then
     program=$build/sim/bin/vantorel
     crun converters-update-prompt update "Converter Model 09" "" 0
     crun converters-update-done update "Converter Model 09" "" 1
+    crun zanthic-update-prompt update "Loop C" "" 0
+    crun zanthic-update-done update "Loop C" "" 1
     wait
 fi
 

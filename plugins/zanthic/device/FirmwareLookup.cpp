@@ -5,6 +5,10 @@
 #include "usb/package/FirmwarePackage.h"
 #include "usb/package/PackageFormat.h"
 
+#include <QDateTime>
+#include <QFileInfo>
+#include <QString>
+
 #include <map>
 #include <stdexcept>
 
@@ -137,6 +141,38 @@ void reloadFirmwareSets()
         set.second->entries.clear();
         set.second->imagesLoaded = false;
     }
+}
+
+bool holdsFirmwareImage(std::uint16_t productId)
+{
+    const std::string path = firmwarePackagePath(productId);
+    if (path.empty())
+        return false;
+    const QFileInfo file(QString::fromStdString(path));
+    if (!file.isFile())
+        return false;
+
+    struct Answer {
+        std::string path;
+        qint64 size = -1;
+        qint64 modified = 0;
+        bool holds = false;
+    };
+    static std::mutex mutex;
+    static std::map<std::uint16_t, Answer> answers;
+    std::lock_guard<std::mutex> lock(mutex);
+    Answer& answer = answers[productId];
+    const qint64 modified = file.lastModified().toMSecsSinceEpoch();
+    if (answer.path == path && answer.size == file.size() && answer.modified == modified)
+        return answer.holds;
+    bool holds = false;
+    try {
+        holds = !GetFirmwares(path, productId, Format::kEntryTypeFirmware).isEmpty();
+    } catch (const std::exception& e) {
+        qCDebug(lcZanthic, "No firmware image for %04x: %s", unsigned(productId), e.what());
+    }
+    answer = {path, file.size(), modified, holds};
+    return holds;
 }
 
 std::uint32_t firmwareVersionNumber(std::uint16_t productId) { return versionEntry(productId, kFpgaVersionEntry); }

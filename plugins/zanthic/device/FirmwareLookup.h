@@ -46,6 +46,10 @@ USB::FirmwarePackageEntry* openEntry(FirmwareSet& set, int index, std::uint16_t 
 // themselves stay where they are. Entries handed out before are gone.
 void reloadFirmwareSets();
 
+// The product's package reads (its digest checks) and holds a firmware image for the product.
+// Asked whenever a device is shown; the package is read again only when its file changed.
+bool holdsFirmwareImage(std::uint16_t productId);
+
 // The section id of the product's first information entry with entry byte B 0 (the FPGA
 // version) or 1 (the XMEGA version); 0 without a package or such an entry. Never throws.
 std::uint32_t firmwareVersionNumber(std::uint16_t productId);

@@ -4,8 +4,10 @@
 #include "plugins/zanthic/ui/D2ProductCard.h"
 #include "plugins/zanthic/ui/D2VisibleDevice.h"
 #include "plugins/zanthic/ui/FirmwareUpdateController.h"
+#include "plugins/zanthic/ui/FirmwareUpdateDialog.h"
 #include "plugins/zanthic/ui/ZanthicModels.h"
 
+#include <QEventLoop>
 #include <QObject>
 
 namespace TWG {
@@ -42,6 +44,8 @@ D2Family::D2Family(const QString& name, const QSet<QString>& serviceTypes, QWidg
 
 D2Family::~D2Family()
 {
+    // Normally done already by the window; no update thread may outlive the family.
+    shutdown();
     // The managers' threads end before the devices they told of go.
     managers_.clear();
     controller_.reset();
@@ -51,6 +55,42 @@ void D2Family::startDeviceDetection()
 {
     for (const auto& manager : managers_)
         manager->start();
+}
+
+bool D2Family::isUpdating() const { return controller_ && controller_->isUpdating(); }
+
+bool D2Family::canClose()
+{
+    if (!isUpdating())
+        return true;
+    showCloseRefusal();
+    return false;
+}
+
+void D2Family::showCloseRefusal()
+{
+    if (!closeRefusal_) {
+        closeRefusal_ = new CommonDialog(tr("Software Update"), hostWindow_);
+        closeRefusal_->setTitleAndMessage(tr("Update in Progress!"),
+                                          tr("Please wait for the Converter software update to finish "
+                                             "before closing."));
+        closeRefusal_->setSingleButton(tr("OK"));
+        QObject::connect(closeRefusal_, &CommonDialog::closeClicked, closeRefusal_, &QWidget::close);
+    }
+    closeRefusal_->show();
+    closeRefusal_->raise();
+}
+
+void D2Family::shutdown()
+{
+    if (!isUpdating())
+        return;
+    // The task's end arrives queued from its thread; the loop turns until it has.
+    QEventLoop loop;
+    QObject::connect(controller_.data(), &FirmwareUpdateController::updateEnded, &loop, &QEventLoop::quit);
+    QObject::connect(controller_.data(), &QObject::destroyed, &loop, &QEventLoop::quit);
+    if (isUpdating())
+        loop.exec();
 }
 
 // This deliverable has no network manager: no DNS-SD event is ever taken.
@@ -173,6 +213,12 @@ void D2Family::startFirmwareUpdate(VisibleDevice* device, bool prompt, bool requ
     const auto visible = findVisibleDevice(device);
     if (!visible)
         return;
+    // One update at a time: a running one is never let go of.
+    if (isUpdating()) {
+        controller_->dialog()->show();
+        controller_->dialog()->raise();
+        return;
+    }
     controller_ = QSharedPointer<FirmwareUpdateController>(new FirmwareUpdateController(hostWindow_, visible),
                                                            &QObject::deleteLater);
     QObject::connect(controller_.data(), &FirmwareUpdateController::firmwareUpdated, this,

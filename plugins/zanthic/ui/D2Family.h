@@ -1,9 +1,11 @@
 #pragma once
 
 #include "kit/framework/Family.h"
+#include "kit/widgets/CommonDialog.h"
 #include "plugins/zanthic/device/ConnectionManager.h"
 
 #include <QList>
+#include <QPointer>
 #include <QSet>
 #include <QSharedPointer>
 #include <QString>
@@ -31,6 +33,10 @@ public:
     bool usesBonjour() override { return !serviceTypes_.isEmpty(); }
     QSet<QString> bonjourServiceTypes() override { return serviceTypes_; }
     void startDeviceDetection() override;
+    // Refuses, and says why, while an update runs.
+    bool canClose() override;
+    // Waits, with the event loop turning, until a running update has ended.
+    void shutdown() override;
     bool onBonjourDeviceAdded(const BonjourInfo&) override;
     bool onBonjourDeviceRemoved(const BonjourInfo&) override;
     bool onBonjourDeviceUpdated(const BonjourInfo&) override;
@@ -56,6 +62,10 @@ public:
     std::shared_ptr<D2VisibleDevice> findVisibleDevice(const VisibleDevice* device) const;
     const QList<std::shared_ptr<D2VisibleDevice>>& visibleDevices() const { return devices_; }
     FirmwareUpdateController* controller() const { return controller_.data(); }
+    // An update task has started and not reported its end.
+    bool isUpdating() const;
+    // The dialog that said why the program may not close; null until then.
+    CommonDialog* closeRefusal() const { return closeRefusal_.data(); }
 
 public slots:
     void onFirmwareUpdateFinish(bool openCard);
@@ -69,6 +79,7 @@ protected:
 
 private:
     QWidget* hostWidget() const { return hostWindow_; }
+    void showCloseRefusal();
 
     QSharedPointer<FirmwareUpdateController> controller_;
     QList<std::shared_ptr<D2VisibleDevice>> devices_;
@@ -80,6 +91,7 @@ private:
     QString revision_;
     QList<std::shared_ptr<ConnectionManager>> managers_;
     QWidget* hostWindow_;
+    QPointer<CommonDialog> closeRefusal_;
 };
 
 } // namespace Zanthic

@@ -2,9 +2,9 @@
 
 #include "kit/framework/DeviceFirmwareUpdater.h"
 #include "plugins/zanthic/device/ConnectedDevice.h"
+#include "plugins/zanthic/device/FirmwareLookup.h"
 #include "plugins/zanthic/device/PotentialDevice.h"
 #include "plugins/zanthic/ui/D2Family.h"
-#include "plugins/zanthic/ui/ZanthicPackages.h"
 
 #include <QPointer>
 
@@ -84,7 +84,7 @@ bool D2VisibleDevice::isFirmwareUpdateAvailable() const
 {
     // Without an image to write the card opens: a device is offered only what can be done.
     return isSoftwareSupported() && !active_->isFirmwareCurrent(packagedFirmware_) &&
-           packageHoldsFirmwareImage(active_->productId());
+           holdsFirmwareImage(active_->productId());
 }
 
 DeviceFirmwareUpdater* D2VisibleDevice::firmwareUpdater()

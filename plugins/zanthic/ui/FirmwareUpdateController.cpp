@@ -81,6 +81,7 @@ void FirmwareUpdateController::onFirmwareUpdateCompleted(int status)
     releaseUpdater();
     dialog_->updateText(status == DeviceFirmwareUpdater::Succeeded ? FirmwareUpdateDialog::Complete
                                                                    : FirmwareUpdateDialog::Failed);
+    emit updateEnded();
 }
 
 void FirmwareUpdateController::onCloseOrDeclineClicked()

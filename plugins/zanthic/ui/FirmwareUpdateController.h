@@ -36,6 +36,8 @@ public:
 
 signals:
     void firmwareUpdated(bool openCard);
+    // The running task reported its end (either way).
+    void updateEnded();
 
 public slots:
     void onCloseOrDeclineClicked();

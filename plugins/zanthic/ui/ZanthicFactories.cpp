@@ -1,10 +1,12 @@
 #include "plugins/zanthic/ui/ZanthicFactories.h"
 
 #include "kit/framework/DeviceFirmwareUpdater.h"
+#include "plugins/zanthic/device/DfuUpgradeTask.h"
 #include "plugins/zanthic/device/Stm32ConnectedDevice.h"
 #include "plugins/zanthic/device/UsbConnectionManager.h"
 #include "plugins/zanthic/device/XmegaConnectedDevice.h"
 #include "plugins/zanthic/device/XmegaUsbPotentialDevice.h"
+#include "plugins/zanthic/device/XmegaUsbUpgradeTask.h"
 #include "plugins/zanthic/device/ZanthicLog.h"
 #include "plugins/zanthic/ui/ZanthicModels.h"
 #include "protocol/ZanthicIds.h"
@@ -37,14 +39,14 @@ std::shared_ptr<UsbPotentialDevice> createPotentialDevice(std::shared_ptr<UsbCon
     }
 }
 
-QSharedPointer<DeviceFirmwareUpdater> createFirmwareUpdater(std::shared_ptr<UsbConnectionManager>,
+QSharedPointer<DeviceFirmwareUpdater> createFirmwareUpdater(std::shared_ptr<UsbConnectionManager> manager,
                                                             std::shared_ptr<UsbPotentialDevice> device)
 {
     if (!device || !listed(device->productId()))
         return nullptr;
-    // The DFU and staged XMEGA update tasks come with the firmware-update work; until then a
-    // device has no updater, and the update dialog says the update failed.
-    return nullptr;
+    if (ids::isXmegaProduct(device->productId()))
+        return QSharedPointer<DeviceFirmwareUpdater>(new XmegaUsbUpgradeTask(std::move(manager), std::move(device)));
+    return QSharedPointer<DeviceFirmwareUpdater>(new DfuUpgradeTask(std::move(manager), std::move(device)));
 }
 
 std::shared_ptr<ConnectedDevice> createConnectedDevice(ConnectedDeviceOwner* owner,

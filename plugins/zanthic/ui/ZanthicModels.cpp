@@ -1,7 +1,7 @@
 #include "plugins/zanthic/ui/ZanthicModels.h"
 
-#include "plugins/zanthic/device/ZanthicFirmwareModels.h"
-#include "plugins/zanthic/ui/ZanthicPackages.h"
+#include "plugins/zanthic/device/FirmwareLookup.h"
+#include "protocol/ZanthicFirmwareIds.h"
 #include "protocol/ZanthicIds.h"
 #include "usb/package/FirmwareFileLocation.h"
 
@@ -39,7 +39,7 @@ ModelInfo row(const ModelName& m)
     info.releaseVersion = QString::fromLatin1(kReleaseVersion);
     const bool xmega = ids::isXmegaProduct(m.productId);
     info.firmwareVersion = xmega ? formatFirmwareVersion(m.productId)
-                                 : formatHex8(firmware::packagedBuildNumber(m.productId));
+                                 : QString::fromLatin1(firmwareids::stm32BuildId(m.productId));
     info.firmwareFile = QString::fromStdString(USB::packageFileName(m.productId));
     info.bootloaderWaitSeconds = kBootloaderWaitSeconds;
     info.settleWaitSeconds = xmega ? kXmegaSettleSeconds : kStm32SettleSeconds;
@@ -53,7 +53,7 @@ QString formatHex8(std::uint32_t number) { return QStringLiteral("%1").arg(numbe
 QString formatFirmwareVersion(std::uint16_t productId)
 {
     return QStringLiteral("fpga:%1 xmega:%2")
-        .arg(formatHex8(packagedFpgaVersion(productId)), formatHex8(packagedXmegaVersion(productId)));
+        .arg(formatHex8(firmwareVersionNumber(productId)), formatHex8(firmwareBuildNumber(productId)));
 }
 
 const ModelTable& modelTable()

@@ -3,6 +3,7 @@
 #include "platform/backend/UsbBackend.h"
 #include "platform/sim/SimBackend.h"
 #include "platform/sim/models/fx2/SimFx2Running.h"
+#include "platform/sim/models/stm32/SimStm32Application.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -113,6 +114,17 @@ void ShotDriver::act()
         showBuildDetails();
     else if (shot_ == QLatin1String("update"))
         update();
+    else if (shot_ == QLatin1String("connecting"))
+        openConnecting();
+    else if (shot_ == QLatin1String("bootloader") && held_)
+        update();
+    else if (shot_ == QLatin1String("bootloader"))
+        holdInBootloader([this] {
+            // Back in the gallery as a new entry: step to it again.
+            held_ = true;
+            steps_ = 0;
+            selectDevice();
+        });
     else
         fail(QStringLiteral("unknown shot \"%1\"").arg(shot_));
 }
@@ -121,7 +133,9 @@ std::vector<QWidget*> ShotDriver::tabButtons() const
 {
     std::vector<QWidget*> buttons;
     for (QAbstractButton* button : host_->findChildren<QAbstractButton*>()) {
-        if (button->inherits("TabButton") && button->isVisible())
+        // The kit's tab buttons, and the Zanthic plug-in's own.
+        const bool tab = button->inherits("TabButton") || button->inherits("TWG::Zanthic::D2TabButton");
+        if (tab && button->isVisible())
             buttons.push_back(button);
     }
     return buttons;
@@ -130,11 +144,25 @@ std::vector<QWidget*> ShotDriver::tabButtons() const
 void ShotDriver::openTab(const std::function<void()>& next)
 {
     QMetaObject::invokeMethod(host_->findChild<QWidget*>(QStringLiteral("VisibleDevicesWidget")), "onDeviceClicked");
+    if (tab_ < 0) {
+        // A page without tabs: its footer shows it is up.
+        waitFor([this] { return visibleFooter(); }, QStringLiteral("no settings page"), next);
+        return;
+    }
     waitFor([this] { return static_cast<int>(tabButtons().size()) > tab_; },
             QStringLiteral("no settings tab %1").arg(tab_), [this, next] {
                 static_cast<QAbstractButton*>(tabButtons()[static_cast<std::size_t>(tab_)])->click();
                 next();
             });
+}
+
+bool ShotDriver::visibleFooter() const
+{
+    for (QWidget* widget : host_->findChildren<QWidget*>()) {
+        if (widget->inherits("CardFooter") && widget->isVisible())
+            return true;
+    }
+    return false;
 }
 
 platform::SimBackend* ShotDriver::bus() const
@@ -145,7 +173,9 @@ platform::SimBackend* ShotDriver::bus() const
 QWidget* ShotDriver::visibleLostDialog() const
 {
     for (QWidget* widget : host_->findChildren<QWidget*>()) {
-        if (widget->inherits("ConnectionLostDialog") && widget->isVisible())
+        const bool lost =
+            widget->inherits("ConnectionLostDialog") || widget->inherits("TWG::Zanthic::ConnectionLostDialog");
+        if (lost && widget->isVisible())
             return widget;
     }
     return nullptr;
@@ -250,6 +280,42 @@ void ShotDriver::update()
                         QStringLiteral("the update did not complete"),
                         [this] { QTimer::singleShot(kSettleMs, this, &ShotDriver::grabAndQuit); });
             });
+}
+
+void ShotDriver::openConnecting()
+{
+    // The card shows its connecting page at once; the device's answer comes on a later turn.
+    QMetaObject::invokeMethod(host_->findChild<QWidget*>(QStringLiteral("VisibleDevicesWidget")), "onDeviceClicked");
+    for (QLabel* label : host_->findChildren<QLabel*>()) {
+        if (label->isVisible() && label->text() == QLatin1String("Connecting...")) {
+            grabAndQuit();
+            return;
+        }
+    }
+    fail(QStringLiteral("no \"Connecting...\" page"));
+}
+
+void ShotDriver::holdInBootloader(const std::function<void()>& next)
+{
+    platform::SimBackend* sim = bus();
+    bool held = false;
+    for (const platform::UsbDeviceInfo& info : sim ? sim->listDevices() : std::vector<platform::UsbDeviceInfo>()) {
+        auto* app = dynamic_cast<platform::SimStm32Application*>(sim->device(info.path).get());
+        if (!app || info.descriptor.idProduct != product_)
+            continue;
+        const std::shared_ptr<platform::SimStm32State> state = app->state();
+        sim->detach(info.path);
+        sim->attach(platform::SimStm32Application::persona(state, true));
+        held = true;
+    }
+    if (!held) {
+        fail(QStringLiteral("no simulated STM32 0x%1 to hold").arg(product_, 4, 16, QLatin1Char('0')));
+        return;
+    }
+    // The gallery entry goes with the application and comes back with the bootloader.
+    QTimer::singleShot(kSettleMs, this, [this, next] {
+        waitFor([this] { return galleryNameLabel() != nullptr; }, QStringLiteral("the held device is not shown"), next);
+    });
 }
 
 void ShotDriver::grabAndQuit()

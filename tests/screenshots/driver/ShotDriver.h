@@ -25,10 +25,14 @@ class SimDevice;
 //                     then unplug TWG_SHOT_PRODUCT), "replug" (as lost, then plug it back in),
 //                     "build-details" (the dialog alone, on its family tab TWG_SHOT_TAB),
 //                     "update" (open an out-of-date device: its update prompt; with TWG_SHOT_TAB
-//                     1, accept it and wait for the completed update)
+//                     1, accept it and wait for the completed update), "connecting" (open the
+//                     device and take the card as it first shows, before the device answers),
+//                     "bootloader" (hold TWG_SHOT_PRODUCT, a simulated STM32 converter, in its
+//                     DFU bootloader as a failed update leaves it, then as "update")
 //   TWG_SHOT_DEVICE   the gallery name of the device to step to (default: the first)
-//   TWG_SHOT_PRODUCT  USB product id of the simulated device to power, unplug or plug back
-//   TWG_SHOT_TAB      tab index of the settings page or the build-details dialog (default 0)
+//   TWG_SHOT_PRODUCT  USB product id of the simulated device to power, unplug, plug back or hold
+//   TWG_SHOT_TAB      tab index of the settings page (-1: a page without tabs) or the
+//                     build-details dialog (default 0)
 // Every wait is for a visible outcome with a deadline; a missed one ends the program with 4.
 class ShotDriver : public QObject {
     Q_OBJECT
@@ -46,6 +50,8 @@ private:
     void powerOn();
     void showBuildDetails();
     void update();
+    void openConnecting();
+    void holdInBootloader(const std::function<void()>& next);
     void grabAndQuit();
     void fail(const QString& why);
 
@@ -57,6 +63,7 @@ private:
     QWidget* buildDetailsDialog() const;
     QAbstractButton* visibleButton(const QString& text) const;
     std::vector<QWidget*> tabButtons() const;
+    bool visibleFooter() const;
     platform::SimBackend* bus() const;
 
     QWidget* const host_;
@@ -66,6 +73,7 @@ private:
     std::uint16_t product_ = 0;
     int tab_ = 0;
     int steps_ = 0;
+    bool held_ = false;
     std::vector<std::shared_ptr<platform::SimDevice>> unplugged_;
     QPointer<QWidget> grabbed_;
 };

@@ -308,7 +308,7 @@ TEST_F(D2CardTest, TheDeviceInformationText)
                                                             "\tConnection Info:     \n"
                                                             "\n"
                                                             "** Available Firmware:\n\n"
-                                                            "\tFirmware Build:      00012989\n"
+                                                            "\tFirmware Build:      0000b892\n"
                                                             "\tRelease Version:     7.6\n"
                                                             "\n"));
     delete card;

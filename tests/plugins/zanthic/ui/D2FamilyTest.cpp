@@ -1,16 +1,22 @@
-#include "plugins/zanthic/device/ZanthicFirmwareModels.h"
 #include "plugins/zanthic/ui/D2Family.h"
 #include "plugins/zanthic/ui/D2ProductCard.h"
 #include "plugins/zanthic/ui/D2VisibleDevice.h"
 #include "plugins/zanthic/ui/FirmwareUpdateController.h"
 #include "plugins/zanthic/ui/FirmwareUpdateDialog.h"
+#include "protocol/ZanthicFirmwareIds.h"
 #include "tests/plugins/zanthic/ui/ZanthicUiFakes.h"
 
 #include "kit/widgets/CardPushButton.h"
+#include "kit/widgets/CommonDialog.h"
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <thread>
+
+#include <QLabel>
 #include <QPointer>
+#include <QTimer>
 #include <QSignalSpy>
 #include <QWidget>
 
@@ -111,7 +117,7 @@ TEST_F(D2FamilyTest, DetectionStartsEveryManagerAndNoDnsSdEventIsTaken)
 // the device's firmware is not the packaged one, and the plug-in holds an image to write.
 TEST_F(D2FamilyTest, OpeningADeviceAsksForAnUpdateOnlyWhenOneCanBeWritten)
 {
-    const QString packaged = formatHex8(firmware::packagedBuildNumber(0xBE77));
+    const QString packaged = QString::fromLatin1(firmwareids::stm32BuildId(0xBE77));
     struct Case {
         const char* what;
         QString build;
@@ -194,6 +200,65 @@ TEST_F(D2FamilyTest, TheWayTheUpdateDialogEndsDecidesWhetherTheCardOpens)
     }
 }
 
+// While an update runs the program may not close: the family says why, once, and a second
+// update cannot take the running one's place.
+TEST_F(D2FamilyTest, CloseIsRefusedWithAReasonWhileAnUpdateRuns)
+{
+    auto* updater = new ScriptedUpdater;
+    manager->updater = QSharedPointer<DeviceFirmwareUpdater>(updater);
+    arrive(QStringLiteral("a"));
+    arrive(QStringLiteral("b"));
+    EXPECT_TRUE(family->canClose()) << "nothing runs yet";
+    family->startFirmwareUpdate(family->visibleDevices().first().get(), false, true);
+    QPointer<FirmwareUpdateController> running = family->controller();
+    ASSERT_TRUE(running);
+    ASSERT_EQ(updater->starts, 1);
+
+    EXPECT_FALSE(family->canClose());
+    CommonDialog* refusal = family->closeRefusal();
+    ASSERT_NE(refusal, nullptr);
+    EXPECT_FALSE(refusal->isHidden());
+    EXPECT_EQ(refusal->headingLabel()->text(), QStringLiteral("Update in Progress!"));
+    refusal->closeButton()->click();
+    EXPECT_TRUE(refusal->isHidden());
+    EXPECT_FALSE(family->canClose());
+    EXPECT_EQ(family->closeRefusal(), refusal) << "one dialog, shown again";
+    EXPECT_FALSE(refusal->isHidden());
+
+    family->startFirmwareUpdate(family->visibleDevices().last().get(), true, true);
+    settle();
+    EXPECT_EQ(family->controller(), running.data()) << "the running update is kept";
+    EXPECT_TRUE(running);
+
+    emit updater->firmwareUpdated(DeviceFirmwareUpdater::Failed);
+    EXPECT_TRUE(family->canClose()) << "a failed update has ended too";
+}
+
+// Shutdown waits for the update's end, which comes from the task's thread, with the event
+// loop turning rather than blocking the GUI thread.
+TEST_F(D2FamilyTest, ShutdownWaitsForTheUpdateWithTheEventLoopTurning)
+{
+    auto* updater = new ScriptedUpdater;
+    manager->updater = QSharedPointer<DeviceFirmwareUpdater>(updater);
+    arrive(QStringLiteral("a"));
+    family->startFirmwareUpdate(family->visibleDevices().first().get(), false, true);
+    ASSERT_TRUE(family->isUpdating());
+
+    bool turned = false;
+    QTimer::singleShot(20, family, [&] { turned = true; });
+    std::thread task([updater] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        emit updater->firmwareUpdated(DeviceFirmwareUpdater::Succeeded);
+    });
+    family->shutdown();
+    task.join();
+    EXPECT_TRUE(turned) << "the GUI thread went on while it waited";
+    EXPECT_FALSE(family->isUpdating());
+    ASSERT_NE(family->controller(), nullptr);
+    EXPECT_EQ(family->controller()->dialog()->state(), FirmwareUpdateDialog::Complete);
+    family->shutdown(); // nothing runs: returns at once
+}
+
 TEST_F(D2FamilyTest, TheReportListsBuildDevicesWithAPathAndTheModels)
 {
     family->setBuildInfo(QStringLiteral("20240102030405"), QStringLiteral("7.6"), QStringLiteral("a44"),
@@ -226,7 +291,7 @@ TEST_F(D2FamilyTest, TheReportListsBuildDevicesWithAPathAndTheModels)
         "\tZanthic Converter Z1 Bridge\n"
         "\tProduct Id:          0xbe6f\n"
         "\tHardware Revision:   0x0100\n"
-        "\tFirmware Build:      00010f6f\n"
+        "\tFirmware Build:      0000b6f2\n"
         "\tRelease Version:     7.6\n"
         "\n"
         "\tZanthic Converter Z2 Link\n");

@@ -5,7 +5,11 @@
 #include "plugins/zanthic/device/UsbConnectionManager.h"
 #include "plugins/zanthic/device/XmegaConnectedDevice.h"
 #include "plugins/zanthic/device/XmegaUsbPotentialDevice.h"
+#include "plugins/zanthic/device/XmegaUsbUpgradeTask.h"
+#include "plugins/zanthic/device/DfuUpgradeTask.h"
 #include "plugins/zanthic/ui/ZanthicFactories.h"
+#include "protocol/ZanthicFirmwareIds.h"
+#include "protocol/ZanthicIds.h"
 #include "tests/plugins/zanthic/ZanthicSimFixture.h"
 #include "tests/plugins/zanthic/ui/ZanthicUiFakes.h"
 
@@ -96,7 +100,10 @@ TEST(ZanthicModelTable, EightRowsInProductOrderWithTheXmegaVersionsOfThePackages
     EXPECT_EQ(table.at(0xBE91).image, table.at(0xBE70).image);
     EXPECT_EQ(table.at(0xBE90).firmwareVersion, QStringLiteral("fpga:0000001a xmega:00000002"));
     EXPECT_EQ(table.at(0xBE91).firmwareVersion, QStringLiteral("fpga:00000000 xmega:00000000")) << "no package";
-    EXPECT_EQ(table.at(0xBE89).firmwareVersion.size(), 8);
+    // The STM32 rows carry the build ids the synthetic packages' images (and so an updated
+    // simulated device) name.
+    for (const std::uint16_t id : ids::kStm32ProductIds)
+        EXPECT_EQ(table.at(id).firmwareVersion, QString::fromLatin1(firmwareids::stm32BuildId(id))) << std::hex << id;
     EXPECT_EQ(formatHex8(0x1a), QStringLiteral("0000001a"));
     EXPECT_EQ(formatHex8(0xFFFFFFFF), QStringLiteral("ffffffff"));
 }
@@ -130,6 +137,12 @@ TEST_F(ZanthicFactories, EachProductGetsItsClassesAndAnUnknownOneNone)
         EXPECT_EQ(dynamic_cast<XmegaUsbPotentialDevice*>(potential.get()) != nullptr, c.xmega);
         auto connected = createConnectedDevice(&owner, potential);
         ASSERT_NE(connected, nullptr);
+        const QSharedPointer<DeviceFirmwareUpdater> updater = createFirmwareUpdater(manager, potential);
+        if (c.xmega) {
+            EXPECT_NE(qobject_cast<XmegaUsbUpgradeTask*>(updater.data()), nullptr) << std::hex << c.product;
+        } else {
+            EXPECT_NE(qobject_cast<DfuUpgradeTask*>(updater.data()), nullptr) << std::hex << c.product;
+        }
         if (c.xmega)
             EXPECT_NE(dynamic_cast<XmegaZanthicConvertersConnectedDevice*>(connected.get()), nullptr);
         else
