@@ -10,6 +10,7 @@ usage: check_layers.py SOURCE_DIR [LAYERS_FILE]
 import fnmatch
 import os
 import re
+import subprocess
 import sys
 
 SOURCE_SUFFIXES = ('.c', '.cc', '.cpp', '.h', '.hpp')
@@ -53,7 +54,23 @@ def is_build_tree(path):
     return os.path.exists(os.path.join(path, 'CMakeCache.txt'))
 
 
+def git_files(root):
+    # What git tracks or would add: build folders being configured (no CMakeCache.txt yet) are
+    # ignored there, whatever their name.
+    try:
+        out = subprocess.run(['git', '-C', root, 'ls-files', '-co', '--exclude-standard', '-z'],
+                             capture_output=True, check=True).stdout
+    except (OSError, subprocess.CalledProcessError):
+        return None
+    return sorted(p for p in out.decode('utf-8', 'replace').split('\0')
+                  if p.endswith(SOURCE_SUFFIXES) and os.path.isfile(os.path.join(root, p)))
+
+
 def source_files(root):
+    tracked = git_files(root)
+    if tracked is not None:
+        yield from tracked
+        return
     for directory, subdirs, files in os.walk(root):
         subdirs[:] = sorted(d for d in subdirs
                             if not d.startswith('.') and not is_build_tree(os.path.join(directory, d)))
