@@ -66,6 +66,7 @@ constexpr bool isApplicationBootMode(std::uint8_t mode)
 {
     return mode == kBootModeApplication || mode == kBootModeApplicationAlt;
 }
+constexpr bool isDfuBootMode(std::uint8_t mode) { return mode == kBootModeDfu || mode == kBootModeDfuAlt; }
 
 // --- Property keys (ASCII, sent without a terminating NUL) ----------------------------------
 namespace keys {

@@ -150,7 +150,14 @@ QString UsbPotentialDevice::buildId() { return identityProperty(stm32::keys::kBu
 
 QString UsbPotentialDevice::releaseVersion() { return identityProperty(stm32::keys::kReleaseVersion); }
 
-bool UsbPotentialDevice::isFirmwareCurrent(const QString& available) { return PotentialDevice::isFirmwareCurrent(available); }
+bool UsbPotentialDevice::isFirmwareCurrent(const QString& available)
+{
+    // A bootloader runs no application, whatever build id it reports: the last one it started,
+    // or the one before a download that stopped part-way. Its card could only wait.
+    if (stm32::isDfuBootMode(readBootMode()))
+        return false;
+    return PotentialDevice::isFirmwareCurrent(available);
+}
 
 std::uint8_t UsbPotentialDevice::readBootMode()
 {

@@ -84,6 +84,11 @@ QString XmegaUsbPotentialDevice::buildId()
 
 bool XmegaUsbPotentialDevice::isFirmwareCurrent(const QString& available)
 {
+    // In its bootloader the device has no application running to be current, whatever the
+    // versions it reports (an application write may have stopped part-way).
+    std::uint8_t state = 0;
+    if (readBootState(&state) && state != 0)
+        return false;
     return firmwareVersionsMatch(available, buildId());
 }
 

@@ -307,3 +307,40 @@ TEST_F(SettingsTableTest, XmegaPotentialDeviceFailsWithoutItsChannel)
         EXPECT_EQ(std::string(e.what()), "UUID read failure.");
     }
 }
+
+// A bootloader runs no application: it is never current, whatever build or versions it reports
+// (the ones of the application it last started, or of one written part-way), and an XMEGA one
+// is not asked for the FPGA version that only a running application gives.
+TEST_F(SettingsTableTest, ADeviceInItsBootloaderIsNeverCurrent)
+{
+    const QString build = QStringLiteral("0000b6f1");
+    for (const bool bootloader : {false, true}) {
+        SCOPED_TRACE(bootloader ? "STM32 DFU bootloader" : "STM32 application");
+        auto state = stm32State(0xBE77);
+        state->setText("BuildId", build.toStdString());
+        DeviceRef u{open(bus.attach(platform::SimStm32Application::persona(state, bootloader)))};
+        UsbPotentialDevice device(std::weak_ptr<ConnectionManager>(), u.device);
+        EXPECT_EQ(device.buildId(), build);
+        EXPECT_EQ(device.isFirmwareCurrent(build), !bootloader);
+    }
+    for (const std::uint8_t mode : {std::uint8_t(10), std::uint8_t(11)}) {
+        SCOPED_TRACE(mode);
+        auto state = stm32State(0xBE77);
+        state->setText("BuildId", build.toStdString());
+        state->bootMode = mode;
+        DeviceRef u{open(attachStm32(state))};
+        UsbPotentialDevice device(std::weak_ptr<ConnectionManager>(), u.device);
+        EXPECT_FALSE(device.isFirmwareCurrent(build));
+    }
+
+    for (const bool bootloader : {false, true}) {
+        SCOPED_TRACE(bootloader ? "XMEGA bootloader" : "XMEGA application");
+        xmega = xmegaState(0xBE90);
+        xmega->versions[0] = xmega->versions[1] = 2;
+        DeviceRef u{open(attachXmega(xmega, bootloader))};
+        XmegaUsbPotentialDevice device(std::weak_ptr<ConnectionManager>(), u.device);
+        bus.clearTranscript();
+        EXPECT_EQ(device.isFirmwareCurrent(QStringLiteral("xmega:2")), !bootloader);
+        EXPECT_EQ(controls(0x53, 0xC1).empty(), bootloader) << "register reads";
+    }
+}

@@ -184,3 +184,140 @@ TEST_F(ZanthicUpdateOnSim, AnOutOfDateStm32DeviceUpdatesThroughItsBootloaderAndT
 }
 
 } // namespace
+
+namespace {
+
+// The DFU persona on the bus at the device's path, or null while it is the application.
+platform::SimStm32Application* stm32On(platform::SimBackend& bus, const std::string& path)
+{
+    return dynamic_cast<platform::SimStm32Application*>(bus.device(path).get());
+}
+
+bool inBootloader(platform::SimBackend& bus, const std::string& path)
+{
+    platform::SimStm32Application* device = stm32On(bus, path);
+    return device && device->isBootloader();
+}
+
+} // namespace
+
+// Found in its DFU bootloader, reporting the packaged build as the application it last ran: it
+// is listed, offered the update when it is opened, and updated from the bootloader (no detach)
+// into its application, whose card then opens to its settings.
+TEST_F(ZanthicUpdateOnSim, AStm32DeviceFoundInItsBootloaderIsOfferedTheUpdateAndOpensAfterIt)
+{
+    const QByteArray scenario = QStringLiteral(
+        R"({"devices": [{"model": "stm32-boot", "product": "0xBE77", "serial": "5A4E0077F00D",
+             "properties": {"DeviceName": "Loop C", "BuildId": "%1"}}]})")
+        .arg(QLatin1String(firmwareids::stm32BuildId(0xBE77))).toUtf8();
+    QString error;
+    ASSERT_TRUE(platform::loadSimScenario(scenario, bus, &error)) << error.toStdString();
+    const std::string path = pathOf(0xBE77);
+    ASSERT_TRUE(inBootloader(bus, path));
+    const std::shared_ptr<platform::SimStm32State> state = stm32On(bus, path)->state();
+    ASSERT_NO_FATAL_FAILURE(writeSimulatedPackage(0xBE77));
+    startFamily();
+    ASSERT_TRUE(waitFor([&] { return deviceOf(0xBE77) != nullptr; }));
+    EXPECT_TRUE(deviceOf(0xBE77)->isFirmwareUpdateAvailable()) << "a bootloader runs no application";
+
+    family->showDevice(deviceOf(0xBE77));
+    QPointer<FirmwareUpdateController> controller = family->controller();
+    ASSERT_TRUE(controller) << "the card opened on a device that can only wait in its bootloader";
+    FirmwareUpdateDialog* dialog = controller->dialog();
+    EXPECT_EQ(dialog->state(), FirmwareUpdateDialog::Required);
+    EXPECT_TRUE(host.findChildren<D2ProductCard*>().isEmpty());
+
+    dialog->yesButton()->click();
+    ASSERT_TRUE(waitLong([&] { return dialog->state() != FirmwareUpdateDialog::Updating; }));
+    ASSERT_EQ(dialog->state(), FirmwareUpdateDialog::Complete);
+    EXPECT_EQ(state->detaches, 0) << "already in the bootloader";
+    EXPECT_EQ(state->manifestations, 1);
+    EXPECT_EQ(state->flash, TWG::Tools::SimFirmware::images(0xBE77).front().data);
+    EXPECT_TRUE(state->violations.empty());
+    dialog->closeButton()->click();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+
+    ASSERT_TRUE(waitFor([&] { return !inBootloader(bus, pathOf(0xBE77)) && deviceOf(0xBE77) &&
+                                     !deviceOf(0xBE77)->isFirmwareUpdateAvailable(); }));
+    family->showDevice(deviceOf(0xBE77));
+    EXPECT_EQ(family->controller(), nullptr);
+    const auto cards = host.findChildren<D2ProductCard*>();
+    ASSERT_EQ(cards.size(), 1);
+    QPointer<D2ProductCard> card = cards.first();
+    ASSERT_TRUE(waitFor([&] { return card && qobject_cast<D2SettingsPage*>(card->pages()->currentWidget()); }));
+}
+
+// A DFU error part-way leaves the converter in its bootloader with half an image: the update
+// fails, the device is listed again without a replug and opening it offers the update once
+// more, which then completes. Also for a converter that was current before (the update the
+// host asks for), whose bootloader still reports the build it ran.
+TEST_F(ZanthicUpdateOnSim, AStm32DeviceLeftInItsBootloaderByAFaultIsOfferedTheUpdateAgain)
+{
+    ASSERT_NO_FATAL_FAILURE(writeSimulatedPackage(0xBE77));
+    struct Row {
+        const char* name;
+        const char* buildId;
+    };
+    const Row rows[] = {
+        {"out of date", "00010001"},
+        {"current, updated at the host's request", firmwareids::stm32BuildId(0xBE77)},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        auto state = stm32State(0xBE77);
+        state->setText("BuildId", row.buildId);
+        state->dfu.errorAfterBlock = 1;
+        bus.attach(platform::SimStm32Application::persona(state, false));
+        startFamily();
+        ASSERT_TRUE(waitFor([&] { return deviceOf(0xBE77) != nullptr; }));
+
+        family->updateFirmware(deviceOf(0xBE77));
+        QPointer<FirmwareUpdateController> controller = family->controller();
+        ASSERT_TRUE(controller);
+        FirmwareUpdateDialog* dialog = controller->dialog();
+        ASSERT_TRUE(waitLong([&] { return dialog->state() != FirmwareUpdateDialog::Updating; }));
+        ASSERT_EQ(dialog->state(), FirmwareUpdateDialog::Failed);
+        EXPECT_EQ(dialog->headingLabel()->text(), QStringLiteral("Update Failed!"));
+        EXPECT_TRUE(family->canClose());
+        ASSERT_TRUE(inBootloader(bus, pathOf(0xBE77)));
+        EXPECT_NE(state->flash, TWG::Tools::SimFirmware::images(0xBE77).front().data);
+        dialog->closeButton()->click();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        EXPECT_FALSE(controller);
+        EXPECT_TRUE(host.findChildren<D2ProductCard*>().isEmpty());
+
+        // Seen again in its bootloader; opening it asks first, and this time the download holds.
+        state->dfu.errorAfterBlock = -1;
+        ASSERT_TRUE(waitFor([&] { return deviceOf(0xBE77) != nullptr; }));
+        EXPECT_TRUE(deviceOf(0xBE77)->isFirmwareUpdateAvailable());
+        family->showDevice(deviceOf(0xBE77));
+        controller = family->controller();
+        ASSERT_TRUE(controller) << "the card opened on a device left in its bootloader";
+        dialog = controller->dialog();
+        EXPECT_EQ(dialog->state(), FirmwareUpdateDialog::Required);
+        EXPECT_TRUE(host.findChildren<D2ProductCard*>().isEmpty());
+        dialog->yesButton()->click();
+        ASSERT_TRUE(waitLong([&] { return dialog->state() != FirmwareUpdateDialog::Updating; }));
+        ASSERT_EQ(dialog->state(), FirmwareUpdateDialog::Complete);
+        EXPECT_EQ(state->detaches, 1) << "the second run starts in the bootloader";
+        EXPECT_EQ(state->flash, TWG::Tools::SimFirmware::images(0xBE77).front().data);
+        EXPECT_EQ(state->text("BuildId"), std::string(firmwareids::stm32BuildId(0xBE77)));
+        dialog->closeButton()->click();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+
+        ASSERT_TRUE(waitFor([&] { return !inBootloader(bus, pathOf(0xBE77)) && deviceOf(0xBE77) &&
+                                         !deviceOf(0xBE77)->isFirmwareUpdateAvailable(); }));
+        family->showDevice(deviceOf(0xBE77));
+        const auto cards = host.findChildren<D2ProductCard*>();
+        ASSERT_EQ(cards.size(), 1);
+        QPointer<D2ProductCard> card = cards.first();
+        ASSERT_TRUE(waitFor([&] { return card && qobject_cast<D2SettingsPage*>(card->pages()->currentWidget()); }));
+
+        delete card;
+        delete family;
+        family = nullptr;
+        QCoreApplication::processEvents();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        ASSERT_TRUE(bus.detach(pathOf(0xBE77)));
+    }
+}
