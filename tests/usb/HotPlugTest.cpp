@@ -1,5 +1,6 @@
 #include "UsbTestSupport.h"
 
+#include "platform/Clock.h"
 #include "usb/DeviceNotifier.h"
 #include "usb/IUSBDevice.h"
 #include "usb/UsbConstants.h"
@@ -283,5 +284,65 @@ TEST_F(UsbHotPlug, UnknownAndForeignMessagesAreNotTheNotifiers)
     EXPECT_EQ(err.rfind("*** TWG::USB::TWGUsb_HandleDeviceArrivalMessage[", 0), 0u) << err;
     EXPECT_NE(err.find("]: ConnectToDriverWithPath failed\n"), std::string::npos) << err;
     EXPECT_EQ(seen.arrived.size(), 1u);
+    TWGUsb_DestroyDeviceNotifier(n);
+}
+
+// Another notifier of the process holds the new device's exclusive connection while it reads
+// its ids: the arrival is tried again every 20 ms of the process clock, five opens in all, and
+// taken once the other lets go. A path that is not there is not tried again.
+TEST_F(UsbHotPlug, AnArrivalWhoseOpenIsDeniedIsTriedAgainWhileAnotherNotifierProbesIt)
+{
+    platform::VirtualClock clock;
+    platform::ClockOverride clockOverride(&clock);
+    DeviceNotifierContext* n = TWGUsb_CreateDeviceNotifier(onArrival, &seen, onRemoval, &seen, nullptr, window.id, 0);
+    ASSERT_TRUE(n);
+    window.notifiers.push_back(n);
+    platform::DEV_BROADCAST_DEVICEINTERFACE arrival = {};
+    arrival.header = {sizeof arrival, platform::DBT_DEVTYP_DEVICEINTERFACE, 0};
+    arrival.dbcc_classguid = platform::kDriverInterfaceGuid;
+    std::strcpy(arrival.dbcc_name, "fake:probed");
+    port.addDevice(fakeDevice("fake:probed", 0x7C5D, 4));
+
+    struct Case {
+        const char* name;
+        int heldForMs; // by the other notifier
+        bool taken;
+        std::int64_t waitedMs;
+    };
+    const Case cases[] = {
+        {"let go after 50 ms: the fourth open", 50, true, 60},
+        {"let go after 80 ms: the fifth and last open", 80, true, 80},
+        {"held past the last open", 81, false, 80},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const platform::ConnectionId other = port.open("fake:probed");
+        ASSERT_NE(other, platform::kInvalidConnection);
+        clock.callAfter(platform::Clock::Duration(c.heldForMs), [this, other] { port.close(other); });
+        const std::size_t arrived = seen.arrived.size();
+        const auto start = clock.now();
+        testing::internal::CaptureStderr();
+        EXPECT_EQ(TWGUsb_HandleDeviceArrivalMessage(n, &arrival.header), c.taken);
+        const std::string err = testing::internal::GetCapturedStderr();
+        EXPECT_EQ(clock.elapsedMs(start), c.waitedMs) << "slept on the process clock";
+        EXPECT_EQ(seen.arrived.size(), arrived + (c.taken ? 1 : 0));
+        EXPECT_EQ(err.empty(), c.taken) << err;
+        // The other notifier is done with it in any case; the taken device is unplugged.
+        while (clock.runNext()) {
+        }
+        if (c.taken) {
+            port.detach("fake:probed");
+            pump();
+            port.addDevice(fakeDevice("fake:probed", 0x7C5D, 4));
+        }
+        EXPECT_EQ(port.openConnections(), 1) << "fake:1 only";
+    }
+
+    std::strcpy(arrival.dbcc_name, "fake:gone");
+    testing::internal::CaptureStderr();
+    const auto start = clock.now();
+    EXPECT_FALSE(TWGUsb_HandleDeviceArrivalMessage(n, &arrival.header));
+    testing::internal::GetCapturedStderr();
+    EXPECT_EQ(clock.elapsedMs(start), 0) << "only a denied open is tried again";
     TWGUsb_DestroyDeviceNotifier(n);
 }
