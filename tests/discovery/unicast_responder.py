@@ -73,24 +73,41 @@ def reply(query, args):
     return name, header + question + answer + b"".join(records)
 
 
+def read_name(data, at):
+    """The name at `at`, following compression pointers (a querier packs several questions
+    into one packet, the later ones pointing into the first), and the offset after it."""
+    parts = []
+    end = None
+    for _ in range(64):  # bounds a pointer loop
+        if at >= len(data):
+            return None, len(data)
+        size = data[at]
+        if size & 0xC0 == 0xC0:
+            if at + 1 >= len(data):
+                return None, len(data)
+            if end is None:
+                end = at + 2
+            at = ((size & 0x3F) << 8) | data[at + 1]
+            continue
+        if size == 0:
+            return ".".join(parts), end if end is not None else at + 1
+        parts.append(data[at + 1:at + 1 + size].decode(errors="replace"))
+        at += 1 + size
+    return None, len(data)
+
+
 def read_questions(data):
-    """(name, type) of each question; names lower-cased, without compression (queriers send none)."""
+    """(name, type) of each question; names lower-cased."""
     (qdcount,) = struct.unpack("!H", data[4:6])
     at = 12
     out = []
     for _ in range(qdcount):
-        parts = []
-        while at < len(data) and data[at] != 0:
-            if data[at] & 0xC0:
-                return out
-            size = data[at]
-            parts.append(data[at + 1:at + 1 + size].decode(errors="replace"))
-            at += 1 + size
-        if at + 5 > len(data):
+        name, at = read_name(data, at)
+        if name is None or at + 4 > len(data):
             return out
-        (qtype,) = struct.unpack("!H", data[at + 1:at + 3])
-        out.append((".".join(parts).lower(), qtype))
-        at += 5
+        (qtype,) = struct.unpack("!H", data[at:at + 2])
+        out.append((name.lower(), qtype))
+        at += 4
     return out
 
 

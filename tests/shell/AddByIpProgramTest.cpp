@@ -140,7 +140,8 @@ TEST(BrowsedProgram, TheGalleryShowsTheBrowsedDevice)
     ASSERT_TRUE(root.isValid());
 
     const ProgramRun run = runProgram(root, QStringLiteral("browsed"), QString());
-    EXPECT_EQ(run.exitCode, 0) << joined(run.lines) << responder.errors().toStdString();
+    EXPECT_EQ(run.exitCode, 0) << joined(run.lines) << "\nasked: " << joined(responder.queries())
+                               << responder.errors().toStdString();
     EXPECT_EQ(story(run.lines), joined({"Network device arrived: \"Studio Box\" _scripted._tcp. local. :0 model=S1",
                                         "Gallery shows: Studio Box"}));
     EXPECT_GT(QFileInfo(root.path() + "/shot.png").size(), 0);
