@@ -87,8 +87,7 @@ constexpr char kReleaseVersion[] = "ReleaseVersion";
 constexpr char kDeviceName[] = "DeviceName";
 } // namespace keys
 
-// --- The serial number (standard GET_DESCRIPTOR of the serial-number string) ------------------
-constexpr std::uint8_t kStandardDeviceIn = 0x80;
+// --- The serial number (standard GET_DESCRIPTOR of the serial-number string, UsbChapter9.h) -----
 constexpr std::uint16_t kSerialDescriptorLength = 256;
 constexpr std::uint32_t kSerialTimeoutMs = 1000;
 

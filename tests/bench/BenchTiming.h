@@ -66,6 +66,37 @@ inline std::vector<double> alternatingMedians(int rounds, const std::vector<Run>
     return medians;
 }
 
+// As above, with untimed steps around every run: `before` readies what the run works on (a
+// fresh device, say) and `after` checks what it did; either failing fails the run.
+inline std::vector<double> alternatingMedians(int rounds, const std::vector<Run>& contenders, const Run& before,
+                                              const Run& after, int* failed = nullptr)
+{
+    using Clock = std::chrono::steady_clock;
+    std::vector<std::vector<double>> times(contenders.size());
+    for (int round = 0; round < rounds; ++round) {
+        for (std::size_t i = 0; i < contenders.size(); ++i) {
+            if (!before()) {
+                if (failed)
+                    *failed = int(i);
+                return {};
+            }
+            const auto start = Clock::now();
+            const bool ran = contenders[i]();
+            const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+            if (!ran || !after()) {
+                if (failed)
+                    *failed = int(i);
+                return {};
+            }
+            times[i].push_back(seconds);
+        }
+    }
+    std::vector<double> medians;
+    for (auto& t : times)
+        medians.push_back(median(t));
+    return medians;
+}
+
 // Runs a program to its end, output to /dev/null: its exit code, -1 when it did not exit.
 inline int runToEnd(const std::vector<std::string>& argv)
 {

@@ -1,5 +1,8 @@
-// The real engine against a real peer: Debian's avahi-daemon in the second namespace that
-// netns_run.sh made, reached over the veth pair. Every packet stays inside these namespaces.
+// The real engine against real peers: Debian's avahi-daemon, and the tests' own responder in
+// multicast mode, each in the second namespace that netns_run.sh made, reached over the veth
+// pair. Every packet stays inside these namespaces.
+#include "tests/discovery/UnicastResponder.h"
+
 #include "discovery/BonjourHelper.h"
 #include "discovery/BonjourInfoQuery.h"
 #include "discovery/DiscoveryEngine.h"
@@ -212,6 +215,46 @@ TEST(NetnsDiscovery, DaemonInstanceArrivesUpdatesAndLeaves)
     Recorder recorder(&again);
     ASSERT_TRUE(recorder.waitFor(1, 10000)) << "the engine did not start again";
     EXPECT_EQ(recorder.seen.at(0).info.txt, (Txt{{"model", "B"}}));
+}
+
+// The same life from the tests' own responder, which speaks as a device does: arrival with the
+// first TXT record, an update when it announces a new one, removal after its goodbye.
+TEST(NetnsDiscovery, ResponderInstanceArrivesUpdatesAndLeaves)
+{
+    const QByteArray pid = qgetenv("TWG_NETNS_PEER_PID");
+    ASSERT_FALSE(pid.isEmpty()) << "not inside the test namespaces: run through netns_run.sh";
+    UnicastResponder responder({"--mode", "multicast", "--address", kPeerAddress, "--interface", "twg1", "--txt",
+                                "model=A", "--txt", "ver=1", "--lifetime", "60", "--max-replies", "200"},
+                               {"nsenter", "-t", QString::fromLatin1(pid), "-n"});
+    ASSERT_TRUE(responder.error().isEmpty()) << responder.error().toStdString();
+
+    BonjourHelper helper;
+    Recorder recorder(&helper);
+    ASSERT_TRUE(responder.command("announce")) << responder.errors().toStdString();
+    ASSERT_TRUE(recorder.waitFor(1, 10000)) << "nothing arrived";
+    const Seen& arrived = recorder.seen.at(0);
+    EXPECT_EQ(arrived.what, "arrived");
+    EXPECT_TRUE(arrived.onGuiThread);
+    EXPECT_EQ(arrived.info.name, "Box 1");
+    EXPECT_EQ(arrived.info.type, "_tarnwright._tcp.");
+    EXPECT_EQ(arrived.info.domain, "local.");
+    EXPECT_EQ(arrived.info.interfaceIndex, static_cast<std::int32_t>(if_nametoindex("twg0")));
+    EXPECT_EQ(arrived.info.txt, (Txt{{"model", "A"}, {"ver", "1"}}));
+
+    // As with the daemon: the cache flush spares a record received in the last second.
+    QTest::qWait(1500);
+    ASSERT_TRUE(responder.command("txt model=A ver=2"));
+    ASSERT_TRUE(recorder.waitFor(2, 10000)) << "no update";
+    EXPECT_EQ(recorder.seen.at(1).what, "updated");
+    EXPECT_EQ(recorder.seen.at(1).info.txt, (Txt{{"model", "A"}, {"ver", "2"}}));
+    QTest::qWait(3000);
+    ASSERT_EQ(recorder.seen.size(), 2u) << "flapped: " << recorder.seen.back().what.toStdString();
+
+    ASSERT_TRUE(responder.command("goodbye"));
+    ASSERT_TRUE(recorder.waitFor(3, 10000)) << "no removal";
+    EXPECT_EQ(recorder.seen.at(2).what, "removed");
+    EXPECT_EQ(recorder.seen.at(2).info.txt, (Txt{{"model", "A"}, {"ver", "2"}}));
+    EXPECT_TRUE(recorder.seen.at(2).onGuiThread);
 }
 
 // The resolver gives the daemon's host name and the service's port; the look-up its address,

@@ -4,19 +4,21 @@
 #include <QStandardPaths>
 #include <QStringList>
 
-// The tests' own responder (unicast_responder.py) on a loopback address, started by a test and
-// always ended with it. Fails loudly when python3 or the script is missing.
+// The tests' own responder (unicast_responder.py), started by a test and always ended with it:
+// on a loopback address, or in multicast mode inside a test namespace that `launcher` (such as
+// nsenter and its options) enters. Fails loudly when python3 or the script is missing.
 class UnicastResponder {
 public:
-    explicit UnicastResponder(const QStringList& arguments)
+    explicit UnicastResponder(const QStringList& arguments, const QStringList& launcher = {})
     {
         const QString python = QStandardPaths::findExecutable(QStringLiteral("python3"));
         if (python.isEmpty()) {
             error_ = QStringLiteral("python3 is not installed (tools/install-deps.sh installs it)");
             return;
         }
-        process_.setProgram(python);
-        process_.setArguments(QStringList{QStringLiteral(TWG_UNICAST_RESPONDER)} + arguments);
+        const QStringList command = launcher + QStringList{python, QStringLiteral(TWG_UNICAST_RESPONDER)} + arguments;
+        process_.setProgram(command.first());
+        process_.setArguments(command.mid(1));
         process_.setProcessChannelMode(QProcess::SeparateChannels);
         process_.start();
         if (!process_.waitForStarted(5000) || !waitForLine(QStringLiteral("ready"), 5000))
@@ -34,6 +36,24 @@ public:
 
     // Empty once it is listening.
     const QString& error() const { return error_; }
+
+    // Multicast mode: one of its stdin commands ("announce", "txt k=v ...", "goodbye"); true
+    // once it reports the packet sent.
+    bool command(const QString& line)
+    {
+        const QString verb = line.section(QLatin1Char(' '), 0, 0);
+        const int before = output_.count(QStringLiteral("sent ") + verb + QLatin1Char('\n'));
+        process_.write((line + QLatin1Char('\n')).toUtf8());
+        while (output_.count(QStringLiteral("sent ") + verb + QLatin1Char('\n')) == before) {
+            if (!process_.waitForReadyRead(5000))
+                return false;
+            output_ += QString::fromUtf8(process_.readAllStandardOutput());
+        }
+        return true;
+    }
+
+    // What it printed on stderr, for a failure's message.
+    QString errors() { return QString::fromUtf8(process_.readAllStandardError()); }
 
     // The names it was asked for so far, in order.
     QStringList queries()

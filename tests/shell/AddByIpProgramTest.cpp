@@ -1,6 +1,7 @@
-// The whole program adds a device by its address: the scripted plug-in's network family asks for
-// one service type, the tests' responder answers only that type on a loopback address of this
-// test's own, and the plug-in's automation drives the dialog and reports what it sees.
+// The whole program finds network devices: the scripted plug-in's network family asks for one
+// service type, and the tests' responder answers only that type, on a loopback address of this
+// test's own (adding by address) or by multicast from the second test namespace (browsing). The
+// plug-in's automation drives the program and reports what it sees.
 #include "TestPaths.h"
 #include "tests/discovery/UnicastResponder.h"
 
@@ -42,7 +43,8 @@ ProgramRun runProgram(const QTemporaryDir& root, const QString& shot, const QStr
     env.insert("TWG_SCRIPTED_SERVICE_TYPE", kFamilyType);
     env.insert("TWG_SCRIPTED_SHOT", shot);
     env.insert("TWG_SCRIPTED_SHOT_PATH", root.path() + "/shot.png");
-    env.insert("TWG_SCRIPTED_ADD_ADDRESS", address);
+    if (!address.isEmpty())
+        env.insert("TWG_SCRIPTED_ADD_ADDRESS", address);
 
     QProcess program;
     program.setProcessEnvironment(env);
@@ -122,4 +124,25 @@ TEST(AddByIpProgram, WithoutAnAnswerTheDialogEndsNotFound)
                                         "Looking for service: _scripted._tcp.local",
                                         "Add by IP dialog: not found"}));
     EXPECT_EQ(joined(responder.queries()), joined({"_tarnwright._tcp.local", "_scripted._tcp.local"}));
+}
+
+// Browsing: the device the responder announces beside the program's namespace is in the gallery.
+TEST(BrowsedProgram, TheGalleryShowsTheBrowsedDevice)
+{
+    const QByteArray pid = qgetenv("TWG_NETNS_PEER_PID");
+    ASSERT_FALSE(pid.isEmpty()) << "not inside the test namespaces: run through netns_run.sh";
+    UnicastResponder responder({"--mode", "multicast", "--address", "10.77.0.2", "--interface", "twg1",
+                                "--service-name", kFamilyType + ".local", "--instance", "Studio Box", "--txt",
+                                "model=S1", "--lifetime", "60", "--max-replies", "50"},
+                               {"nsenter", "-t", QString::fromLatin1(pid), "-n"});
+    ASSERT_TRUE(responder.error().isEmpty()) << responder.error().toStdString();
+    QTemporaryDir root;
+    ASSERT_TRUE(root.isValid());
+
+    const ProgramRun run = runProgram(root, QStringLiteral("browsed"), QString());
+    EXPECT_EQ(run.exitCode, 0) << joined(run.lines) << "\nasked: " << joined(responder.queries())
+                               << responder.errors().toStdString();
+    EXPECT_EQ(story(run.lines), joined({"Network device arrived: \"Studio Box\" _scripted._tcp. local. :0 model=S1",
+                                        "Gallery shows: Studio Box"}));
+    EXPECT_GT(QFileInfo(root.path() + "/shot.png").size(), 0);
 }

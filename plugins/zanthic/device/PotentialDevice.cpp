@@ -1,16 +1,16 @@
 #include "plugins/zanthic/device/PotentialDevice.h"
 
+#include "converters/UsbSerialNumber.h"
 #include "plugins/zanthic/device/ConnectionManager.h"
 #include "plugins/zanthic/device/Stm32Channel.h"
 #include "plugins/zanthic/device/ZanthicLog.h"
 #include "protocol/Stm32Protocol.h"
-#include "protocol/UsbChapter9.h"
 #include "usb/IUSBDevice.h"
 
 #include <QCoreApplication>
 
-#include <array>
 #include <exception>
+#include <optional>
 
 namespace TWG {
 namespace Zanthic {
@@ -19,7 +19,6 @@ namespace {
 
 constexpr int kConnectionTypeUsb = 1;
 constexpr int kModeCode = 10;
-constexpr std::size_t kDescriptorHeader = 2;
 
 } // namespace
 
@@ -66,38 +65,13 @@ const ModelInfo* PotentialDevice::findModelInfo() const
 
 QString readUsbSerial(USB::IUSBDevice* device)
 {
-    std::uint8_t index = 0;
-    // A device without a serial-number string would answer index 0 with its language list.
-    if (!device || device->getSerialNumberIndex(&index) != 0 || index == 0) {
+    const std::optional<QString> text =
+        Converters::querySerialNumber(device, stm32::kSerialTimeoutMs, stm32::kSerialDescriptorLength);
+    if (!text) {
         qCDebug(lcZanthic) << "Unable to get Serial Number";
         return {};
     }
-    // Zero-filled first: the library cannot tell a short answer from a full one.
-    std::array<std::uint8_t, stm32::kSerialDescriptorLength> bytes{};
-    USB::USBControlRequest r;
-    r.bmRequestType = stm32::kStandardDeviceIn;
-    r.bRequest = usbch9::kGetDescriptor;
-    r.wValue = static_cast<std::uint16_t>((usbch9::kDescriptorString << 8) | index);
-    r.wIndex = usbch9::kLanguageEnglishUs;
-    r.wLength = stm32::kSerialDescriptorLength;
-    r.data = bytes.data();
-    r.timeoutA = stm32::kSerialTimeoutMs;
-    r.timeoutB = stm32::kSerialTimeoutMs;
-    if (device->controlTransfer(&r) != 0 || bytes[0] < kDescriptorHeader ||
-        bytes[1] != usbch9::kDescriptorString) {
-        qCDebug(lcZanthic) << "Unable to get Serial Number";
-        return {};
-    }
-    // (bLength - 2) / 2 UTF-16 units, up to the first NUL.
-    const std::size_t length = bytes[0];
-    QString text;
-    for (std::size_t at = kDescriptorHeader; at + 1 < length; at += 2) {
-        const char16_t c = static_cast<char16_t>(bytes[at] | (bytes[at + 1] << 8));
-        if (c == 0)
-            break;
-        text.append(QChar(c));
-    }
-    return text.toLower();
+    return text->toLower();
 }
 
 UsbPotentialDevice::UsbPotentialDevice(std::weak_ptr<ConnectionManager> manager, USB::IUSBDevice* device,

@@ -154,6 +154,10 @@ void ScriptedAutomation::act()
         addByIp();
         return;
     }
+    if (shot_ == QLatin1String("browsed")) {
+        showBrowsed();
+        return;
+    }
     const QVector<ScriptedDevice*>& devices = family_->devices();
     ScriptedDevice* target = nullptr;
     const bool wantsUpdate = shot_.startsWith(QLatin1String("update")) || shot_ == QLatin1String("unplugged");
@@ -214,19 +218,40 @@ void ScriptedAutomation::openHostDialog()
     QCoreApplication::sendEvent(hotSpot, &shiftDoubleClick);
 }
 
+const ScriptedNetworkFamily* ScriptedAutomation::networkFamily()
+{
+    const auto* network = family_->window()
+                              ? family_->window()->findChild<ScriptedNetworkFamily*>(QString(), Qt::FindDirectChildrenOnly)
+                              : nullptr;
+    if (!hostWindow() || !network) {
+        qCWarning(lcScripted) << "No network family: TWG_SCRIPTED_SERVICE_TYPE is not set";
+        QCoreApplication::exit(kExitNothingToShow);
+        return nullptr;
+    }
+    return network;
+}
+
+void ScriptedAutomation::showBrowsed()
+{
+    const ScriptedNetworkFamily* network = networkFamily();
+    if (!network)
+        return;
+    pollUntil([network] { return !network->devices().isEmpty(); }, QStringLiteral("a browsed device"), [this] {
+        QTimer::singleShot(kSettleMs, this, [this] {
+            qCInfo(lcScripted).noquote() << "Gallery shows:" << galleryName(hostWindow());
+            grabAndQuit();
+        });
+    });
+}
+
 // The add-by-IP dialog opens through the window's own slot, as the gallery's link opens it: a
 // grab would miss the popped-up cross menu. Its states are told by their texts.
 void ScriptedAutomation::addByIp()
 {
     QWidget* window = hostWindow();
-    const auto* network = family_->window()
-                              ? family_->window()->findChild<ScriptedNetworkFamily*>(QString(), Qt::FindDirectChildrenOnly)
-                              : nullptr;
-    if (!window || !network) {
-        qCWarning(lcScripted) << "No network family: TWG_SCRIPTED_SERVICE_TYPE is not set";
-        QCoreApplication::exit(kExitNothingToShow);
+    const ScriptedNetworkFamily* network = networkFamily();
+    if (!network)
         return;
-    }
     qCInfo(lcScripted).noquote() << "Cross menu:" << crossMenuTexts(window).join(QStringLiteral("; "));
     QWidget* dialog = nullptr;
     if (QMetaObject::invokeMethod(window, "onAddByIpClicked"))

@@ -7,6 +7,7 @@
 
 class QWidget;
 class ScriptedFamily;
+class ScriptedNetworkFamily;
 
 // Drives the program for pictures: after a delay it opens what TWG_SCRIPTED_SHOT names
 // ("gallery", "card", "update-dialog", "update-progress", "unplugged", "demo-tab", "about",
@@ -15,7 +16,8 @@ class ScriptedFamily;
 // PNG file TWG_SCRIPTED_SHOT_PATH and ends the program. Does nothing without a path.
 // TWG_SCRIPTED_SHOT_DELAY_MS sets the delay (default 500). The add-by-IP shots type the address
 // TWG_SCRIPTED_ADD_ADDRESS and log the cross menu and each dialog state they see; they need the
-// network family (TWG_SCRIPTED_SERVICE_TYPE).
+// network family (TWG_SCRIPTED_SERVICE_TYPE). "browsed" waits for the network family's first
+// device, found by DNS-SD browsing, and logs the name the gallery shows.
 class ScriptedAutomation : public QObject {
     Q_OBJECT
 public:
@@ -28,6 +30,9 @@ private:
     void act();
     void openHostDialog();
     void addByIp();
+    void showBrowsed();
+    // Null, logged and the program ended without the network family.
+    const ScriptedNetworkFamily* networkFamily();
     // Runs then() once done() answers true; ends the program after kAddWaitMs without it.
     void pollUntil(std::function<bool()> done, const QString& waitingFor, std::function<void()> then);
     // Null: the host window.

@@ -59,7 +59,7 @@ UsbStatus SimStm32Application::dfuRequest(const UsbSetup& setup, std::vector<std
 
 UsbStatus SimStm32Application::standardRequest(const UsbSetup& setup, std::vector<std::uint8_t>& data)
 {
-    const bool serialRead = setup.bmRequestType == stm32::kStandardDeviceIn && setup.bRequest == usbch9::kGetDescriptor &&
+    const bool serialRead = setup.bmRequestType == usbch9::kStandardDeviceIn && setup.bRequest == usbch9::kGetDescriptor &&
                             (setup.wValue >> 8) == usbch9::kDescriptorString &&
                             (setup.wValue & 0xFF) == descriptors().device.iSerialNumber;
     if (serialRead && state_->rawSerialDescriptor) {
