@@ -118,9 +118,12 @@ bool passesFilter(const DeviceNotifierContext& context, platform::ConnectionId c
 
 // Opens the path and applies the filter; null when either fails.
 // Every notifier of the process opens what arrives to read its ids, and the driver's open is
-// exclusive: a device another notifier is probing answers access denied for a moment.
-constexpr int kBusyOpenAttempts = 5;
+// exclusive: a device another notifier is probing answers access denied for a moment. That
+// moment stretches with the machine's load (another notifier's thread may be descheduled while
+// it holds the device), so the open is tried again for up to a second.
 constexpr std::int64_t kBusyOpenWaitMs = 20;
+constexpr std::int64_t kBusyOpenForMs = 1000;
+constexpr int kBusyOpenAttempts = 1 + kBusyOpenForMs / kBusyOpenWaitMs;
 
 DriverConnection* openAccepted(const DeviceNotifierContext& context, const std::string& path, bool* openFailed)
 {
