@@ -510,6 +510,7 @@ UsbStatus SimBackend::controlTransfer(UsbHandle handle, const UsbSetup& setup, s
         return UsbStatus::BadArgument;
     UsbStatus status = UsbStatus::Success;
     std::string unplug;
+    Clock::Duration answerTime{0};
     {
         Bus::Locked lock(*bus_);
         Bus::Open* open = nullptr;
@@ -536,6 +537,7 @@ UsbStatus SimBackend::controlTransfer(UsbHandle handle, const UsbSetup& setup, s
         } else {
             std::shared_ptr<SimDevice> device = open->device;
             status = device->control(setup, stage);
+            answerTime = device->takeAnswerTime();
             if (status == UsbStatus::Success) {
                 if (setup.isIn()) {
                     std::size_t n = std::min<std::size_t>(stage.size(), setup.wLength);
@@ -561,6 +563,8 @@ UsbStatus SimBackend::controlTransfer(UsbHandle handle, const UsbSetup& setup, s
     }
     if (status == UsbStatus::Timeout && timeout)
         clock().sleepFor(Clock::Duration(timeout));
+    else if (answerTime.count() > 0)
+        clock().sleepFor(answerTime);
     return status;
 }
 

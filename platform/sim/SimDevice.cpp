@@ -179,6 +179,13 @@ void SimDevice::detached()
     path_.clear();
 }
 
+Clock::Duration SimDevice::takeAnswerTime()
+{
+    const Clock::Duration time = answerTime_;
+    answerTime_ = Clock::Duration(0);
+    return time;
+}
+
 void SimDevice::reenumerate(std::shared_ptr<SimDevice> persona, Clock::Duration delay)
 {
     if (std::shared_ptr<SimBusLink> link = link_.lock())

@@ -61,6 +61,9 @@ public:
     void attachTo(std::weak_ptr<SimBusLink> link, std::string path);
     void detached();
     std::string path() const { return path_; }
+    // Bus side: how long the request just handled takes the device, once; the bus waits it out
+    // with its lock released, so other devices go on answering meanwhile.
+    Clock::Duration takeAnswerTime();
 
 protected:
     virtual UsbStatus standardRequest(const UsbSetup& setup, std::vector<std::uint8_t>& data);
@@ -71,6 +74,8 @@ protected:
     // Leaves the bus once the current request has been answered; persona (null: none) arrives
     // after the delay under a new path.
     void reenumerate(std::shared_ptr<SimDevice> persona, Clock::Duration delay);
+    // The current request is answered only after this long (a slow write, say).
+    void answerAfter(Clock::Duration time) { answerTime_ = time; }
 
     SimDescriptors& mutableDescriptors() { return descriptors_; }
     const SimConfiguration* configuration(std::uint8_t value) const;
@@ -83,6 +88,7 @@ private:
     std::map<std::uint8_t, std::deque<std::vector<std::uint8_t>>> inQueue_;
     std::weak_ptr<SimBusLink> link_;
     std::string path_;
+    Clock::Duration answerTime_{0};
 };
 
 } // namespace platform

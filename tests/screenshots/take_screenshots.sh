@@ -10,7 +10,8 @@
 # settings page, the connection-lost dialog, the page back on its tab after a replug, and the
 # build details with the converters' report, and, from the simulation-only tree, an out-of-date
 # converter's update prompt and its completed update; the same for the Zanthic converters of
-# that scenario (gallery, "Connecting...", connection lost, build details, update). Each run is
+# that scenario (gallery, "Connecting...", connection lost, build details, the Setup and LUTs
+# tabs, a LUT upload, the factory-reset question, update). Each run is
 # a separate, isolated program that grabs its window, saves a PNG and quits by itself.
 #
 #   take_screenshots.sh [BUILD_DIR]     (default: the build folder beside this checkout)
@@ -177,6 +178,18 @@ crun zanthic-gallery gallery "Studio A"
 crun zanthic-connecting connecting "Studio A"
 crun zanthic-connection-lost lost "Studio A" 0xBE89 -1
 crun zanthic-build-details build-details "" "" 1
+wait
+# Their settings: the Setup tab of each line (0xBE89 with camera control, 0xBE70, the XMEGA
+# 0xBE90 with no name of its own), the LUTs tab, an upload into 0xBE89 part-way (the scenario
+# makes its LUT upload slow) and the factory-reset question.
+crun zanthic-setup-be89 tab "Studio A" "" 0
+crun zanthic-setup-be70 tab "Link B" "" 0
+crun zanthic-setup-be90 tab "Tarnwright Device" "" 0
+crun zanthic-luts tab "Studio A" "" 1
+wait
+crun zanthic-luts-be90 tab "Tarnwright Device" "" 1
+crun zanthic-lut-transfer lut-transfer "Studio A" "" 1
+crun zanthic-factory-reset factory-reset "Studio A" "" 0
 wait
 # An out-of-date converter is offered its update only in the simulation-only tree, whose
 # plug-ins carry the synthetic packages.

@@ -14,6 +14,7 @@
 #include <array>
 #include <cstring>
 #include <initializer_list>
+#include <mutex>
 #include <stdexcept>
 
 namespace TWG {
@@ -190,8 +191,13 @@ void Stm32ZanthicConvertersConnectedDevice::poll()
         setConnectionState(Interrupted);
         return;
     }
-    setConnectionState(stm32::isApplicationBootMode(usb_->readBootMode()) ? Connected : Connecting);
     setPollInterval(kPollIntervalMs);
+    // A LUT upload holds the device on its worker for the whole of its data write, seconds on a
+    // slow device: the poll, on the GUI thread, lets that turn go rather than wait it out.
+    std::unique_lock<std::recursive_mutex> free(usb_->requestMutex(), std::try_to_lock);
+    if (!free.owns_lock())
+        return;
+    setConnectionState(stm32::isApplicationBootMode(usb_->readBootMode()) ? Connected : Connecting);
 }
 
 } // namespace Zanthic

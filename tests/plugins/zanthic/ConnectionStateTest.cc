@@ -5,7 +5,13 @@
 
 #include "ZanthicSimFixture.h"
 
+#include <QElapsedTimer>
 #include <QSignalSpy>
+
+#include <chrono>
+#include <future>
+#include <mutex>
+#include <thread>
 
 using namespace zanthictest;
 using namespace TWG::Zanthic;
@@ -55,6 +61,33 @@ TEST_F(ConnectionStateTest, Stm32BootModeDecidesOnTheFirstTurnAndOnceASecond)
         ASSERT_TRUE(QTest::qWaitFor([&] { return controls(0, 0xA1).size() >= 2 || !state->answersIdentity; }, 3000));
         EXPECT_EQ(states(spy), std::vector<int>{row.state});
     }
+}
+
+TEST_F(ConnectionStateTest, Stm32PollLetsATurnGoWhileAnUploadHoldsTheDevice)
+{
+    static constexpr int kHeldMs = 1500;
+    auto state = stm32State();
+    DeviceRef usb{open(attachStm32(state))};
+    auto potential = std::make_shared<UsbPotentialDevice>(std::weak_ptr<ConnectionManager>(), usb.device);
+    // As a LUT upload's worker holds it for its data write.
+    std::promise<void> held;
+    std::thread upload([&potential, &held] {
+        std::lock_guard<std::recursive_mutex> lock(potential->requestMutex());
+        held.set_value();
+        std::this_thread::sleep_for(std::chrono::milliseconds(kHeldMs));
+    });
+    held.get_future().wait();
+    auto device = makeConnectedDevice<Stm32ZanthicConvertersConnectedDevice>(&owner, potential);
+    QElapsedTimer turn;
+    turn.start();
+    QCoreApplication::processEvents(); // the first poll
+    const qint64 took = turn.elapsed();
+    const bool asked = !controls(0, 0xA1).empty();
+    upload.join();
+    EXPECT_LT(took, kHeldMs / 3) << "the GUI thread waited for the upload";
+    EXPECT_FALSE(asked);
+    EXPECT_EQ(device->connectionState(), Idle);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return device->connectionState() == Connected; }, 3000));
 }
 
 TEST_F(ConnectionStateTest, Stm32ChangesOfModeAreSignalledAndRemovalInterruptsForGood)

@@ -25,7 +25,8 @@ TEST(SimZanthicModels, Stm32ScenarioKnobs)
     QString error;
     auto device = std::dynamic_pointer_cast<SimStm32Application>(build(
         R"({"model": "stm32-app", "product": "0xBE89", "release": "0x0102", "serial": "Q1", "bootMode": 10,
-            "answersIdentity": false, "functionalLength": 9, "properties": {"DeviceName": "Desk", "ZephId": 4}})",
+            "answersIdentity": false, "functionalLength": 9, "properties": {"DeviceName": "Desk", "ZephId": 4},
+            "lutPieceMs": 80})",
         &error));
     ASSERT_TRUE(device) << error.toStdString();
     const SimStm32State& s = *device->state();
@@ -35,6 +36,7 @@ TEST(SimZanthicModels, Stm32ScenarioKnobs)
     EXPECT_EQ(s.bootMode, 10);
     EXPECT_FALSE(s.answersIdentity);
     EXPECT_EQ(s.text("DeviceName"), "Desk");
+    EXPECT_EQ(s.lutPieceMs, 80);
     const auto& iface = device->descriptors().configurations[0].interfaces.at(0);
     EXPECT_EQ(iface.interfaceSubClass, 3);
     ASSERT_EQ(iface.classDescriptors.size(), 1u);
@@ -50,6 +52,10 @@ TEST(SimZanthicModels, Stm32ScenarioKnobs)
     EXPECT_EQ(bare->descriptors().configurations[0].interfaces[0].interfaceClass, 0xFE);
     EXPECT_FALSE(build(R"({"model": "stm32-app", "properties": {"ZephId": 300}})", &error));
     EXPECT_FALSE(error.isEmpty());
+    error.clear();
+    // A piece slower than the host waits for one request is no scenario of a working device.
+    EXPECT_FALSE(build(R"({"model": "stm32-app", "lutPieceMs": 6000})", &error));
+    EXPECT_EQ(error, QStringLiteral("stm32: bad \"lutPieceMs\""));
 }
 
 TEST(SimZanthicModels, XmegaMapIsChosenByTheScenario)

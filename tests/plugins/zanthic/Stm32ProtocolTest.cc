@@ -65,6 +65,24 @@ TEST_F(Stm32ProtocolTest, ChunkedWritesGoInPiecesEndedByAShortOneWithTheirProgre
     }
 }
 
+TEST_F(Stm32ProtocolTest, ASlowSimulatedDeviceTakesItsTimeForEachLutPieceOnly)
+{
+    auto state = stm32State();
+    state->lutPieceMs = 80;
+    DeviceRef usb{open(attachStm32(state))};
+    ASSERT_TRUE(usb.device);
+    Stm32PropertyChannel channel(usb.device, {});
+    const auto lut = pattern(8192);
+    const std::string name = "Day Exterior";
+
+    const auto before = clock.now();
+    channel.setSettingsProperty(stm32::keys::kLutName, name.data(), static_cast<std::uint32_t>(name.size()));
+    EXPECT_EQ(clock.elapsedMs(before), 0) << "only the LUT's data is slow";
+    channel.setSettingsProperty(stm32::keys::kLutData, lut.data(), static_cast<std::uint32_t>(lut.size()));
+    EXPECT_EQ(clock.elapsedMs(before), 3 * 80) << "two full pieces and the empty one that ends them";
+    EXPECT_EQ(state->properties[stm32::keys::kLutData], lut);
+}
+
 TEST_F(Stm32ProtocolTest, PropertyRequestsCarryTheirSetupFields)
 {
     auto state = stm32State();

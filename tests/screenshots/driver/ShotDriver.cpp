@@ -8,10 +8,17 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QCoreApplication>
+#include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
+#include <QFileDialog>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPixmap>
+#include <QProgressBar>
+#include <QScrollArea>
 #include <QTabWidget>
+#include <QTextStream>
 #include <QTimer>
 #include <QWidget>
 
@@ -24,6 +31,7 @@ constexpr int kSettleMs = 400;
 constexpr int kMaxGallerySteps = 32;
 constexpr int kExitGrabFailed = 3;
 constexpr int kExitNotShown = 4;
+constexpr int kPartWayPercent = 60;
 } // namespace
 
 bool ShotDriver::startFromEnvironment(QWidget* hostWindow)
@@ -116,6 +124,10 @@ void ShotDriver::act()
         update();
     else if (shot_ == QLatin1String("connecting"))
         openConnecting();
+    else if (shot_ == QLatin1String("factory-reset"))
+        openTab([this] { askFactoryReset(); });
+    else if (shot_ == QLatin1String("lut-transfer"))
+        openTab([this] { importLut(); });
     else if (shot_ == QLatin1String("bootloader") && held_)
         update();
     else if (shot_ == QLatin1String("bootloader"))
@@ -315,6 +327,91 @@ void ShotDriver::holdInBootloader(const std::function<void()>& next)
     // The gallery entry goes with the application and comes back with the bootloader.
     QTimer::singleShot(kSettleMs, this, [this, next] {
         waitFor([this] { return galleryNameLabel() != nullptr; }, QStringLiteral("the held device is not shown"), next);
+    });
+}
+
+QWidget* ShotDriver::visibleDialog(const char* className) const
+{
+    for (QWidget* widget : host_->findChildren<QWidget*>()) {
+        if (widget->inherits(className) && widget->isVisible())
+            return widget;
+    }
+    return nullptr;
+}
+
+void ShotDriver::askFactoryReset()
+{
+    QAbstractButton* reset = visibleButton(QStringLiteral("Factory Reset"));
+    if (!reset) {
+        fail(QStringLiteral("no \"Factory Reset\" button"));
+        return;
+    }
+    // The button is at the foot of the tab: scrolled to, as the technician would.
+    for (QWidget* up = reset->parentWidget(); up; up = up->parentWidget()) {
+        if (auto* scroll = qobject_cast<QScrollArea*>(up)) {
+            scroll->ensureWidgetVisible(reset);
+            break;
+        }
+    }
+    reset->click();
+    waitFor([this] { return visibleDialog("TWG::Zanthic::FactoryResetDialog") != nullptr; },
+            QStringLiteral("no factory-reset question"),
+            [this] { QTimer::singleShot(kSettleMs, this, &ShotDriver::grabAndQuit); });
+}
+
+QString ShotDriver::writeLutFile() const
+{
+    // An identity LUT of the large cube, as a grading tool writes it.
+    constexpr int kPoints = 33;
+    const QString path = QDir(QDir::tempPath()).filePath(QStringLiteral("Day Exterior.cube"));
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return QString();
+    QTextStream out(&file);
+    out << "LUT_3D_SIZE " << kPoints << "\n";
+    for (int b = 0; b < kPoints; ++b)
+        for (int g = 0; g < kPoints; ++g)
+            for (int r = 0; r < kPoints; ++r)
+                out << QString::asprintf("%.6f %.6f %.6f\n", r / double(kPoints - 1), g / double(kPoints - 1),
+                                         b / double(kPoints - 1));
+    out.flush();
+    return file.error() == QFile::NoError ? path : QString();
+}
+
+void ShotDriver::importLut()
+{
+    const QString path = writeLutFile();
+    QAbstractButton* import = visibleButton(QStringLiteral("Import"));
+    if (path.isEmpty() || !import) {
+        fail(path.isEmpty() ? QStringLiteral("could not write the LUT file") : QStringLiteral("no \"Import\" button"));
+        return;
+    }
+    import->click();
+    auto chooser = [] () -> QFileDialog* {
+        for (QWidget* widget : QApplication::topLevelWidgets()) {
+            if (auto* dialog = qobject_cast<QFileDialog*>(widget); dialog && dialog->isVisible())
+                return dialog;
+        }
+        return nullptr;
+    };
+    waitFor([chooser] { return chooser() != nullptr; }, QStringLiteral("no file chooser"), [this, chooser, path] {
+        QFileDialog* dialog = chooser();
+        // Typed into its name field: a file chosen while the field has the focus is not shown there.
+        auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+        if (!name) {
+            fail(QStringLiteral("no file name field in the chooser"));
+            return;
+        }
+        name->setText(path);
+        static_cast<QDialog*>(dialog)->accept(); // as its Open button does
+        // Part-way, past a turn of the device poll: the bar has moved and the upload still runs.
+        waitFor(
+            [this] {
+                QWidget* transfer = visibleDialog("TWG::Zanthic::TransferProgressDialog");
+                auto* bar = transfer ? transfer->findChild<QProgressBar*>() : nullptr;
+                return bar && bar->isVisible() && bar->value() >= kPartWayPercent;
+            },
+            QStringLiteral("no upload in progress"), [this] { grabAndQuit(); });
     });
 }
 

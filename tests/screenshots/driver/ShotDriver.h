@@ -28,7 +28,10 @@ class SimDevice;
 //                     1, accept it and wait for the completed update), "connecting" (open the
 //                     device and take the card as it first shows, before the device answers),
 //                     "bootloader" (hold TWG_SHOT_PRODUCT, a simulated STM32 converter, in its
-//                     DFU bootloader as a failed update leaves it, then as "update")
+//                     DFU bootloader as a failed update leaves it, then as "update"),
+//                     "factory-reset" (as tab, then press "Factory Reset": its question),
+//                     "lut-transfer" (as tab, then "Import" a LUT file of its own making and
+//                     take the upload's progress part-way; the device needs a slow upload)
 //   TWG_SHOT_DEVICE   the gallery name of the device to step to (default: the first)
 //   TWG_SHOT_PRODUCT  USB product id of the simulated device to power, unplug, plug back or hold
 //   TWG_SHOT_TAB      tab index of the settings page (-1: a page without tabs) or the
@@ -52,6 +55,9 @@ private:
     void update();
     void openConnecting();
     void holdInBootloader(const std::function<void()>& next);
+    void askFactoryReset();
+    void importLut();
+    QString writeLutFile() const;
     void grabAndQuit();
     void fail(const QString& why);
 
@@ -61,6 +67,7 @@ private:
     QWidget* galleryNameLabel() const;
     QWidget* visibleLostDialog() const;
     QWidget* buildDetailsDialog() const;
+    QWidget* visibleDialog(const char* className) const;
     QAbstractButton* visibleButton(const QString& text) const;
     std::vector<QWidget*> tabButtons() const;
     bool visibleFooter() const;

@@ -140,6 +140,8 @@ UsbStatus SimStm32Application::vendorRequest(const UsbSetup& setup, std::vector<
         }
         std::vector<std::uint8_t>& value = s.pendingValues[handle];
         value.insert(value.end(), data.begin(), data.end());
+        if (key->second == stm32::keys::kLutData && s.lutPieceMs > 0)
+            answerAfter(Clock::Duration(s.lutPieceMs));
         if (data.size() < stm32::kChunkSize) {
             s.properties[key->second] = value;
             s.pendingValues.erase(handle);

@@ -1,8 +1,9 @@
 // Scenario model "stm32-app": a simulated STM32 Zanthic converter running its application.
 //   {"model": "stm32-app", "product": "0xBE77", "release": "0x0100", "serial": "5A4E0001ABCD",
 //    "bootMode": 1, "controlInterface": true, "answersIdentity": true, "functionalLength": 10,
-//    "properties": {"DeviceName": "Studio A", "LutSelection": 2}}
-// A property given as a string is its text; as a number, one byte.
+//    "properties": {"DeviceName": "Studio A", "LutSelection": 2}, "lutPieceMs": 0}
+// A property given as a string is its text; as a number, one byte. "lutPieceMs" is the time
+// each piece of a LUT upload takes the device.
 // "stm32-boot" is the same converter starting in its DFU bootloader. DFU knobs of both:
 //   "dfu": {"transferSize": 2048, "pollTimeout": 5, "attributes": "0x0D", "detachTimeout": 1000,
 //           "runtimeInterface": true, "rebootAtFinalDnload": false, "errorAfterBlock": 3,
@@ -13,6 +14,9 @@
 namespace platform {
 
 namespace {
+
+// Below the host's time-out for one request.
+constexpr unsigned kMaxLutPieceMs = 5000;
 
 bool number(const QJsonObject& e, const char* key, unsigned max, unsigned* out, QString* error)
 {
@@ -84,15 +88,18 @@ bool readDfu(const QJsonObject& e, SimStm32Dfu& d, QString* error)
 std::shared_ptr<SimDevice> build(const QJsonObject& e, QString* error, bool bootloader)
 {
     auto s = std::make_shared<SimStm32State>();
-    unsigned product = s->productId, release = s->release, bootMode = s->bootMode, length = s->functionalLength;
+    unsigned product = s->productId, release = s->release, bootMode = s->bootMode, length = s->functionalLength,
+             lutPiece = 0;
     if (!number(e, "product", 0xFFFF, &product, error) || !number(e, "release", 0xFFFF, &release, error) ||
         !number(e, "bootMode", 0xFF, &bootMode, error) || !number(e, "functionalLength", 0xFF, &length, error) ||
+        !number(e, "lutPieceMs", kMaxLutPieceMs, &lutPiece, error) ||
         !readProperties(e, *s, error) || !readDfu(e, s->dfu, error))
         return nullptr;
     s->productId = static_cast<std::uint16_t>(product);
     s->release = static_cast<std::uint16_t>(release);
     s->bootMode = static_cast<std::uint8_t>(bootMode);
     s->functionalLength = static_cast<std::uint8_t>(length);
+    s->lutPieceMs = static_cast<int>(lutPiece);
     if (e.contains(QLatin1String("serial")))
         s->serial = e.value(QLatin1String("serial")).toString().toStdString();
     s->controlInterface = e.value(QLatin1String("controlInterface")).toBool(true);

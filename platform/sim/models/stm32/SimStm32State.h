@@ -56,6 +56,9 @@ struct TWG_PLATFORM_API SimStm32State {
     // Property values by key. A key never set reads as a get failure (stall).
     std::map<std::string, std::vector<std::uint8_t>> properties;
     int factoryResets = 0;
+    // How long the device takes to store each piece of a "LutData" value: a LUT upload slow
+    // enough to watch.
+    int lutPieceMs = 0;
 
     // The handle table: each get-handle request makes a new handle; a key and a value reach
     // it in pieces, and a piece shorter than the chunk size ends either.
