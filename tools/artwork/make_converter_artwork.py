@@ -165,27 +165,33 @@ QRC_BEGIN = "<!-- pictures: written by tools/artwork/make_converter_artwork.py -
 QRC_END = "<!-- end of pictures -->"
 
 
-def main():
+def write_pictures(plugin, qrc_name, pictures, qrc_begin):
+    """Writes each picture and its thumbnail into plugins/PLUGIN/resources/images/ and lists
+    them in the qrc between qrc_begin and QRC_END."""
     root = os.path.abspath(os.path.join(os.path.dirname(__file__), "..", ".."))
-    resources = os.path.join(root, "plugins", "converters", "resources")
+    resources = os.path.join(root, "plugins", plugin, "resources")
     out_dir = os.path.join(resources, "images")
     os.makedirs(out_dir, exist_ok=True)
     entries = []
-    for name, draw in PICTURES:
+    for name, draw in pictures:
         canvas = draw()
         for suffix, scale in (("", 1.0), ("Thumb", THUMB_SCALE)):
             w, h, rows = canvas.pixels(scale)
             write_png(os.path.join(out_dir, name + suffix + ".png"), w, h, rows)
             entries.append("    <file alias=\"%s%s\">images/%s%s.png</file>" % (name, suffix, name, suffix))
-    qrc_path = os.path.join(resources, "converters.qrc")
+    qrc_path = os.path.join(resources, qrc_name)
     with open(qrc_path) as f:
         text = f.read()
-    begin, end = text.index(QRC_BEGIN), text.index(QRC_END)
-    text = text[:begin + len(QRC_BEGIN)] + "\n" + "\n".join(entries) + "\n    " + text[end:]
+    begin, end = text.index(qrc_begin), text.index(QRC_END)
+    text = text[:begin + len(qrc_begin)] + "\n" + "\n".join(entries) + "\n    " + text[end:]
     with open(qrc_path, "w") as f:
         f.write(text)
     print("%d pictures written to %s" % (len(entries), out_dir))
     return 0
+
+
+def main():
+    return write_pictures("converters", "converters.qrc", PICTURES, QRC_BEGIN)
 
 
 if __name__ == "__main__":

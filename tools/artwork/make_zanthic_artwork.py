@@ -11,11 +11,8 @@ import os
 import sys
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from make_converter_artwork import (Canvas, THUMB_SCALE, connector, enclosure, light, usb_socket,  # noqa: E402
-                                    write_png)
-
-CONTROL = (146, 146, 146)
-GREY58 = (58, 58, 58)
+from make_converter_artwork import (CONTROL, GREY58, Canvas, connector, enclosure, light, usb_socket,  # noqa: E402
+                                    write_pictures)
 
 
 def slim(connectors):
@@ -46,30 +43,10 @@ def tall():
 PICTURES = [("Zanthic_Bridge", slim(2)), ("Zanthic_Link", slim(1)), ("Zanthic_Loop", slim(3)),
             ("Zanthic_Mini", slim(1)), ("Zanthic_Camera", tall), ("Zanthic_Studio", slim(3))]
 QRC_BEGIN = "<!-- pictures: written by tools/artwork/make_zanthic_artwork.py -->"
-QRC_END = "<!-- end of pictures -->"
 
 
 def main():
-    root = os.path.abspath(os.path.join(os.path.dirname(__file__), "..", ".."))
-    resources = os.path.join(root, "plugins", "zanthic", "resources")
-    out_dir = os.path.join(resources, "images")
-    os.makedirs(out_dir, exist_ok=True)
-    entries = []
-    for name, draw in PICTURES:
-        canvas = draw()
-        for suffix, scale in (("", 1.0), ("Thumb", THUMB_SCALE)):
-            w, h, rows = canvas.pixels(scale)
-            write_png(os.path.join(out_dir, name + suffix + ".png"), w, h, rows)
-            entries.append("    <file alias=\"%s%s\">images/%s%s.png</file>" % (name, suffix, name, suffix))
-    qrc_path = os.path.join(resources, "zanthic.qrc")
-    with open(qrc_path) as f:
-        text = f.read()
-    begin, end = text.index(QRC_BEGIN), text.index(QRC_END)
-    text = text[:begin + len(QRC_BEGIN)] + "\n" + "\n".join(entries) + "\n    " + text[end:]
-    with open(qrc_path, "w") as f:
-        f.write(text)
-    print("%d pictures written to %s" % (len(entries), out_dir))
-    return 0
+    return write_pictures("zanthic", "zanthic.qrc", PICTURES, QRC_BEGIN)
 
 
 if __name__ == "__main__":
