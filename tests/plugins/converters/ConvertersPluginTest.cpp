@@ -1,5 +1,6 @@
 #include "kit/framework/Family.h"
 #include "kit/framework/VantorelPlugin.h"
+#include "tests/support/PluginInstall.h"
 
 #include <gtest/gtest.h>
 
@@ -12,24 +13,11 @@
 
 namespace {
 
-// The built plug-in copied into a fresh plug-in folder, with or without its "Resources".
-QString installPlugin(const QTemporaryDir& root, bool withResources)
-{
-    const QString folder = root.filePath(QStringLiteral("Ostrel"));
-    EXPECT_TRUE(QDir().mkpath(folder));
-    if (withResources) {
-        EXPECT_TRUE(QDir().mkpath(folder + QStringLiteral("/Resources")));
-    }
-    const QString library = folder + QStringLiteral("/libOstrel.so");
-    EXPECT_TRUE(QFile::copy(QStringLiteral(OSTREL_PLUGIN_PATH), library));
-    return library;
-}
-
 TEST(ConvertersPlugin, LoadsAndHandsOverOneFamilyWithOrWithoutResources)
 {
     for (const bool withResources : {true, false}) {
         QTemporaryDir root;
-        const QString library = installPlugin(root, withResources);
+        const QString library = installPlugin(root, QStringLiteral("Ostrel"), QStringLiteral(OSTREL_PLUGIN_PATH), withResources);
         QPluginLoader loader(library);
         const QJsonObject meta = loader.metaData();
         EXPECT_EQ(meta.value(QStringLiteral("IID")).toString(),

@@ -12,6 +12,7 @@
 #include "protocol/ZanthicIds.h"
 #include "tests/plugins/zanthic/ZanthicSimFixture.h"
 #include "tests/plugins/zanthic/ui/ZanthicUiFakes.h"
+#include "tests/support/PluginInstall.h"
 
 #include <gtest/gtest.h>
 
@@ -26,23 +27,12 @@ namespace {
 
 using namespace zanthicui;
 
-QString installPlugin(const QTemporaryDir& root, bool withResources)
-{
-    const QString folder = root.filePath(QStringLiteral("ZanthicConvertersPlugin"));
-    EXPECT_TRUE(QDir().mkpath(folder));
-    if (withResources) {
-        EXPECT_TRUE(QDir().mkpath(folder + QStringLiteral("/Resources")));
-    }
-    const QString library = folder + QStringLiteral("/libZanthicConvertersPlugin.so");
-    EXPECT_TRUE(QFile::copy(QStringLiteral(ZANTHIC_PLUGIN_PATH), library));
-    return library;
-}
-
 TEST(ZanthicConvertersPlugin, LoadsAndHandsOverOneFamilyWithOrWithoutResources)
 {
     for (const bool withResources : {true, false}) {
         QTemporaryDir root;
-        const QString library = installPlugin(root, withResources);
+        const QString library = installPlugin(root, QStringLiteral("ZanthicConvertersPlugin"),
+                                              QStringLiteral(ZANTHIC_PLUGIN_PATH), withResources);
         QPluginLoader loader(library);
         const QJsonObject meta = loader.metaData();
         EXPECT_EQ(meta.value(QStringLiteral("IID")).toString(),
