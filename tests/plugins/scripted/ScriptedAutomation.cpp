@@ -8,6 +8,7 @@
 #include "tests/plugins/scripted/ScriptedNetworkFamily.h"
 #include "tests/plugins/scripted/ScriptedProductCard.h"
 #include "tests/plugins/scripted/ScriptedSettingsPage.h"
+#include "tests/plugins/scripted/ScriptedWidgetLookup.h"
 
 #include <QAbstractButton>
 #include <QAction>
@@ -45,35 +46,9 @@ QWidget* hostWidgetOfClass(QWidget* window, const char* className, const char* p
     return nullptr;
 }
 
-QWidget* visibleWidgetOfClass(QWidget* window, const char* className)
-{
-    const QList<QWidget*> widgets = window->findChildren<QWidget*>();
-    for (QWidget* widget : widgets) {
-        if (widget->inherits(className) && widget->isVisible())
-            return widget;
-    }
-    return nullptr;
-}
-
-QAbstractButton* visibleButton(QWidget* parent, const QString& text)
-{
-    const QList<QAbstractButton*> buttons = parent->findChildren<QAbstractButton*>();
-    for (QAbstractButton* button : buttons) {
-        if (button->text() == text && button->isVisible())
-            return button;
-    }
-    return nullptr;
-}
-
-bool showsLabel(QWidget* parent, const QString& text)
-{
-    const QList<QLabel*> labels = parent->findChildren<QLabel*>();
-    for (QLabel* label : labels) {
-        if (label->text() == text && label->isVisible())
-            return true;
-    }
-    return false;
-}
+using scriptedlookup::showsLabel;
+using scriptedlookup::visibleButton;
+using scriptedlookup::visibleWidgetOfClass;
 
 // The name under the gallery's picture of the current device.
 QString galleryName(QWidget* window)

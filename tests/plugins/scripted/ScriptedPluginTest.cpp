@@ -2,6 +2,7 @@
 #include "kit/framework/VantorelPlugin.h"
 #include "kit/framework/VisibleDevice.h"
 #include "support/TestEnvironment.h"
+#include "tests/plugins/scripted/ScriptedWidgetLookup.h"
 
 #include <gtest/gtest.h>
 
@@ -19,36 +20,9 @@ QString pluginDirectory()
     return requiredEnvironment("TWG_TEST_PLUGIN_ROOT") + QStringLiteral("/scripted");
 }
 
-// Across the plug-in boundary widgets are found by class name: each side has its own kit.
-QWidget* visibleWidgetOfClass(QWidget* window, const char* className)
-{
-    const QList<QWidget*> widgets = window->findChildren<QWidget*>();
-    for (QWidget* widget : widgets) {
-        if (widget->inherits(className) && widget->isVisible())
-            return widget;
-    }
-    return nullptr;
-}
-
-QAbstractButton* visibleButton(QWidget* parent, const QString& text)
-{
-    const QList<QAbstractButton*> buttons = parent->findChildren<QAbstractButton*>();
-    for (QAbstractButton* button : buttons) {
-        if (button->text() == text && button->isVisible())
-            return button;
-    }
-    return nullptr;
-}
-
-bool showsText(QWidget* parent, const QString& text)
-{
-    const QList<QLabel*> labels = parent->findChildren<QLabel*>();
-    for (QLabel* label : labels) {
-        if (label->text() == text && label->isVisible())
-            return true;
-    }
-    return false;
-}
+using scriptedlookup::showsLabel;
+using scriptedlookup::visibleButton;
+using scriptedlookup::visibleWidgetOfClass;
 
 // The plug-in bound to a window of the test's own, as the host binds it; the family's
 // announcements are recorded until the test ends.
@@ -162,7 +136,7 @@ TEST_F(ScriptedPluginTest, UnpluggedDuringItsUpdateTheCardReportsTheLostConnecti
     EXPECT_FALSE(dialog->isVisible());
     QWidget* lost = visibleWidgetOfClass(&window, "ConnectionLostDialog");
     ASSERT_NE(lost, nullptr);
-    EXPECT_TRUE(showsText(lost, QStringLiteral("Product Disconnected!")));
+    EXPECT_TRUE(showsLabel(lost, QStringLiteral("Product Disconnected!")));
     EXPECT_EQ(visibleWidgetOfClass(&window, "SettingsPage"), nullptr);
     QTest::qWait(100); // the stopped task's queued report arrives now
     EXPECT_TRUE(changed.isEmpty());
