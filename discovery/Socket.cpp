@@ -128,7 +128,7 @@ int Socket::create()
     return handle_ == -1 ? translateError(errno) : SocketOk;
 }
 
-int Socket::bind(const char* address)
+int Socket::ipv4Endpoint(const char* address, sockaddr_in* parsed)
 {
     if (handle_ == -1)
         return SocketNoSocket;
@@ -136,8 +136,13 @@ int Socket::bind(const char* address)
         return SocketAddressMissing;
     if (kind_ == Local)
         return SocketInvalidArgument;
+    return parseAddress(parsed, address);
+}
+
+int Socket::bind(const char* address)
+{
     sockaddr_in parsed{};
-    if (const int code = parseAddress(&parsed, address))
+    if (const int code = ipv4Endpoint(address, &parsed))
         return code;
     if (::bind(handle_, reinterpret_cast<const sockaddr*>(&parsed), sizeof parsed) != 0) {
         if (errno != EADDRINUSE)
@@ -186,14 +191,8 @@ int Socket::accept(std::unique_ptr<Socket>* peer, std::uint32_t* address, std::u
 
 int Socket::connect(const char* address)
 {
-    if (handle_ == -1)
-        return SocketNoSocket;
-    if (!address)
-        return SocketAddressMissing;
-    if (kind_ == Local)
-        return SocketInvalidArgument;
     sockaddr_in parsed{};
-    if (const int code = parseAddress(&parsed, address))
+    if (const int code = ipv4Endpoint(address, &parsed))
         return code;
     if (::connect(handle_, reinterpret_cast<const sockaddr*>(&parsed), sizeof parsed) != 0) {
         const int error = errno;

@@ -71,6 +71,9 @@ public:
     int shutdown();
 
 private:
+    // What bind and connect check before they touch the system: an open IPv4 socket and an
+    // address that parses.
+    int ipv4Endpoint(const char* address, sockaddr_in* parsed);
     int multicastMembership(const char* group, int option);
 
     int kind_;
