@@ -379,22 +379,13 @@ INSTANTIATE_TEST_SUITE_P(EveryTripRequest, ConverterNotifierTrip,
 // program the EEPROM behind the old application.
 TEST_F(ConverterNotifierTest, ALoadThatCannotStartFailsAndKeepsTheConverter)
 {
-    struct Case {
-        const char* name;
-        int requestType;
-        int request;
-    } cases[] = {
-        {"uuid read", 0xC0, 0x10},
-        {"mode read", 0xC1, 0x10},
-        {"restart into the bootloader", 0x41, 0x12},
-    };
     auto state = attachXmega(0xBD93);
     state->versions[0] = state->versions[1] = 4;
     start();
     IConverter* converter = only();
     ASSERT_TRUE(converter);
     const std::vector<std::uint8_t> image(512, 0x11);
-    for (const Case& c : cases)
+    for (const convtest::LoadStartRequest& c : convtest::kLoadStartRequests)
         for (auto action : {platform::SimFaultAction::Stall, platform::SimFaultAction::Timeout}) {
             SCOPED_TRACE(std::string(c.name) + " " + actionName(action));
             bus.addFault(faultOn(action, "sim:1", c.requestType, c.request));

@@ -33,6 +33,19 @@ struct Family : TWG::Converters::IConverterNotifier::NotificationDelegate {
     void onConverterRemoved(TWG::Converters::IConverter* c) override { removed.push_back(c); }
 };
 
+// The requests an XMEGA application load sends before it writes anything: a fault at any of them
+// means the load cannot start.
+struct LoadStartRequest {
+    const char* name;
+    int requestType;
+    int request;
+};
+inline constexpr LoadStartRequest kLoadStartRequests[] = {
+    {"uuid read", 0xC0, 0x10},
+    {"mode read", 0xC1, 0x10},
+    {"restart into the bootloader", 0x41, 0x12},
+};
+
 // Converters on the simulated bus behind the emulated driver, found by a ConverterNotifier,
 // in virtual time.
 class ConverterSimFixture : public ::testing::Test {

@@ -143,6 +143,18 @@ protected:
         return SimFirmware::images(productId).at(static_cast<std::size_t>(index)).data;
     }
 
+    // An XMEGA with an old application and FPGA version, which its update's write mends.
+    std::shared_ptr<platform::SimXmegaState> attachOutOfDateXmega(std::uint16_t productId)
+    {
+        auto state = attachXmega(productId);
+        state->versions[0] = state->versions[1] = 0;
+        state->versionByte = 2;
+        state->versionsAfterWrite = [](const std::vector<std::uint8_t>&) {
+            return std::make_pair(SimFirmware::kXmegaChecksum, SimFirmware::kXmegaChecksum);
+        };
+        return state;
+    }
+
     QWidget host;
     std::unique_ptr<ConverterFamily> converters;
 };
@@ -209,12 +221,7 @@ TEST_F(UpdateOnSim, Fx2WithAt90IsUpdatedFlashFirstThenAt90)
 // The application first (through its bootloader), then the EEPROM images and their table.
 TEST_F(UpdateOnSim, XmegaLoadsItsApplicationThenProgramsItsEeprom)
 {
-    auto state = attachXmega(0xBD93);
-    state->versions[0] = state->versions[1] = 0;
-    state->versionByte = 2;
-    state->versionsAfterWrite = [](const std::vector<std::uint8_t>&) {
-        return std::make_pair(SimFirmware::kXmegaChecksum, SimFirmware::kXmegaChecksum);
-    };
+    auto state = attachOutOfDateXmega(0xBD93);
     startFamily();
     ConverterProductCard* card = open(0xBD93);
     ASSERT_TRUE(offered(card));
@@ -467,12 +474,7 @@ TEST_F(UpdateOnSim, NoCloseMidUpdateAndShutdownWaitsForTheProgrammingToEnd)
 // The XMEGA application load, on the GUI side before any thread starts, counts as an update.
 TEST_F(UpdateOnSim, NoCloseWhileAnXmegaApplicationLoads)
 {
-    auto state = attachXmega(0xBD93);
-    state->versions[0] = state->versions[1] = 0;
-    state->versionByte = 2;
-    state->versionsAfterWrite = [](const std::vector<std::uint8_t>&) {
-        return std::make_pair(SimFirmware::kXmegaChecksum, SimFirmware::kXmegaChecksum);
-    };
+    attachOutOfDateXmega(0xBD93);
     startFamily();
     ConverterProductCard* card = open(0xBD93);
     ASSERT_TRUE(offered(card));
@@ -521,16 +523,7 @@ TEST_F(UpdateOnSim, AnXmegaWhoseApplicationLoadCannotStartFails)
     state->versionByte = SimFirmware::kVersion;
     const std::vector<std::uint8_t> before = state->application;
     startFamily();
-    struct Case {
-        const char* name;
-        int requestType;
-        int request;
-    } cases[] = {
-        {"uuid read", 0xC0, 0x10},
-        {"mode read", 0xC1, 0x10},
-        {"restart into the bootloader", 0x41, 0x12},
-    };
-    for (const Case& c : cases) {
+    for (const convtest::LoadStartRequest& c : convtest::kLoadStartRequests) {
         SCOPED_TRACE(c.name);
         QPointer<ConverterProductCard> card = open(0xBD93);
         ASSERT_TRUE(offered(card));
@@ -563,12 +556,7 @@ TEST_F(UpdateOnSim, AnXmegaLeftInItsBootloaderIsOfferedTheUpdateAgain)
 {
     std::string error;
     ASSERT_TRUE(SimFirmware::writePackage(0xBDF2, fwtest::packageDirectory(), &error)) << error;
-    auto state = attachXmega(0xBDF2);
-    state->versions[0] = state->versions[1] = 0;
-    state->versionByte = 2;
-    state->versionsAfterWrite = [](const std::vector<std::uint8_t>&) {
-        return std::make_pair(SimFirmware::kXmegaChecksum, SimFirmware::kXmegaChecksum);
-    };
+    auto state = attachOutOfDateXmega(0xBDF2);
     startFamily();
     QPointer<ConverterProductCard> card = open(0xBDF2);
     ASSERT_TRUE(offered(card));
