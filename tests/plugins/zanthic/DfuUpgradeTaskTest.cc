@@ -85,7 +85,7 @@ TEST_P(DfuUpgradeTaskTest, UpdatesTheSimulatedConverterOrFailsWithItsLine)
     if (scenario.knobs)
         scenario.knobs(state->dfu);
     bus.attach(platform::SimStm32Application::persona(state, scenario.startInBootloader));
-    ThreadSafeLog log;
+    LogCapture log;
     startManager();
     auto device = listed(QStringLiteral("5a4e0001abcd"));
     ASSERT_TRUE(device);
@@ -195,7 +195,7 @@ TEST_F(DfuUpgradeTaskStopTest, DestroyingTheTaskDuringAWaitReturnsWithinAFifthOf
     ASSERT_TRUE(device);
     platform::ClockOverride realTime(&real);
     auto task = std::make_unique<DfuUpgradeTask>(manager, device);
-    ThreadSafeLog log;
+    LogCapture log;
     task->startUpdate();
     ASSERT_TRUE(QTest::qWaitFor(
         [&] { return log.contains(QStringLiteral("Payload download complete")); }, 10000));

@@ -16,47 +16,6 @@
 
 namespace zanthictest {
 
-// Every log line of every thread, kept under a lock.
-class ThreadSafeLog {
-public:
-    ThreadSafeLog() : previous_(qInstallMessageHandler(&ThreadSafeLog::handler)) { active() = this; }
-    ~ThreadSafeLog()
-    {
-        qInstallMessageHandler(previous_);
-        active() = nullptr;
-    }
-    bool contains(const QString& text) const
-    {
-        std::lock_guard<std::mutex> lock(mutex_);
-        for (const QString& line : lines_)
-            if (line.contains(text))
-                return true;
-        return false;
-    }
-    QStringList lines() const
-    {
-        std::lock_guard<std::mutex> lock(mutex_);
-        return lines_;
-    }
-
-private:
-    static ThreadSafeLog*& active()
-    {
-        static ThreadSafeLog* log = nullptr;
-        return log;
-    }
-    static void handler(QtMsgType, const QMessageLogContext&, const QString& message)
-    {
-        if (ThreadSafeLog* log = active()) {
-            std::lock_guard<std::mutex> lock(log->mutex_);
-            log->lines_.append(message);
-        }
-    }
-    mutable std::mutex mutex_;
-    QStringList lines_;
-    QtMessageHandler previous_;
-};
-
 struct NoFamily : TWG::Zanthic::DeviceListener {
     void onPotentialDeviceArrived(std::shared_ptr<TWG::Zanthic::PotentialDevice>) override {}
     void onPotentialDeviceRemoved(std::shared_ptr<TWG::Zanthic::PotentialDevice>) override {}

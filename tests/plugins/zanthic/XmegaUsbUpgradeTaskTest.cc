@@ -139,7 +139,7 @@ TEST_P(XmegaUsbUpgradeScenarioTest, UpdatesTheSimulatedConverterOrFailsWithItsLi
     ASSERT_TRUE(state);
     if (scenario.knobs)
         scenario.knobs(*state);
-    ThreadSafeLog log;
+    LogCapture log;
     startManager();
     auto device = listed(kSerial);
     ASSERT_TRUE(device);
