@@ -3,6 +3,7 @@
 #include "ScaledClock.h"
 #include "ZanthicSimFixture.h"
 
+#include "kit/framework/DeviceFirmwareUpdater.h"
 #include "plugins/zanthic/device/FirmwareLookup.h"
 #include "plugins/zanthic/device/PotentialDevice.h"
 #include "plugins/zanthic/device/UsbConnectionManager.h"
@@ -10,6 +11,8 @@
 #include "protocol/ZanthicIds.h"
 #include "usb/IUSBDevice.h"
 
+#include <QElapsedTimer>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 
 #include <mutex>
@@ -76,6 +79,17 @@ protected:
         if (!QTest::qWaitFor([&] { return (device = manager->findPotentialDevice(serial)) != nullptr; }, 5000))
             return nullptr;
         return device;
+    }
+
+    // Starts the update and waits for its end: the wall time it took, or -1 when it never ended.
+    qint64 runToItsEnd(DeviceFirmwareUpdater& task, const QSignalSpy& done)
+    {
+        QElapsedTimer wall;
+        wall.start();
+        task.startUpdate();
+        if (!QTest::qWaitFor([&] { return done.count() == 1; }, 10000))
+            return -1;
+        return wall.elapsed();
     }
 
     QTemporaryDir folder;
