@@ -75,22 +75,36 @@ protected:
     std::shared_ptr<Device> connectStm32(std::uint16_t product)
     {
         stm32 = stm32State(product);
-        usb.reset(open(attachStm32(stm32)));
-        potential = std::make_shared<UsbPotentialDevice>(std::weak_ptr<ConnectionManager>(), usb.device);
-        auto d = makeConnectedDevice<Stm32ZanthicConvertersConnectedDevice>(&owner, potential);
-        d->addDelegate(&delegate);
-        d->addDelegate(&second);
-        return d;
+        return connect<Stm32ZanthicConvertersConnectedDevice, UsbPotentialDevice>(attachStm32(stm32));
     }
     std::shared_ptr<Device> connectXmega(std::uint16_t product)
     {
         xmega = xmegaState(product);
-        usb.reset(open(attachXmega(xmega)));
-        potential = std::make_shared<XmegaUsbPotentialDevice>(std::weak_ptr<ConnectionManager>(), usb.device);
-        auto d = makeConnectedDevice<XmegaZanthicConvertersConnectedDevice>(&owner, potential);
-        d->addDelegate(&delegate);
-        d->addDelegate(&second);
-        return d;
+        return connect<XmegaZanthicConvertersConnectedDevice, XmegaUsbPotentialDevice>(attachXmega(xmega));
+    }
+
+    // After a setting is set: both tabs heard it, or, on a model without it, nothing was sent.
+    void expectSetHeard(const Row& row, bool present)
+    {
+        if (present) {
+            const QStringList heard{QStringLiteral("%1 %2").arg(QLatin1String(row.delegate)).arg(row.value)};
+            EXPECT_EQ(delegate.heard, heard);
+            EXPECT_EQ(second.heard, heard);
+        } else {
+            EXPECT_TRUE(allControls().empty()) << "an absent setting sent a request";
+            EXPECT_TRUE(delegate.heard.isEmpty());
+        }
+    }
+    // The setting reads back with one read request, or, on a model without it, as its absent
+    // value without a request.
+    void expectReadBack(const Row& row, Device& device, bool present, int readRequest, int readType)
+    {
+        bus.clearTranscript();
+        EXPECT_EQ(row.get(device), present ? row.value : row.absent);
+        if (!present)
+            EXPECT_TRUE(allControls().empty()) << "an absent setting was read";
+        else
+            EXPECT_EQ(controls(readRequest, readType).size(), 1u);
     }
 
     std::shared_ptr<platform::SimStm32State> stm32;
@@ -100,6 +114,18 @@ protected:
     FakeOwner owner;
     RecordingDelegate delegate;
     RecordingDelegate second;
+
+private:
+    template <typename Connected, typename Potential>
+    std::shared_ptr<Device> connect(const std::string& path)
+    {
+        usb.reset(open(path));
+        potential = std::make_shared<Potential>(std::weak_ptr<ConnectionManager>(), usb.device);
+        auto d = makeConnectedDevice<Connected>(&owner, potential);
+        d->addDelegate(&delegate);
+        d->addDelegate(&second);
+        return d;
+    }
 };
 
 } // namespace
@@ -127,21 +153,11 @@ TEST_F(SettingsTableTest, Stm32PropertiesAreReadAndWrittenForExactlyTheirModels)
                 EXPECT_EQ(values[0].setup.wValue, keys[0].setup.wValue);
                 EXPECT_EQ(values[0].data, std::vector<std::uint8_t>{std::uint8_t(row.value)});
                 EXPECT_EQ(stm32->properties[row.property], std::vector<std::uint8_t>{std::uint8_t(row.value)});
-                const QStringList heard{QStringLiteral("%1 %2").arg(QLatin1String(row.delegate)).arg(row.value)};
-                EXPECT_EQ(delegate.heard, heard);
-                EXPECT_EQ(second.heard, heard);
-            } else {
-                EXPECT_TRUE(allControls().empty()) << "an absent setting sent a request";
-                EXPECT_TRUE(delegate.heard.isEmpty());
             }
+            expectSetHeard(row, present);
 
             stm32->properties[row.property] = {std::uint8_t(row.value)};
-            bus.clearTranscript();
-            EXPECT_EQ(row.get(*device), present ? row.value : row.absent);
-            if (!present)
-                EXPECT_TRUE(allControls().empty()) << "an absent setting was read";
-            else
-                EXPECT_EQ(controls(12, 0xC0).size(), 1u);
+            expectReadBack(row, *device, present, 12, 0xC0);
         }
     }
 }
@@ -165,22 +181,12 @@ TEST_F(SettingsTableTest, XmegaRegistersAreReadAndWrittenForExactlyTheirModels)
                 EXPECT_EQ(writes[0].setup.wValue, row.reg);
                 EXPECT_EQ(writes[0].data, std::vector<std::uint8_t>{std::uint8_t(row.value)});
                 EXPECT_EQ(xmega->memory[row.reg], row.value);
-                const QStringList heard{QStringLiteral("%1 %2").arg(QLatin1String(row.delegate)).arg(row.value)};
-                EXPECT_EQ(delegate.heard, heard);
-                EXPECT_EQ(second.heard, heard);
-            } else {
-                EXPECT_TRUE(allControls().empty()) << "an absent setting sent a request";
-                EXPECT_TRUE(delegate.heard.isEmpty());
             }
+            expectSetHeard(row, present);
 
             if (row.reg)
                 xmega->memory[row.reg] = std::uint8_t(row.value);
-            bus.clearTranscript();
-            EXPECT_EQ(row.get(*device), present ? row.value : row.absent);
-            if (!present)
-                EXPECT_TRUE(allControls().empty()) << "an absent setting was read";
-            else
-                EXPECT_EQ(controls(0x53, 0xC1).size(), 1u);
+            expectReadBack(row, *device, present, 0x53, 0xC1);
         }
     }
 }

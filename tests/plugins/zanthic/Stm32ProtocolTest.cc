@@ -167,7 +167,7 @@ TEST_F(Stm32ProtocolTest, AFailedRequestThrowsItsNumberAndTheSettingIsLoggedAndK
     bus.addFault(stall);
     EXPECT_EQ(device->getZephId(), 0);
     EXPECT_TRUE(log.contains(QStringLiteral("getSettingsProperty failed: Failed to send get request 12")))
-        << log.lines.join('\n').toStdString();
+        << log.lines().join('\n').toStdString();
     SimFault stall13;
     stall13.bRequest = 13;
     bus.addFault(stall13);

@@ -3,6 +3,7 @@
 #include "ScaledClock.h"
 #include "ZanthicSimFixture.h"
 
+#include "kit/framework/DeviceFirmwareUpdater.h"
 #include "plugins/zanthic/device/FirmwareLookup.h"
 #include "plugins/zanthic/device/PotentialDevice.h"
 #include "plugins/zanthic/device/UsbConnectionManager.h"
@@ -10,52 +11,13 @@
 #include "protocol/ZanthicIds.h"
 #include "usb/IUSBDevice.h"
 
+#include <QElapsedTimer>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 
 #include <mutex>
 
 namespace zanthictest {
-
-// Every log line of every thread, kept under a lock.
-class ThreadSafeLog {
-public:
-    ThreadSafeLog() : previous_(qInstallMessageHandler(&ThreadSafeLog::handler)) { active() = this; }
-    ~ThreadSafeLog()
-    {
-        qInstallMessageHandler(previous_);
-        active() = nullptr;
-    }
-    bool contains(const QString& text) const
-    {
-        std::lock_guard<std::mutex> lock(mutex_);
-        for (const QString& line : lines_)
-            if (line.contains(text))
-                return true;
-        return false;
-    }
-    QStringList lines() const
-    {
-        std::lock_guard<std::mutex> lock(mutex_);
-        return lines_;
-    }
-
-private:
-    static ThreadSafeLog*& active()
-    {
-        static ThreadSafeLog* log = nullptr;
-        return log;
-    }
-    static void handler(QtMsgType, const QMessageLogContext&, const QString& message)
-    {
-        if (ThreadSafeLog* log = active()) {
-            std::lock_guard<std::mutex> lock(log->mutex_);
-            log->lines_.append(message);
-        }
-    }
-    mutable std::mutex mutex_;
-    QStringList lines_;
-    QtMessageHandler previous_;
-};
 
 struct NoFamily : TWG::Zanthic::DeviceListener {
     void onPotentialDeviceArrived(std::shared_ptr<TWG::Zanthic::PotentialDevice>) override {}
@@ -117,6 +79,17 @@ protected:
         if (!QTest::qWaitFor([&] { return (device = manager->findPotentialDevice(serial)) != nullptr; }, 5000))
             return nullptr;
         return device;
+    }
+
+    // Starts the update and waits for its end: the wall time it took, or -1 when it never ended.
+    qint64 runToItsEnd(DeviceFirmwareUpdater& task, const QSignalSpy& done)
+    {
+        QElapsedTimer wall;
+        wall.start();
+        task.startUpdate();
+        if (!QTest::qWaitFor([&] { return done.count() == 1; }, 10000))
+            return -1;
+        return wall.elapsed();
     }
 
     QTemporaryDir folder;

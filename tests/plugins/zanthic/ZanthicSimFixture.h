@@ -1,15 +1,11 @@
 #pragma once
 
-#include "platform/Clock.h"
-#include "platform/emulator/DriverEmulator.h"
-#include "platform/sim/SimBackend.h"
+#include "ZanthicSimBase.h"
+
 #include "platform/sim/models/stm32/SimStm32Application.h"
 #include "platform/sim/models/xmega/SimXmegaDevice.h"
 #include "plugins/zanthic/device/ConnectedDevice.h"
 #include "plugins/zanthic/device/ConnectedDeviceOwner.h"
-#include "tests/converters/support/SimTranscript.h"
-#include "usb/CUSBDevice.h"
-#include "usb/DriverConnection.h"
 
 #include <gtest/gtest.h>
 
@@ -69,50 +65,9 @@ struct RecordingDelegate : TWG::Zanthic::ZanthicConvertersConnectedDevice::Deleg
     void zephIdChanged(std::uint8_t id) override { note("zephIdChanged", id); }
 };
 
-// Collects the debug log while it lives.
-class LogCapture {
-public:
-    LogCapture() : previous_(qInstallMessageHandler(&LogCapture::handler)) { active() = this; }
-    ~LogCapture()
-    {
-        qInstallMessageHandler(previous_);
-        active() = nullptr;
-    }
-    bool contains(const QString& text) const
-    {
-        for (const QString& line : lines)
-            if (line.contains(text))
-                return true;
-        return false;
-    }
-    QStringList lines;
-
-private:
-    static LogCapture*& active()
-    {
-        static LogCapture* capture = nullptr;
-        return capture;
-    }
-    static void handler(QtMsgType, const QMessageLogContext&, const QString& message)
-    {
-        if (active())
-            active()->lines.append(message);
-    }
-    QtMessageHandler previous_;
-};
-
-// Zanthic converters on the simulated bus behind the emulated driver, in virtual time.
-class ZanthicSimFixture : public ::testing::Test {
+// Zanthic converters on the simulated bus, with their simulated states at hand.
+class ZanthicSimFixture : public ZanthicSimBase {
 protected:
-    ZanthicSimFixture() : emulator(bus) { platform::DriverPort::setInstance(&emulator); }
-    // Runs after the test's own members are gone: by then every device it opened is closed.
-    ~ZanthicSimFixture() override
-    {
-        QCoreApplication::processEvents();
-        EXPECT_EQ(bus.liveObjects(), 0) << "a USB device reference was never released";
-        platform::DriverPort::setInstance(nullptr);
-    }
-
     std::shared_ptr<platform::SimStm32State> stm32State(std::uint16_t product = 0xBE6F)
     {
         auto s = std::make_shared<platform::SimStm32State>();
@@ -137,22 +92,6 @@ protected:
         return bus.attach(platform::SimXmegaDevice::persona(s, bootloader));
     }
 
-    // The device at the path as the USB library opens it (one reference, the caller's).
-    TWG::USB::IUSBDevice* open(const std::string& path)
-    {
-        TWG::USB::DriverConnection* c =
-            TWG::USB::DriverConnection::connectToDriverWithPath(path, platform::kNoWindow, 0);
-        if (!c)
-            return nullptr;
-        auto* usb = new TWG::USB::CUSBDevice(c);
-        c->release();
-        return usb;
-    }
-
-    std::vector<SimRequest> controls(int request, int requestType = -1) const
-    {
-        return convtest::controls(bus, request, requestType);
-    }
     std::vector<SimRequest> allControls() const
     {
         std::vector<SimRequest> out;
@@ -160,28 +99,6 @@ protected:
             if (r.kind == SimRequestKind::Control && (r.setup.bmRequestType & 0x60) != 0)
                 out.push_back(r);
         return out;
-    }
-
-    platform::VirtualClock clock;
-    platform::ClockOverride clockOverride{&clock};
-    platform::SimBackend bus;
-    platform::DriverEmulator emulator;
-};
-
-// Holds one USB device reference and releases it at the end of a scope. Replace the device
-// with reset(): assigning `device` would drop the reference held.
-struct DeviceRef {
-    TWG::USB::IUSBDevice* device = nullptr;
-    DeviceRef() = default;
-    explicit DeviceRef(TWG::USB::IUSBDevice* d) : device(d) {}
-    DeviceRef(const DeviceRef&) = delete;
-    DeviceRef& operator=(const DeviceRef&) = delete;
-    ~DeviceRef() { reset(); }
-    void reset(TWG::USB::IUSBDevice* d = nullptr)
-    {
-        if (device)
-            device->release();
-        device = d;
     }
 };
 

@@ -1,17 +1,13 @@
 #pragma once
 
-#include "platform/Clock.h"
-#include "platform/emulator/DriverEmulator.h"
-#include "platform/sim/SimBackend.h"
+#include "tests/plugins/zanthic/ZanthicSimBase.h"
+
 #include "platform/sim/models/stm32/SimStm32Application.h"
 #include "platform/sim/models/xmega/SimXmegaDevice.h"
 #include "plugins/zanthic/device/ConnectedDevice.h"
 #include "plugins/zanthic/device/ConnectedDeviceOwner.h"
 #include "plugins/zanthic/device/CubeParser.h"
-#include "tests/converters/support/SimTranscript.h"
 #include "tests/plugins/converters/lut/CubeFiles.h"
-#include "usb/CUSBDevice.h"
-#include "usb/DriverConnection.h"
 
 #include <gtest/gtest.h>
 
@@ -30,6 +26,9 @@
 #include <vector>
 
 namespace luttest {
+
+using zanthictest::DeviceRef;
+using zanthictest::LogCapture;
 
 // The visible device that owns a connected device; it is never removed here.
 class StillOwner : public QObject, public TWG::Zanthic::ConnectedDeviceOwner {
@@ -92,71 +91,9 @@ private:
     std::vector<std::string> lines_;
 };
 
-// The Qt debug log while it lives.
-class QtLogCapture {
-public:
-    QtLogCapture() : previous_(qInstallMessageHandler(&QtLogCapture::handler)) { active() = this; }
-    ~QtLogCapture()
-    {
-        qInstallMessageHandler(previous_);
-        active() = nullptr;
-    }
-    bool contains(const QString& text) const
-    {
-        std::lock_guard<std::mutex> lock(mutex_);
-        for (const QString& line : lines_)
-            if (line.contains(text))
-                return true;
-        return false;
-    }
-
-private:
-    static QtLogCapture*& active()
-    {
-        static QtLogCapture* capture = nullptr;
-        return capture;
-    }
-    static void handler(QtMsgType, const QMessageLogContext&, const QString& message)
-    {
-        if (QtLogCapture* c = active()) {
-            std::lock_guard<std::mutex> lock(c->mutex_);
-            c->lines_.append(message);
-        }
-    }
-    QtMessageHandler previous_;
-    mutable std::mutex mutex_;
-    QStringList lines_;
-};
-
-// Zanthic converters on the simulated bus behind the emulated driver, in virtual time.
-class LutSimFixture : public ::testing::Test {
+// Zanthic converters on the simulated bus, with a cube folder and a LUTs tab that listens.
+class LutSimFixture : public zanthictest::ZanthicSimBase {
 protected:
-    LutSimFixture() : emulator(bus) { platform::DriverPort::setInstance(&emulator); }
-    // Runs after the test's own members are gone: by then every device it opened is closed.
-    ~LutSimFixture() override
-    {
-        QCoreApplication::processEvents();
-        EXPECT_EQ(bus.liveObjects(), 0) << "a USB device reference was never released";
-        platform::DriverPort::setInstance(nullptr);
-    }
-
-    // The device at the path as the USB library opens it (one reference, the caller's).
-    TWG::USB::IUSBDevice* open(const std::string& path)
-    {
-        TWG::USB::DriverConnection* c =
-            TWG::USB::DriverConnection::connectToDriverWithPath(path, platform::kNoWindow, 0);
-        if (!c)
-            return nullptr;
-        auto* usb = new TWG::USB::CUSBDevice(c);
-        c->release();
-        return usb;
-    }
-
-    std::vector<platform::SimRequest> controls(int request, int requestType = -1) const
-    {
-        return convtest::controls(bus, request, requestType);
-    }
-
     // Runs work on a thread of its own, as the LUTs tab's transfer worker does, while this
     // thread's event loop turns.
     int onWorker(const std::function<int()>& work)
@@ -182,27 +119,6 @@ protected:
     CubeDir files;
     StillOwner owner;
     LutInfoDelegate delegate;
-    platform::VirtualClock clock;
-    platform::ClockOverride clockOverride{&clock};
-    platform::SimBackend bus;
-    platform::DriverEmulator emulator;
-};
-
-// Holds one USB device reference and releases it at the end of a scope. Replace the device
-// with reset(): assigning `device` would drop the reference held.
-struct DeviceRef {
-    TWG::USB::IUSBDevice* device = nullptr;
-    DeviceRef() = default;
-    explicit DeviceRef(TWG::USB::IUSBDevice* d) : device(d) {}
-    DeviceRef(const DeviceRef&) = delete;
-    DeviceRef& operator=(const DeviceRef&) = delete;
-    ~DeviceRef() { reset(); }
-    void reset(TWG::USB::IUSBDevice* d = nullptr)
-    {
-        if (device)
-            device->release();
-        device = d;
-    }
 };
 
 // Little-endian word at a byte offset.

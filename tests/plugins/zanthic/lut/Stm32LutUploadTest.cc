@@ -143,7 +143,7 @@ TEST_F(Stm32LutUpload, AStallOnALutDataPieceFailsWithoutTellingTheTabs)
     stall.bmRequestType = stm32::kVendorDeviceOut;
     stall.bRequest = stm32::kSetValue;
     bus.addFault(stall);
-    QtLogCapture qtLog;
+    LogCapture qtLog;
     // On the transfer worker, where an escaping error would end the program.
     EXPECT_EQ(onWorker([&] { return device->loadLut(0, file, QStringLiteral("Grade")); }), 5);
     EXPECT_TRUE(qtLog.contains(QStringLiteral("setSettingsProperty failed: Failed to send set request 13")));

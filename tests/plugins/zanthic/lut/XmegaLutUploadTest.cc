@@ -162,7 +162,7 @@ TEST_F(XmegaLutUpload, ABeginThatFailsOnceIsTriedAgainWithProgressFromZero)
     status.bRequest = xp::kGetSessionStatus;
     status.match = [s = state](const SimRequest&) { return s->sessionOpen && s->target == 0; };
     bus.addFault(status);
-    QtLogCapture log;
+    LogCapture log;
     const QString file = files.write(QStringLiteral("grade.cube"), identityCube(17));
     QSignalSpy progress(device.get(), &ZanthicConvertersConnectedDevice::transferProgress);
     ASSERT_EQ(upload(file), 0);
@@ -221,7 +221,7 @@ TEST_F(XmegaLutUpload, AnEraseThatNeverEndsOrAWriteStatusThatFailsGives5InBounde
         bus.clearTranscript();
         delegate.heard.clear();
         f.arrange(state, bus);
-        QtLogCapture log;
+        LogCapture log;
         const platform::Clock::TimePoint start = clock.now();
         EXPECT_EQ(upload(file), 5);
         EXPECT_TRUE(log.contains(QString::fromLatin1(f.log)));
@@ -255,7 +255,7 @@ TEST_F(XmegaLutUpload, TheStopFlagEndsBothWaits)
     // The erase never ends: stopped at once, not after its allowance.
     state->eraseForever = true;
     stop = true;
-    QtLogCapture log;
+    LogCapture log;
     platform::Clock::TimePoint start = clock.now();
     EXPECT_FALSE(potential->program(0, 0, image.data(), 1000, {}, &stop));
     EXPECT_TRUE(log.contains(QStringLiteral("Failed to erase all EEPROM sectors\n")));

@@ -129,18 +129,10 @@ protected:
 
 TEST_F(ZanthicXmegaUpdateOnSim, AnOutOfDateXmegaDeviceUpdatesThroughItsBootloaderAndThenOpens)
 {
-    constexpr std::uint16_t kProduct = 0xBE90;
     auto state = xmegaState(kProduct);
     state->eeproms = platform::SimXmegaState::zanthicEeproms();
     attachXmega(state);
-    const QString resources = root.filePath(QStringLiteral("Resources"));
-    ASSERT_TRUE(QDir().mkpath(resources));
-    std::string error;
-    ASSERT_TRUE(TWG::Tools::SimFirmware::writePackage(kProduct, resources.toStdString(), &error)) << error;
-    host.resize(780, 710);
-    host.show();
-    family = setUpZanthicFamily(QDir(root.path()), &host);
-    family->startDeviceDetection();
+    ASSERT_NO_FATAL_FAILURE(startFamily());
     ASSERT_TRUE(waitFor([&] { return deviceOf(kProduct) != nullptr; }));
 
     family->showDevice(deviceOf(kProduct));
@@ -157,18 +149,10 @@ TEST_F(ZanthicXmegaUpdateOnSim, AnOutOfDateXmegaDeviceUpdatesThroughItsBootloade
     EXPECT_TRUE(family->canClose());
     ASSERT_FALSE(shown.isEmpty());
     EXPECT_EQ(shown.last(), 100);
-    dialog->closeButton()->click();
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    close(dialog);
     EXPECT_FALSE(controller);
     EXPECT_TRUE(host.findChildren<D2ProductCard*>().isEmpty());
-
-    ASSERT_TRUE(waitFor([&] { return deviceOf(kProduct) && !deviceOf(kProduct)->isFirmwareUpdateAvailable(); }));
-    family->showDevice(deviceOf(kProduct));
-    EXPECT_EQ(family->controller(), nullptr);
-    const auto cards = host.findChildren<D2ProductCard*>();
-    ASSERT_EQ(cards.size(), 1);
-    QPointer<D2ProductCard> card = cards.first();
-    ASSERT_TRUE(waitFor([&] { return card && qobject_cast<D2SettingsPage*>(card->pages()->currentWidget()); }));
+    expectItOpensToItsSettings();
 }
 
 // Found in its bootloader with its application erased (an update stopped part-way): listed,

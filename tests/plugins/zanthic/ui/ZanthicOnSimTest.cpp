@@ -128,6 +128,20 @@ protected:
     }
     bool waitLong(std::function<bool()> done) { return QTest::qWaitFor(done, 60000); }
 
+    // Opening the device asks first for the required update, and opens no card.
+    FirmwareUpdateController* offered(std::uint16_t productId)
+    {
+        family->showDevice(deviceOf(productId));
+        FirmwareUpdateController* controller = family->controller();
+        if (controller) {
+            EXPECT_EQ(controller->dialog()->state(), FirmwareUpdateDialog::Required);
+        }
+        EXPECT_TRUE(host.findChildren<D2ProductCard*>().isEmpty());
+        return controller;
+    }
+    // Back in its application with the packaged build: the card opens, and reaches its page.
+    void expectItOpensToItsSettings(std::uint16_t productId);
+
     zanthictest::ScaledClock scaled{10};
     platform::ClockOverride scaledOverride{&scaled};
 };
@@ -143,13 +157,10 @@ TEST_F(ZanthicUpdateOnSim, AnOutOfDateStm32DeviceUpdatesThroughItsBootloaderAndT
     startFamily();
     ASSERT_TRUE(waitFor([&] { return deviceOf(0xBE77) != nullptr; }));
 
-    family->showDevice(deviceOf(0xBE77));
-    QPointer<FirmwareUpdateController> controller = family->controller();
+    QPointer<FirmwareUpdateController> controller = offered(0xBE77);
     ASSERT_TRUE(controller);
     FirmwareUpdateDialog* dialog = controller->dialog();
-    EXPECT_EQ(dialog->state(), FirmwareUpdateDialog::Required);
     EXPECT_EQ(dialog->headingLabel()->text(), QStringLiteral("Update Required!"));
-    EXPECT_TRUE(host.findChildren<D2ProductCard*>().isEmpty());
 
     QList<int> shown;
     QObject::connect(dialog->progressBar(), &QProgressBar::valueChanged, dialog,
@@ -173,14 +184,7 @@ TEST_F(ZanthicUpdateOnSim, AnOutOfDateStm32DeviceUpdatesThroughItsBootloaderAndT
     EXPECT_FALSE(controller);
     EXPECT_TRUE(host.findChildren<D2ProductCard*>().isEmpty()) << "a required update leaves the card closed";
 
-    // Back from its bootloader with the packaged build: the card opens, and reaches its page.
-    ASSERT_TRUE(waitFor([&] { return deviceOf(0xBE77) && !deviceOf(0xBE77)->isFirmwareUpdateAvailable(); }));
-    family->showDevice(deviceOf(0xBE77));
-    EXPECT_EQ(family->controller(), nullptr);
-    const auto cards = host.findChildren<D2ProductCard*>();
-    ASSERT_EQ(cards.size(), 1);
-    QPointer<D2ProductCard> card = cards.first();
-    ASSERT_TRUE(waitFor([&] { return card && qobject_cast<D2SettingsPage*>(card->pages()->currentWidget()); }));
+    expectItOpensToItsSettings(0xBE77);
 }
 
 } // namespace
@@ -197,6 +201,18 @@ bool inBootloader(platform::SimBackend& bus, const std::string& path)
 {
     platform::SimStm32Application* device = stm32On(bus, path);
     return device && device->isBootloader();
+}
+
+void ZanthicUpdateOnSim::expectItOpensToItsSettings(std::uint16_t productId)
+{
+    ASSERT_TRUE(waitFor([&] { return !inBootloader(bus, pathOf(productId)) && deviceOf(productId) &&
+                                     !deviceOf(productId)->isFirmwareUpdateAvailable(); }));
+    family->showDevice(deviceOf(productId));
+    EXPECT_EQ(family->controller(), nullptr);
+    const auto cards = host.findChildren<D2ProductCard*>();
+    ASSERT_EQ(cards.size(), 1);
+    QPointer<D2ProductCard> card = cards.first();
+    ASSERT_TRUE(waitFor([&] { return card && qobject_cast<D2SettingsPage*>(card->pages()->currentWidget()); }));
 }
 
 } // namespace
@@ -220,12 +236,9 @@ TEST_F(ZanthicUpdateOnSim, AStm32DeviceFoundInItsBootloaderIsOfferedTheUpdateAnd
     ASSERT_TRUE(waitFor([&] { return deviceOf(0xBE77) != nullptr; }));
     EXPECT_TRUE(deviceOf(0xBE77)->isFirmwareUpdateAvailable()) << "a bootloader runs no application";
 
-    family->showDevice(deviceOf(0xBE77));
-    QPointer<FirmwareUpdateController> controller = family->controller();
+    QPointer<FirmwareUpdateController> controller = offered(0xBE77);
     ASSERT_TRUE(controller) << "the card opened on a device that can only wait in its bootloader";
     FirmwareUpdateDialog* dialog = controller->dialog();
-    EXPECT_EQ(dialog->state(), FirmwareUpdateDialog::Required);
-    EXPECT_TRUE(host.findChildren<D2ProductCard*>().isEmpty());
 
     dialog->yesButton()->click();
     ASSERT_TRUE(waitLong([&] { return dialog->state() != FirmwareUpdateDialog::Updating; }));
@@ -237,14 +250,7 @@ TEST_F(ZanthicUpdateOnSim, AStm32DeviceFoundInItsBootloaderIsOfferedTheUpdateAnd
     dialog->closeButton()->click();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 
-    ASSERT_TRUE(waitFor([&] { return !inBootloader(bus, pathOf(0xBE77)) && deviceOf(0xBE77) &&
-                                     !deviceOf(0xBE77)->isFirmwareUpdateAvailable(); }));
-    family->showDevice(deviceOf(0xBE77));
-    EXPECT_EQ(family->controller(), nullptr);
-    const auto cards = host.findChildren<D2ProductCard*>();
-    ASSERT_EQ(cards.size(), 1);
-    QPointer<D2ProductCard> card = cards.first();
-    ASSERT_TRUE(waitFor([&] { return card && qobject_cast<D2SettingsPage*>(card->pages()->currentWidget()); }));
+    expectItOpensToItsSettings(0xBE77);
 }
 
 // A DFU error part-way leaves the converter in its bootloader with half an image: the update
@@ -290,12 +296,9 @@ TEST_F(ZanthicUpdateOnSim, AStm32DeviceLeftInItsBootloaderByAFaultIsOfferedTheUp
         state->dfu.errorAfterBlock = -1;
         ASSERT_TRUE(waitFor([&] { return deviceOf(0xBE77) != nullptr; }));
         EXPECT_TRUE(deviceOf(0xBE77)->isFirmwareUpdateAvailable());
-        family->showDevice(deviceOf(0xBE77));
-        controller = family->controller();
+        controller = offered(0xBE77);
         ASSERT_TRUE(controller) << "the card opened on a device left in its bootloader";
         dialog = controller->dialog();
-        EXPECT_EQ(dialog->state(), FirmwareUpdateDialog::Required);
-        EXPECT_TRUE(host.findChildren<D2ProductCard*>().isEmpty());
         dialog->yesButton()->click();
         ASSERT_TRUE(waitLong([&] { return dialog->state() != FirmwareUpdateDialog::Updating; }));
         ASSERT_EQ(dialog->state(), FirmwareUpdateDialog::Complete);
@@ -305,15 +308,9 @@ TEST_F(ZanthicUpdateOnSim, AStm32DeviceLeftInItsBootloaderByAFaultIsOfferedTheUp
         dialog->closeButton()->click();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 
-        ASSERT_TRUE(waitFor([&] { return !inBootloader(bus, pathOf(0xBE77)) && deviceOf(0xBE77) &&
-                                         !deviceOf(0xBE77)->isFirmwareUpdateAvailable(); }));
-        family->showDevice(deviceOf(0xBE77));
-        const auto cards = host.findChildren<D2ProductCard*>();
-        ASSERT_EQ(cards.size(), 1);
-        QPointer<D2ProductCard> card = cards.first();
-        ASSERT_TRUE(waitFor([&] { return card && qobject_cast<D2SettingsPage*>(card->pages()->currentWidget()); }));
+        ASSERT_NO_FATAL_FAILURE(expectItOpensToItsSettings(0xBE77));
 
-        delete card;
+        qDeleteAll(host.findChildren<D2ProductCard*>());
         delete family;
         family = nullptr;
         QCoreApplication::processEvents();

@@ -149,7 +149,7 @@ TEST_F(ZanthicFactories, APotentialDeviceThatCannotBeReadIsLoggedAndLeftOut)
     ASSERT_NE(usb.device, nullptr);
     zanthictest::LogCapture log;
     EXPECT_EQ(createPotentialDevice(manager, usb.device), nullptr);
-    EXPECT_TRUE(log.contains(QStringLiteral("Unable to connect to create potential device: "))) << log.lines.join('\n').toStdString();
+    EXPECT_TRUE(log.contains(QStringLiteral("Unable to connect to create potential device: "))) << log.lines().join('\n').toStdString();
 }
 
 } // namespace
