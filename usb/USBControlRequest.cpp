@@ -6,20 +6,28 @@
 namespace TWG {
 namespace USB {
 
-USBControlRequest USBControlRequest::deviceRequest(int direction, std::uint8_t request, std::uint16_t value,
-                                                   std::uint16_t index, std::uint16_t length, void* data)
+USBControlRequest USBControlRequest::make(std::uint8_t requestType, std::uint8_t request, std::uint16_t value,
+                                          std::uint16_t index, std::uint16_t length, void* data,
+                                          std::uint32_t timeoutMs)
 {
     USBControlRequest r;
-    r.bmRequestType = static_cast<std::uint8_t>(((direction & 1) << 7) | usbch9::kRequestTypeVendor |
-                                                usbch9::kRecipientDevice);
+    r.bmRequestType = requestType;
     r.bRequest = request;
     r.wValue = value;
     r.wIndex = index;
     r.wLength = length;
     r.data = data;
-    r.timeoutA = kDeviceRequestTimeoutMs;
-    r.timeoutB = kDeviceRequestTimeoutMs;
+    r.timeoutA = timeoutMs;
+    r.timeoutB = timeoutMs;
     return r;
+}
+
+USBControlRequest USBControlRequest::deviceRequest(int direction, std::uint8_t request, std::uint16_t value,
+                                                   std::uint16_t index, std::uint16_t length, void* data)
+{
+    const auto requestType = static_cast<std::uint8_t>(((direction & 1) << 7) | usbch9::kRequestTypeVendor |
+                                                       usbch9::kRecipientDevice);
+    return make(requestType, request, value, index, length, data, kDeviceRequestTimeoutMs);
 }
 
 } // namespace USB

@@ -61,15 +61,8 @@ DFUInterface::~DFUInterface()
 bool DFUInterface::request(std::uint8_t requestType, std::uint8_t request, std::uint16_t value, std::uint16_t length,
                            void* data, std::uint32_t timeoutMs)
 {
-    USB::USBControlRequest r;
-    r.bmRequestType = requestType;
-    r.bRequest = request;
-    r.wValue = value;
-    r.wIndex = interfaceNumber_;
-    r.wLength = length;
-    r.data = data;
-    r.timeoutA = timeoutMs;
-    r.timeoutB = timeoutMs;
+    USB::USBControlRequest r =
+        USB::USBControlRequest::make(requestType, request, value, interfaceNumber_, length, data, timeoutMs);
     return device_->controlTransfer(&r) == 0;
 }
 

@@ -32,28 +32,7 @@ DfuUpgradeTask::DfuUpgradeTask(std::shared_ptr<UsbConnectionManager> manager,
             &DeviceFirmwareUpdater::firmwareUpdateProgress);
 }
 
-DfuUpgradeTask::~DfuUpgradeTask()
-{
-    stop_.store(true);
-    if (worker_.joinable())
-        worker_.join();
-}
-
-bool DfuUpgradeTask::firmwareIsCurrent() { return updated_.load(); }
-
-void DfuUpgradeTask::startUpdate()
-{
-    if (worker_.joinable())
-        worker_.join();
-    worker_ = std::thread([this] {
-        const bool ok = run();
-        if (ok) {
-            updated_.store(true);
-            emit firmwareUpdateProgress(kDone);
-        }
-        emit firmwareUpdated(ok ? Succeeded : Failed);
-    });
-}
+DfuUpgradeTask::~DfuUpgradeTask() { stopWorker(); }
 
 std::shared_ptr<DFUInterface> DfuUpgradeTask::waitForDevice(const QString& serial, std::int64_t timeoutMs,
                                                             const std::set<std::uint8_t>& modes)
@@ -63,7 +42,7 @@ std::shared_ptr<DFUInterface> DfuUpgradeTask::waitForDevice(const QString& seria
     int lastMode = -1;
     while (clock.elapsedMs(start) < timeoutMs) {
         clock.sleepFor(platform::Clock::Duration(kWaitStepMs));
-        if (stop_.load())
+        if (stopping())
             return nullptr;
         std::shared_ptr<UsbConnectionManager> manager = manager_.lock();
         if (!manager)
@@ -79,7 +58,7 @@ std::shared_ptr<DFUInterface> DfuUpgradeTask::waitForDevice(const QString& seria
         if (!modes.empty() && !modes.count(mode))
             continue;
         try {
-            return std::make_shared<DFUInterface>(device->usbDevice(), &stop_);
+            return std::make_shared<DFUInterface>(device->usbDevice(), stopFlag());
         } catch (const std::runtime_error&) {
             // Not ready yet: the wait goes on.
         }

@@ -18,15 +18,8 @@ namespace {
 void sendRequest(USB::IUSBDevice* device, std::uint8_t requestType, std::uint8_t request, std::uint16_t value,
                  std::uint16_t index, std::uint16_t length, void* data)
 {
-    USB::USBControlRequest r;
-    r.bmRequestType = requestType;
-    r.bRequest = request;
-    r.wValue = value;
-    r.wIndex = index;
-    r.wLength = length;
-    r.data = data;
-    r.timeoutA = stm32::kRequestTimeoutMs;
-    r.timeoutB = stm32::kRequestTimeoutMs;
+    USB::USBControlRequest r =
+        USB::USBControlRequest::make(requestType, request, value, index, length, data, stm32::kRequestTimeoutMs);
     if (device && device->controlTransfer(&r) == 0)
         return;
     const bool in = (requestType & 0x80) != 0;

@@ -43,38 +43,17 @@ XmegaUsbUpgradeTask::XmegaUsbUpgradeTask(std::shared_ptr<UsbConnectionManager> m
 {
 }
 
-XmegaUsbUpgradeTask::~XmegaUsbUpgradeTask()
-{
-    stop_.store(true);
-    if (worker_.joinable())
-        worker_.join();
-}
-
-bool XmegaUsbUpgradeTask::firmwareIsCurrent() { return updated_.load(); }
-
-void XmegaUsbUpgradeTask::startUpdate()
-{
-    if (worker_.joinable())
-        worker_.join();
-    worker_ = std::thread([this] {
-        const bool ok = run();
-        if (ok) {
-            updated_.store(true);
-            emit firmwareUpdateProgress(kDone);
-        }
-        emit firmwareUpdated(ok ? Succeeded : Failed);
-    });
-}
+XmegaUsbUpgradeTask::~XmegaUsbUpgradeTask() { stopWorker(); }
 
 bool XmegaUsbUpgradeTask::pause(std::int64_t ms)
 {
     platform::Clock& clock = platform::clock();
     for (std::int64_t slept = 0; slept < ms; slept += kWaitStepMs) {
-        if (stop_.load())
+        if (stopping())
             return false;
         clock.sleepFor(platform::Clock::Duration(std::min(kWaitStepMs, ms - slept)));
     }
-    return !stop_.load();
+    return !stopping();
 }
 
 std::shared_ptr<XmegaUsbPotentialDevice> XmegaUsbUpgradeTask::waitForDevice(const QString& serial,
@@ -84,7 +63,7 @@ std::shared_ptr<XmegaUsbPotentialDevice> XmegaUsbUpgradeTask::waitForDevice(cons
     const platform::Clock::TimePoint start = clock.now();
     while (clock.elapsedMs(start) < timeoutMs) {
         clock.sleepFor(platform::Clock::Duration(kWaitStepMs));
-        if (stop_.load())
+        if (stopping())
             return nullptr;
         std::shared_ptr<UsbConnectionManager> manager = manager_.lock();
         if (!manager)
@@ -169,7 +148,7 @@ bool XmegaUsbUpgradeTask::run()
                 emit firmwareUpdateProgress(percentOf(std::trunc(done + size * double(fraction)), total));
             };
             if (!device->program(image.entry->entryByteA(), image.entry->entryWord(), image.entry->data(),
-                                  image.entry->size(), progress, &stop_))
+                                  image.entry->size(), progress, stopFlag()))
                 throw std::runtime_error("Failed to program blob " + std::to_string(image.index) + ".");
             done += size;
             emit firmwareUpdateProgress(percentOf(done, total));

@@ -1,13 +1,11 @@
 #pragma once
 
-#include "kit/framework/DeviceFirmwareUpdater.h"
+#include "plugins/zanthic/device/WorkerUpgradeTask.h"
 
 #include <QString>
 
-#include <atomic>
 #include <cstdint>
 #include <memory>
-#include <thread>
 
 namespace TWG {
 namespace Zanthic {
@@ -21,14 +19,11 @@ class XmegaUsbPotentialDevice;
 // EEPROM target within one staged-programming session. The device is followed by its serial
 // through the manager across its restarts. Destroying the task stops a run at its next wait
 // step and joins the worker.
-class XmegaUsbUpgradeTask : public DeviceFirmwareUpdater {
+class XmegaUsbUpgradeTask : public WorkerUpgradeTask {
     Q_OBJECT
 public:
     XmegaUsbUpgradeTask(std::shared_ptr<UsbConnectionManager> manager, std::shared_ptr<UsbPotentialDevice> device);
     ~XmegaUsbUpgradeTask() override;
-
-    bool firmwareIsCurrent() override;
-    void startUpdate() override;
 
     // What a wait accepts of the device it finds: a running bootloader, anything that answers,
     // or (another value) that 1-byte boot mode.
@@ -36,16 +31,13 @@ public:
     static constexpr int kWaitAny = -1;
 
 private:
-    bool run();
+    bool run() override;
     std::shared_ptr<XmegaUsbPotentialDevice> waitForDevice(const QString& serial, std::int64_t timeoutMs, int mode);
     // Sleeps in short steps; false once the task is stopping.
     bool pause(std::int64_t ms);
 
-    std::thread worker_;
     std::weak_ptr<UsbConnectionManager> manager_;
     std::shared_ptr<XmegaUsbPotentialDevice> device_;
-    std::atomic<bool> stop_{false};
-    std::atomic<bool> updated_{false};
 };
 
 } // namespace Zanthic

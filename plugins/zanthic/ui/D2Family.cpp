@@ -5,6 +5,7 @@
 #include "plugins/zanthic/ui/D2VisibleDevice.h"
 #include "plugins/zanthic/ui/FirmwareUpdateController.h"
 #include "plugins/zanthic/ui/FirmwareUpdateDialog.h"
+#include "plugins/zanthic/ui/InfoText.h"
 #include "plugins/zanthic/ui/ZanthicModels.h"
 
 #include <QEventLoop>
@@ -12,30 +13,6 @@
 
 namespace TWG {
 namespace Zanthic {
-
-namespace {
-
-constexpr int kLabelColumn = 20;
-
-QString line(const QString& label, const QString& value)
-{
-    return QStringLiteral("\t%1:%2%3\n")
-        .arg(label, QString(std::max(0, kLabelColumn - int(label.size())), QLatin1Char(' ')), value);
-}
-
-QString hex4(std::uint32_t value) { return QStringLiteral("0x%1").arg(value, 4, 16, QLatin1Char('0')); }
-
-QString connectionTypeText(int type)
-{
-    switch (type) {
-    case 0: return QStringLiteral("None");
-    case 1: return QStringLiteral("USB");
-    case 2: return QStringLiteral("Ethernet");
-    default: return QStringLiteral("?");
-    }
-}
-
-} // namespace
 
 D2Family::D2Family(const QString& name, const QSet<QString>& serviceTypes, QWidget* hostWindow)
     : Family(hostWindow), name_(name), serviceTypes_(serviceTypes), hostWindow_(hostWindow)
@@ -240,9 +217,9 @@ void D2Family::onFirmwareUpdateFinish(bool openCard)
 QString D2Family::buildInformation()
 {
     QString text = QStringLiteral("** Plugin Build information\n\n");
-    text += line(QStringLiteral("Time"), buildTime_);
-    text += line(QStringLiteral("RC Tag"), QStringLiteral("%1%2").arg(releaseVersion_, releaseCandidateTag_));
-    text += line(QStringLiteral("Revision"), revision_);
+    text += infoLine(QStringLiteral("Time"), buildTime_);
+    text += infoLine(QStringLiteral("RC Tag"), QStringLiteral("%1%2").arg(releaseVersion_, releaseCandidateTag_));
+    text += infoLine(QStringLiteral("Revision"), revision_);
     text += QLatin1Char('\n');
 
     text += QStringLiteral("** Discovered Devices:\n\n");
@@ -252,13 +229,13 @@ QString D2Family::buildInformation()
             continue;
         const ModelInfo* info = active->findModelInfo();
         text += QStringLiteral("\t%1\n").arg(info ? info->fullName : QString());
-        text += line(QStringLiteral("Device Name"), active->deviceName());
-        text += line(QStringLiteral("Unique ID"), active->serial());
-        text += line(QStringLiteral("Product Id"), hex4(active->productId()));
-        text += line(QStringLiteral("Hardware Revision"), hex4(active->hardwareId()));
-        text += line(QStringLiteral("Firmware Build"), active->buildId());
-        text += line(QStringLiteral("Release Version"), active->releaseVersion());
-        text += line(QStringLiteral("Connection Type"), connectionTypeText(active->connectionType()));
+        text += infoLine(QStringLiteral("Device Name"), active->deviceName());
+        text += infoLine(QStringLiteral("Unique ID"), active->serial());
+        text += infoLine(QStringLiteral("Product Id"), hex4(active->productId()));
+        text += infoLine(QStringLiteral("Hardware Revision"), hex4(active->hardwareId()));
+        text += infoLine(QStringLiteral("Firmware Build"), active->buildId());
+        text += infoLine(QStringLiteral("Release Version"), active->releaseVersion());
+        text += infoLine(QStringLiteral("Connection Type"), connectionTypeText(active->connectionType()));
         text += QLatin1Char('\n');
     }
 
@@ -273,10 +250,10 @@ QString D2Family::buildInformation()
                 continue;
             const ModelInfo& info = *found;
             text += QStringLiteral("\t%1\n").arg(info.fullName);
-            text += line(QStringLiteral("Product Id"), hex4(productId));
-            text += line(QStringLiteral("Hardware Revision"), hex4(info.hardwareRevision));
-            text += line(QStringLiteral("Firmware Build"), info.firmwareVersion);
-            text += line(QStringLiteral("Release Version"), info.releaseVersion);
+            text += infoLine(QStringLiteral("Product Id"), hex4(productId));
+            text += infoLine(QStringLiteral("Hardware Revision"), hex4(info.hardwareRevision));
+            text += infoLine(QStringLiteral("Firmware Build"), info.firmwareVersion);
+            text += infoLine(QStringLiteral("Release Version"), info.releaseVersion);
             text += QLatin1Char('\n');
         }
     }

@@ -8,6 +8,7 @@
 #include "plugins/zanthic/ui/ConnectingPageContent.h"
 #include "plugins/zanthic/ui/ConnectionLostDialog.h"
 #include "plugins/zanthic/ui/D2VisibleDevice.h"
+#include "plugins/zanthic/ui/InfoText.h"
 
 #include <QFontDatabase>
 #include <QGridLayout>
@@ -23,27 +24,8 @@ namespace Zanthic {
 
 namespace {
 
-constexpr int kLabelColumn = 20;
 constexpr int kInfoMinimumWidth = 600;
 constexpr int kInfoMinimumHeight = 300;
-
-QString line(const QString& label, const QString& value)
-{
-    return QStringLiteral("\t%1:%2%3\n")
-        .arg(label, QString(std::max(0, kLabelColumn - int(label.size())), QLatin1Char(' ')), value);
-}
-
-QString hex4(std::uint32_t value) { return QStringLiteral("0x%1").arg(value, 4, 16, QLatin1Char('0')); }
-
-QString connectionTypeText(int type)
-{
-    switch (type) {
-    case 0: return QStringLiteral("None");
-    case 1: return QStringLiteral("USB");
-    case 2: return QStringLiteral("Ethernet");
-    default: return QStringLiteral("?");
-    }
-}
 
 QString connectionStateText(int state)
 {
@@ -150,21 +132,21 @@ QString D2ProductCard::deviceInformationText() const
     QString text = QStringLiteral("** Device Information:\n\n");
     const std::shared_ptr<PotentialDevice> potential = connected_ ? connected_->potentialDevice() : nullptr;
     const ModelInfo* info = potential ? potential->findModelInfo() : nullptr;
-    text += line(QStringLiteral("Model Name"), info ? info->fullName : QString());
-    text += line(QStringLiteral("Device Name"), potential ? potential->deviceName() : QString());
-    text += line(QStringLiteral("Unique ID"), potential ? potential->serial() : QString());
-    text += line(QStringLiteral("Product Id"), hex4(potential ? potential->productId() : 0));
-    text += line(QStringLiteral("Hardware Revision"), hex4(potential ? potential->hardwareId() : 0));
-    text += line(QStringLiteral("Firmware Build"), potential ? potential->buildId() : QString());
-    text += line(QStringLiteral("Release Version"), potential ? potential->releaseVersion() : QString());
-    text += line(QStringLiteral("Connection Type"), connectionTypeText(connected_ ? connected_->connectionType() : 0));
-    text += line(QStringLiteral("Connection State"),
+    text += infoLine(QStringLiteral("Model Name"), info ? info->fullName : QString());
+    text += infoLine(QStringLiteral("Device Name"), potential ? potential->deviceName() : QString());
+    text += infoLine(QStringLiteral("Unique ID"), potential ? potential->serial() : QString());
+    text += infoLine(QStringLiteral("Product Id"), hex4(potential ? potential->productId() : 0));
+    text += infoLine(QStringLiteral("Hardware Revision"), hex4(potential ? potential->hardwareId() : 0));
+    text += infoLine(QStringLiteral("Firmware Build"), potential ? potential->buildId() : QString());
+    text += infoLine(QStringLiteral("Release Version"), potential ? potential->releaseVersion() : QString());
+    text += infoLine(QStringLiteral("Connection Type"), connectionTypeText(connected_ ? connected_->connectionType() : 0));
+    text += infoLine(QStringLiteral("Connection State"),
                  connectionStateText(connected_ ? connected_->connectionState() : Idle));
-    text += line(QStringLiteral("Connection Info"), connected_ ? connected_->connectionInfo() : QString());
+    text += infoLine(QStringLiteral("Connection Info"), connected_ ? connected_->connectionInfo() : QString());
     text += QLatin1Char('\n');
     text += QStringLiteral("** Available Firmware:\n\n");
-    text += line(QStringLiteral("Firmware Build"), info ? info->firmwareVersion : QString());
-    text += line(QStringLiteral("Release Version"), info ? info->releaseVersion : QString());
+    text += infoLine(QStringLiteral("Firmware Build"), info ? info->firmwareVersion : QString());
+    text += infoLine(QStringLiteral("Release Version"), info ? info->releaseVersion : QString());
     text += QLatin1Char('\n');
     return text;
 }
