@@ -1,11 +1,14 @@
 #include "plugins/zanthic/ui/D2Family.h"
 
+#include "plugins/zanthic/ui/LutTransfer.h"
+
 #include "plugins/zanthic/device/PotentialDevice.h"
 #include "plugins/zanthic/ui/D2ProductCard.h"
 #include "plugins/zanthic/ui/D2VisibleDevice.h"
 #include "plugins/zanthic/ui/FirmwareUpdateController.h"
 #include "plugins/zanthic/ui/FirmwareUpdateDialog.h"
 #include "plugins/zanthic/ui/InfoText.h"
+#include "plugins/zanthic/ui/LutTransfer.h"
 #include "plugins/zanthic/ui/ZanthicModels.h"
 
 #include <QEventLoop>
@@ -38,28 +41,34 @@ bool D2Family::isUpdating() const { return controller_ && controller_->isUpdatin
 
 bool D2Family::canClose()
 {
-    if (!isUpdating())
-        return true;
-    showCloseRefusal();
-    return false;
+    if (isUpdating()) {
+        showCloseRefusal(tr("Update in Progress!"),
+                         tr("Please wait for the Converter software update to finish before closing."));
+        return false;
+    }
+    if (LutTransferThread::anyRunning()) {
+        showCloseRefusal(tr("Loading LUT"), tr("Please wait for the LUT to finish loading before closing."));
+        return false;
+    }
+    return true;
 }
 
-void D2Family::showCloseRefusal()
+void D2Family::showCloseRefusal(const QString& title, const QString& message)
 {
     if (!closeRefusal_) {
         closeRefusal_ = new CommonDialog(tr("Software Update"), hostWindow_);
-        closeRefusal_->setTitleAndMessage(tr("Update in Progress!"),
-                                          tr("Please wait for the Converter software update to finish "
-                                             "before closing."));
         closeRefusal_->setSingleButton(tr("OK"));
         QObject::connect(closeRefusal_, &CommonDialog::closeClicked, closeRefusal_, &QWidget::close);
     }
+    closeRefusal_->setTitleAndMessage(title, message);
     closeRefusal_->show();
     closeRefusal_->raise();
 }
 
 void D2Family::shutdown()
 {
+    // A LUT upload holds its device and deletes itself: it ends before the program does.
+    LutTransferThread::waitForAll();
     if (!isUpdating())
         return;
     // The task's end arrives queued from its thread; the loop turns until it has.

@@ -79,7 +79,7 @@ protected:
 
 private:
     QWidget* hostWidget() const { return hostWindow_; }
-    void showCloseRefusal();
+    void showCloseRefusal(const QString& title, const QString& message);
 
     QSharedPointer<FirmwareUpdateController> controller_;
     QList<std::shared_ptr<D2VisibleDevice>> devices_;

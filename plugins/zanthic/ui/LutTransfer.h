@@ -27,6 +27,12 @@ public:
     explicit LutTransferThread(std::function<int()> transfer);
     ~LutTransferThread() override;
 
+    // Whether an upload of this process is still running. GUI thread only.
+    static bool anyRunning();
+    // Turns the event loop until no upload runs, so none outlives the program's end with the
+    // device it writes half sent. GUI thread only; never a blocking wait on the thread.
+    static void waitForAll();
+
 signals:
     // From the thread, once the transfer has returned.
     void transferred(int result);

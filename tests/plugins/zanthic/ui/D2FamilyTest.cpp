@@ -3,6 +3,7 @@
 #include "plugins/zanthic/ui/D2VisibleDevice.h"
 #include "plugins/zanthic/ui/FirmwareUpdateController.h"
 #include "plugins/zanthic/ui/FirmwareUpdateDialog.h"
+#include "plugins/zanthic/ui/LutTransfer.h"
 #include "protocol/ZanthicFirmwareIds.h"
 #include "tests/plugins/zanthic/ui/ZanthicUiFakes.h"
 
@@ -11,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <thread>
 
@@ -18,6 +20,7 @@
 #include <QPointer>
 #include <QTimer>
 #include <QSignalSpy>
+#include <QTest>
 #include <QWidget>
 
 namespace {
@@ -257,6 +260,40 @@ TEST_F(D2FamilyTest, ShutdownWaitsForTheUpdateWithTheEventLoopTurning)
     ASSERT_NE(family->controller(), nullptr);
     EXPECT_EQ(family->controller()->dialog()->state(), FirmwareUpdateDialog::Complete);
     family->shutdown(); // nothing runs: returns at once
+}
+
+// A LUT upload holds its device off the GUI thread and deletes itself: the program may not close
+// under it, and its end (shutdown, as the window goes) waits for it with the event loop turning,
+// so no upload runs on into the program's exit with its device half sent.
+TEST_F(D2FamilyTest, ALutUploadHoldsTheCloseAndShutdownWaitsForIt)
+{
+    std::atomic<bool> release{false};
+    std::atomic<bool> done{false};
+    auto* upload = new TWG::Zanthic::LutTransferThread([&] {
+        while (!release)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        done = true;
+        return 0;
+    });
+    QPointer<TWG::Zanthic::LutTransferThread> watched(upload);
+    upload->start();
+
+    EXPECT_FALSE(family->canClose());
+    ASSERT_NE(family->closeRefusal(), nullptr);
+    EXPECT_EQ(family->closeRefusal()->headingLabel()->text(), QStringLiteral("Loading LUT"));
+
+    bool turned = false;
+    QTimer::singleShot(20, family, [&] { turned = true; });
+    std::thread letGo([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        release = true;
+    });
+    family->shutdown();
+    letGo.join();
+    EXPECT_TRUE(done) << "shutdown returned while the upload ran";
+    EXPECT_TRUE(turned) << "the GUI thread went on while it waited";
+    EXPECT_TRUE(family->canClose());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return watched.isNull(); })) << "the upload deletes itself";
 }
 
 TEST_F(D2FamilyTest, TheReportListsBuildDevicesWithAPathAndTheModels)
