@@ -116,18 +116,31 @@ bool passesFilter(const DeviceNotifierContext& context, platform::ConnectionId c
     return true;
 }
 
-// Opens the path and applies the filter; null when either fails.
-// Every notifier of the process opens what arrives to read its ids, and the driver's open is
-// exclusive: a device another notifier is probing answers access denied for a moment. That
-// moment stretches with the machine's load (another notifier's thread may be descheduled while
-// it holds the device), so the open is tried again for up to a second.
+// False only when the port names the path's ids and they are outside the filter; a path it
+// cannot name is opened and filtered through the connection.
+bool mayBeAccepted(const DeviceNotifierContext& context, const std::string& path)
+{
+    if (context.vendorIds.empty() && context.productIds.empty())
+        return true;
+    std::uint16_t vendor = 0, product = 0;
+    if (!platform::DriverPort::instance().deviceIds(path, &vendor, &product))
+        return true;
+    return (context.vendorIds.empty() || listed(context.vendorIds, vendor)) &&
+           (context.productIds.empty() || listed(context.productIds, product));
+}
+
+// Opens the path and applies the filter; null when either fails. A device outside the filter is
+// never opened: the driver's open is exclusive, and opening what another notifier holds would
+// only be denied. Notifiers whose filters overlap may still probe one device at once, so a
+// denied open is tried again, briefly.
 constexpr std::int64_t kBusyOpenWaitMs = 20;
-constexpr std::int64_t kBusyOpenForMs = 1000;
-constexpr int kBusyOpenAttempts = 1 + kBusyOpenForMs / kBusyOpenWaitMs;
+constexpr int kBusyOpenAttempts = 5;
 
 DriverConnection* openAccepted(const DeviceNotifierContext& context, const std::string& path, bool* openFailed)
 {
     *openFailed = false;
+    if (!mayBeAccepted(context, path))
+        return nullptr;
     DriverConnection* connection = nullptr;
     for (int attempt = 1;; ++attempt) {
         connection = DriverConnection::connectToDriverWithPath(path, context.window, context.flags);

@@ -33,6 +33,7 @@ namespace {
 class EmptyBackend : public UsbBackend {
 public:
     std::vector<UsbDeviceInfo> listDevices() override { return {}; }
+    UsbStatus describe(const std::string&, UsbDeviceDescriptor*) override { return UsbStatus::NotFound; }
     UsbStatus open(const std::string&, UsbHandle*) override { return UsbStatus::NotFound; }
     void close(UsbHandle) override {}
     UsbStatus deviceDescriptor(UsbHandle, UsbDeviceDescriptor*) override { return UsbStatus::BadArgument; }

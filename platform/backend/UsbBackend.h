@@ -107,6 +107,12 @@ public:
     // only allow-listed vendor/product pairs), in a stable order (by path).
     virtual std::vector<UsbDeviceInfo> listDevices() = 0;
 
+    // Any thread; no I/O, never opens, claims or waits for the device, so it answers while
+    // another handle holds it. The device descriptor of a present device by its path, as
+    // listDevices gives it. Success, NotFound (no such device, or one this backend may not
+    // open), BadArgument (no descriptor).
+    virtual UsbStatus describe(const std::string& path, UsbDeviceDescriptor* descriptor) = 0;
+
     // Any thread; no I/O. Exclusive: one handle per device.
     // Success (*handle set), NotFound, AccessDenied (already open, not allowed, no
     // permission), Gone (left meanwhile), NoMemory.

@@ -56,6 +56,12 @@ public:
     // Paths of the present interfaces of a class, in a stable order. Does not block on I/O.
     virtual std::vector<std::string> enumerateInterfaces(const Guid& interfaceClass) = 0;
 
+    // The vendor and product ids of a path without opening it, as a device-interface path
+    // carries them in its name: any thread, never blocks on I/O, and answers while another
+    // connection holds the device. True with both ids; false with ERROR_FILE_NOT_FOUND (no
+    // such device present) or ERROR_INVALID_PARAMETER (no output).
+    virtual bool deviceIds(const std::string& path, std::uint16_t* vendorId, std::uint16_t* productId) = 0;
+
     // Opens a path exclusively (one connection per device). kInvalidConnection on failure:
     // ERROR_FILE_NOT_FOUND (no such device), ERROR_ACCESS_DENIED (already open or not allowed).
     virtual ConnectionId open(const std::string& path) = 0;

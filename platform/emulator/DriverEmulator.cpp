@@ -179,6 +179,23 @@ std::vector<std::string> DriverEmulator::enumerateInterfaces(const Guid& interfa
     return paths;
 }
 
+bool DriverEmulator::deviceIds(const std::string& path, std::uint16_t* vendorId, std::uint16_t* productId)
+{
+    if (!vendorId || !productId) {
+        setLastError(ERROR_INVALID_PARAMETER);
+        return false;
+    }
+    UsbDeviceDescriptor descriptor;
+    if (backend_.describe(path, &descriptor) != UsbStatus::Success) {
+        setLastError(ERROR_FILE_NOT_FOUND);
+        return false;
+    }
+    *vendorId = descriptor.idVendor;
+    *productId = descriptor.idProduct;
+    setLastError(ERROR_SUCCESS);
+    return true;
+}
+
 ConnectionId DriverEmulator::open(const std::string& path)
 {
     UsbHandle handle = kNoUsbHandle;

@@ -26,6 +26,7 @@ public:
     DriverEmulator& operator=(const DriverEmulator&) = delete;
 
     std::vector<std::string> enumerateInterfaces(const Guid& interfaceClass) override;
+    bool deviceIds(const std::string& path, std::uint16_t* vendorId, std::uint16_t* productId) override;
     ConnectionId open(const std::string& path) override;
     void close(ConnectionId connection) override;
     bool ioctl(ConnectionId connection, std::uint32_t code, const void* in, std::uint32_t inLength, void* out,

@@ -253,6 +253,33 @@ std::vector<UsbDeviceInfo> LibusbBackend::listDevices()
     return out;
 }
 
+// From libusb's cached descriptor: the device is not opened, and a device off the allow-list is
+// as absent as it is to listDevices.
+UsbStatus LibusbBackend::describe(const std::string& path, UsbDeviceDescriptor* descriptor)
+{
+    if (!descriptor)
+        return UsbStatus::BadArgument;
+    int bus = 0, address = 0;
+    if (!parsePath(path, &bus, &address))
+        return UsbStatus::NotFound;
+    libusb_device** list = nullptr;
+    const ssize_t n = libusb_get_device_list(context_, &list);
+    if (n < 0)
+        return UsbStatus::NotFound;
+    UsbStatus status = UsbStatus::NotFound;
+    for (ssize_t i = 0; i < n; ++i) {
+        UsbDeviceInfo info;
+        if (libusb_get_bus_number(list[i]) == bus && libusb_get_device_address(list[i]) == address &&
+            allowedInfo(list[i], &info)) {
+            *descriptor = info.descriptor;
+            status = UsbStatus::Success;
+            break;
+        }
+    }
+    libusb_free_device_list(list, 1);
+    return status;
+}
+
 UsbStatus LibusbBackend::open(const std::string& path, UsbHandle* handle)
 {
     int bus = 0, address = 0;

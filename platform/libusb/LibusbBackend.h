@@ -38,6 +38,7 @@ public:
     static constexpr int kPollIntervalMs = 500;
 
     std::vector<UsbDeviceInfo> listDevices() override;
+    UsbStatus describe(const std::string& path, UsbDeviceDescriptor* descriptor) override;
     UsbStatus open(const std::string& path, UsbHandle* handle) override;
     void close(UsbHandle handle) override;
     UsbStatus deviceDescriptor(UsbHandle handle, UsbDeviceDescriptor* descriptor) override;

@@ -401,6 +401,18 @@ std::vector<UsbDeviceInfo> SimBackend::listDevices()
     return list;
 }
 
+UsbStatus SimBackend::describe(const std::string& path, UsbDeviceDescriptor* descriptor)
+{
+    if (!descriptor)
+        return UsbStatus::BadArgument;
+    Bus::Locked lock(*bus_);
+    const Bus::Attached* a = bus_->attachedAt(path);
+    if (!a)
+        return UsbStatus::NotFound;
+    *descriptor = a->info.descriptor;
+    return UsbStatus::Success;
+}
+
 UsbStatus SimBackend::open(const std::string& path, UsbHandle* handle)
 {
     if (!handle)

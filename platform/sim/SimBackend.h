@@ -76,6 +76,7 @@ public:
     int liveObjects() const;
 
     std::vector<UsbDeviceInfo> listDevices() override;
+    UsbStatus describe(const std::string& path, UsbDeviceDescriptor* descriptor) override;
     UsbStatus open(const std::string& path, UsbHandle* handle) override;
     void close(UsbHandle handle) override;
     UsbStatus deviceDescriptor(UsbHandle handle, UsbDeviceDescriptor* descriptor) override;

@@ -25,6 +25,13 @@ public:
     std::vector<std::uint8_t> configuration;
 
     std::vector<UsbDeviceInfo> listDevices() override { return {UsbDeviceInfo{kPath, descriptor()}}; }
+    UsbStatus describe(const std::string& path, UsbDeviceDescriptor* d) override
+    {
+        if (path != kPath)
+            return UsbStatus::NotFound;
+        *d = descriptor();
+        return UsbStatus::Success;
+    }
     UsbStatus open(const std::string& path, UsbHandle* handle) override
     {
         if (path != kPath)

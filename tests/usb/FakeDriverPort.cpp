@@ -120,9 +120,35 @@ std::vector<std::string> FakeDriverPort::enumerateInterfaces(const platform::Gui
     return paths;
 }
 
+int FakeDriverPort::opensOf(const std::string& path)
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    return opens_[path];
+}
+
+bool FakeDriverPort::deviceIds(const std::string& path, std::uint16_t* vendorId, std::uint16_t* productId)
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (!vendorId || !productId) {
+        setLastError(platform::ERROR_INVALID_PARAMETER);
+        return false;
+    }
+    for (const Device& d : devices_) {
+        if (d.path == path) {
+            *vendorId = d.vendorId;
+            *productId = d.productId;
+            setLastError(platform::ERROR_SUCCESS);
+            return true;
+        }
+    }
+    setLastError(platform::ERROR_FILE_NOT_FOUND);
+    return false;
+}
+
 platform::ConnectionId FakeDriverPort::open(const std::string& path)
 {
     std::lock_guard<std::mutex> lock(mutex_);
+    ++opens_[path];
     bool present = std::any_of(devices_.begin(), devices_.end(), [&](const Device& d) { return d.path == path; });
     if (!present) {
         setLastError(platform::ERROR_FILE_NOT_FOUND);

@@ -48,6 +48,8 @@ public:
 
     std::vector<Call> calls(std::uint32_t code);
     int openConnections();
+    // Every open asked for the path, granted or not.
+    int opensOf(const std::string& path);
     int interfaceRegistrations();
 
     // Overlapped requests.
@@ -58,6 +60,7 @@ public:
     void setCancelDelayMs(int ms) { cancelDelayMs_ = ms; }
 
     std::vector<std::string> enumerateInterfaces(const platform::Guid& interfaceClass) override;
+    bool deviceIds(const std::string& path, std::uint16_t* vendorId, std::uint16_t* productId) override;
     platform::ConnectionId open(const std::string& path) override;
     void close(platform::ConnectionId connection) override;
     bool ioctl(platform::ConnectionId connection, std::uint32_t code, const void* in, std::uint32_t inLength,
@@ -100,6 +103,7 @@ private:
     std::condition_variable completed_;
     std::vector<Device> devices_;
     std::map<platform::ConnectionId, std::string> connections_;
+    std::map<std::string, int> opens_;
     platform::ConnectionId nextConnection_ = 100;
     std::map<std::uint32_t, Handler> handlers_;
     std::vector<Call> calls_;

@@ -287,9 +287,9 @@ TEST_F(UsbHotPlug, UnknownAndForeignMessagesAreNotTheNotifiers)
     TWGUsb_DestroyDeviceNotifier(n);
 }
 
-// Another notifier of the process holds the new device's exclusive connection while it reads
-// its ids: the arrival is tried again every 20 ms of the process clock for up to a second, and
-// taken once the other lets go. A path that is not there is not tried again.
+// Another notifier of the process whose filter also takes the device holds its exclusive
+// connection while it reads its ids: the open is tried five times, 20 ms apart on the process
+// clock, and the device taken once the other lets go. A path that is not there is not tried again.
 TEST_F(UsbHotPlug, AnArrivalWhoseOpenIsDeniedIsTriedAgainWhileAnotherNotifierProbesIt)
 {
     platform::VirtualClock clock;
@@ -311,8 +311,8 @@ TEST_F(UsbHotPlug, AnArrivalWhoseOpenIsDeniedIsTriedAgainWhileAnotherNotifierPro
     };
     const Case cases[] = {
         {"let go after 50 ms: the fourth open", 50, true, 60},
-        {"let go after a second: the last open", 1000, true, 1000},
-        {"held past the last open", 1001, false, 1000},
+        {"let go after 80 ms: the last open", 80, true, 80},
+        {"held past the last open", 81, false, 80},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -345,4 +345,55 @@ TEST_F(UsbHotPlug, AnArrivalWhoseOpenIsDeniedIsTriedAgainWhileAnotherNotifierPro
     testing::internal::GetCapturedStderr();
     EXPECT_EQ(clock.elapsedMs(start), 0) << "only a denied open is tried again";
     TWGUsb_DestroyDeviceNotifier(n);
+}
+
+// The classic notifiers and the Zanthic one have disjoint filters, and the Zanthic notifier keeps
+// its device open: a notifier must not open what its filter excludes, neither to read its ids nor
+// again and again while the other holds it (each wait blocked the GUI thread).
+TEST_F(UsbHotPlug, ADeviceOutsideTheFilterIsNeverOpenedNorWaitedFor)
+{
+    platform::VirtualClock clock;
+    platform::ClockOverride clockOverride(&clock);
+    port.addDevice(fakeDevice("fake:other-vendor", 0x1234, 1));
+    port.addDevice(fakeDevice("fake:other-product", 0x7C5D, 7));
+    const std::uint32_t vendors[] = {0x7C5D};
+    const std::uint32_t products[] = {1, 2};
+    struct Case {
+        const char* name;
+        DeviceIdFilter filter;
+        const char* excluded;
+        std::size_t reported; // of fake:1 and the two above
+    } cases[] = {
+        {"vendor outside the filter", {vendors, 1, nullptr, 0}, "fake:other-vendor", 2},
+        {"product outside the filter", {nullptr, 0, products, 2}, "fake:other-product", 2},
+        {"vendor listed, product not", {vendors, 1, products, 2}, "fake:other-product", 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Seen local;
+        const int opensBefore = port.opensOf(c.excluded);
+        DeviceNotifierContext* n =
+            TWGUsb_CreateDeviceNotifier(onArrival, &local, onRemoval, &local, &c.filter, window.id, 0);
+        ASSERT_TRUE(n);
+        EXPECT_EQ(port.opensOf(c.excluded), opensBefore) << "not opened by the enumeration";
+
+        // Held by a notifier whose filter takes it, the device arrives again.
+        const platform::ConnectionId other = port.open(c.excluded);
+        ASSERT_NE(other, platform::kInvalidConnection);
+        platform::DEV_BROADCAST_DEVICEINTERFACE arrival = {};
+        arrival.header = {sizeof arrival, platform::DBT_DEVTYP_DEVICEINTERFACE, 0};
+        arrival.dbcc_classguid = platform::kDriverInterfaceGuid;
+        std::strcpy(arrival.dbcc_name, c.excluded);
+        const int opensHeld = port.opensOf(c.excluded);
+        const auto start = clock.now();
+        testing::internal::CaptureStderr();
+        EXPECT_FALSE(TWGUsb_HandleDeviceArrivalMessage(n, &arrival.header));
+        const std::string err = testing::internal::GetCapturedStderr();
+        EXPECT_EQ(clock.elapsedMs(start), 0) << "no retries";
+        EXPECT_TRUE(err.empty()) << err;
+        EXPECT_EQ(port.opensOf(c.excluded), opensHeld) << "not opened on arrival";
+        EXPECT_EQ(local.arrived.size(), c.reported);
+        port.close(other);
+        TWGUsb_DestroyDeviceNotifier(n);
+    }
 }

@@ -124,6 +124,28 @@ TYPED_TEST_P(BackendContract, OpensOneHandleAtATimeAndAClosedHandleIsStale)
     EXPECT_EQ(this->backend().deviceDescriptor(again, &d), UsbStatus::Success);
 }
 
+TYPED_TEST_P(BackendContract, DescribesAPathWithoutOpeningIt)
+{
+    platform::UsbDeviceDescriptor d;
+    ASSERT_EQ(this->backend().describe(this->bench.path(), &d), UsbStatus::Success);
+    EXPECT_EQ(d.idVendor, kVendor);
+    EXPECT_EQ(d.idProduct, kProduct);
+    const UsbHandle h = this->open();
+    ASSERT_NE(h, platform::kNoUsbHandle) << "describing left the device free";
+    platform::UsbDeviceDescriptor held;
+    ASSERT_EQ(this->backend().describe(this->bench.path(), &held), UsbStatus::Success) << "while another holds it";
+    EXPECT_EQ(held.idVendor, kVendor);
+    EXPECT_EQ(held.idProduct, kProduct);
+
+    EXPECT_EQ(this->backend().describe(this->bench.missingPath(), &d), UsbStatus::NotFound);
+    EXPECT_EQ(this->backend().describe("", &d), UsbStatus::NotFound);
+    EXPECT_EQ(this->backend().describe(this->bench.path(), nullptr), UsbStatus::BadArgument);
+    EXPECT_TRUE(this->bench.requestsSeen().empty());
+
+    this->bench.unplug();
+    EXPECT_EQ(this->backend().describe(this->bench.path(), &d), UsbStatus::NotFound) << "unplugged";
+}
+
 TYPED_TEST_P(BackendContract, ControlInMayBeShortAndControlOutCarriesItsData)
 {
     const UsbHandle h = this->open();
@@ -265,6 +287,7 @@ TYPED_TEST_P(BackendContract, AnUnpluggedDeviceIsGoneForEveryTransfer)
 }
 
 REGISTER_TYPED_TEST_SUITE_P(BackendContract, OpensOneHandleAtATimeAndAClosedHandleIsStale,
+                            DescribesAPathWithoutOpeningIt,
                             ControlInMayBeShortAndControlOutCarriesItsData,
                             AStallIsReportedAndTheDeviceAnswersTheNextRequest,
                             BadArgumentsAreRefusedBeforeAnythingReachesTheDevice,

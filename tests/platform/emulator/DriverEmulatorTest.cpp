@@ -155,6 +155,27 @@ TEST_F(EmulatorTest, OpensExclusivelyAndAnswersVersionAndDeviceQueries)
     EXPECT_FALSE(call(0x222FFC, {}, 4));
 }
 
+TEST_F(EmulatorTest, DeviceIdsOfAPathNeedNoConnection)
+{
+    // The fixture's connection holds the device: the ids still come, and nothing reaches it.
+    ASSERT_NE(connection, kInvalidConnection);
+    bus.clearTranscript();
+    std::uint16_t vendor = 0, product = 0;
+    ASSERT_TRUE(port.deviceIds(path, &vendor, &product));
+    EXPECT_EQ(DriverPort::lastError(), ERROR_SUCCESS);
+    EXPECT_EQ(vendor, simtest::kVendor);
+    EXPECT_EQ(product, simtest::kProduct);
+    EXPECT_TRUE(bus.transcript().empty());
+
+    EXPECT_FALSE(port.deviceIds("sim:999", &vendor, &product));
+    EXPECT_EQ(DriverPort::lastError(), ERROR_FILE_NOT_FOUND);
+    EXPECT_FALSE(port.deviceIds(path, nullptr, &product));
+    EXPECT_EQ(DriverPort::lastError(), ERROR_INVALID_PARAMETER);
+    bus.detach(path);
+    EXPECT_FALSE(port.deviceIds(path, &vendor, &product));
+    EXPECT_EQ(DriverPort::lastError(), ERROR_FILE_NOT_FOUND);
+}
+
 TEST_F(EmulatorTest, ControlTransfersCarryHeaderAndDataStage)
 {
     device->answers[0x11] = {7, 8};

@@ -194,6 +194,12 @@ TEST_F(LibusbOverUmockdev, ListsAndOpensTheConverterButNeverOpensAForeignDevice)
     EXPECT_EQ(devices[0].descriptor.bcdDevice, 0x0100);
     EXPECT_EQ(devices[0].descriptor.iSerialNumber, 3);
 
+    platform::UsbDeviceDescriptor described;
+    EXPECT_EQ(backend_->describe("usb:1:3", &described), UsbStatus::NotFound) << "as absent as from the list";
+    ASSERT_EQ(backend_->describe("usb:1:2", &described), UsbStatus::Success);
+    EXPECT_EQ(described.bcdDevice, 0x0100);
+    EXPECT_EQ(converter_->opens(), 0) << "described from the cached descriptor";
+
     UsbHandle h = platform::kNoUsbHandle;
     EXPECT_EQ(backend_->open("usb:1:3", &h), UsbStatus::AccessDenied);
     EXPECT_EQ(h, platform::kNoUsbHandle);
