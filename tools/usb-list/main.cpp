@@ -2,6 +2,7 @@
 // serial number. Prints nothing when there are none.
 
 #include "platform/backend/UsbBackend.h"
+#include "protocol/UsbChapter9.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -10,26 +11,22 @@
 
 namespace {
 
-constexpr std::uint8_t kRequestGetDescriptor = 0x06;
-constexpr std::uint8_t kDescriptorTypeString = 0x03;
-constexpr std::uint16_t kLanguageUsEnglish = 0x0409;
-constexpr std::uint16_t kStringDescriptorMax = 255;
 constexpr platform::UsbTimeoutMs kTimeoutMs = 1000;
 
 // A string descriptor as UTF-8; empty when it cannot be read.
 std::string readString(platform::UsbBackend& backend, platform::UsbHandle handle, std::uint8_t index)
 {
-    std::vector<std::uint8_t> buffer(kStringDescriptorMax);
+    std::vector<std::uint8_t> buffer(usbch9::kStringDescriptorMaxLength);
     platform::UsbSetup setup;
-    setup.bmRequestType = 0x80;
-    setup.bRequest = kRequestGetDescriptor;
-    setup.wValue = static_cast<std::uint16_t>(kDescriptorTypeString << 8 | index);
-    setup.wIndex = kLanguageUsEnglish;
-    setup.wLength = kStringDescriptorMax;
+    setup.bmRequestType = usbch9::kStandardDeviceIn;
+    setup.bRequest = usbch9::kGetDescriptor;
+    setup.wValue = static_cast<std::uint16_t>(usbch9::kDescriptorString << usbch9::kDescriptorTypeShift | index);
+    setup.wIndex = usbch9::kLanguageEnglishUs;
+    setup.wLength = usbch9::kStringDescriptorMaxLength;
     std::uint32_t got = 0;
     if (backend.controlTransfer(handle, setup, buffer.data(), kTimeoutMs, &got) != platform::UsbStatus::Success)
         return {};
-    if (got < 2 || buffer[1] != kDescriptorTypeString)
+    if (got < usbch9::kMinDescriptorLength || buffer[1] != usbch9::kDescriptorString)
         return {};
     const std::uint32_t end = std::min<std::uint32_t>(got, buffer[0]);
     std::string out;
