@@ -2,6 +2,7 @@
 
 #include "kit/branding/BrandingSettings.h"
 #include "kit/framework/VisibleDevice.h"
+#include "kit/widgets/CommonDialog.h"
 
 #include <QEvent>
 
@@ -44,6 +45,20 @@ bool Family::EventReceiverWindow::nativeEvent(const QByteArray& eventType, void*
 }
 
 Family::Family(QObject* hostWindow) : QObject(hostWindow), hostWindow_(hostWindow), eventWindow_(this) {}
+
+CommonDialog* Family::closeRefusal() const { return closeRefusal_.data(); }
+
+void Family::showCloseRefusal(QWidget* window, const QString& heading, const QString& message)
+{
+    if (!closeRefusal_) {
+        closeRefusal_ = new CommonDialog(tr("Software Update"), window);
+        closeRefusal_->setSingleButton(tr("OK"));
+        connect(closeRefusal_, &CommonDialog::closeClicked, closeRefusal_, &QWidget::close);
+    }
+    closeRefusal_->setTitleAndMessage(heading, message);
+    closeRefusal_->show();
+    closeRefusal_->raise();
+}
 
 Family::~Family() = default;
 

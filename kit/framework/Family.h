@@ -5,10 +5,12 @@
 
 #include <QColor>
 #include <QObject>
+#include <QPointer>
 #include <QSet>
 #include <QStringList>
 #include <QWidget>
 
+class CommonDialog;
 class DeviceList;
 class VisibleDevice;
 
@@ -43,6 +45,8 @@ public:
 
     QObject* hostWindow() const { return hostWindow_; }
     VisibleDevice* selectedDevice() const { return selectedDevice_; }
+    // The dialog that said why the program may not close yet; null before the first refusal.
+    CommonDialog* closeRefusal() const;
 
     virtual void shutdown() {}
     virtual QString familyName() { return QString(); }
@@ -80,8 +84,13 @@ signals:
 public slots:
     void onDeviceSelected(VisibleDevice* device);
 
+protected:
+    // For canClose's refusals: says why over window, in one dialog kept for every refusal.
+    void showCloseRefusal(QWidget* window, const QString& heading, const QString& message);
+
 private:
     QObject* hostWindow_;
+    QPointer<CommonDialog> closeRefusal_;
     VisibleDevice* selectedDevice_ = nullptr;
     EventReceiverWindow eventWindow_;
 };

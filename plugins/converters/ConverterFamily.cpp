@@ -1,7 +1,6 @@
 #include "plugins/converters/ConverterFamily.h"
 
 #include "converters/ConverterNotifier.h"
-#include "kit/widgets/CommonDialog.h"
 #include "plugins/converters/BuildInformationReport.h"
 #include "plugins/converters/ConverterProductCard.h"
 #include "plugins/converters/VisibleConverter.h"
@@ -68,27 +67,9 @@ bool ConverterFamily::canClose()
 {
     if (!isUpdating())
         return true;
-    showCloseRefusal();
+    showCloseRefusal(hostWindow_, tr("Update in Progress!"),
+                     tr("Please wait for the Converter software update to finish before closing."));
     return false;
-}
-
-CommonDialog* ConverterFamily::closeRefusal() const
-{
-    return closeRefusal_.data();
-}
-
-void ConverterFamily::showCloseRefusal()
-{
-    if (!closeRefusal_) {
-        closeRefusal_ = new CommonDialog(tr("Software Update"), hostWindow_);
-        closeRefusal_->setTitleAndMessage(tr("Update in Progress!"),
-                                          tr("Please wait for the Converter software update to finish "
-                                             "before closing."));
-        closeRefusal_->setSingleButton(tr("OK"));
-        connect(closeRefusal_, &CommonDialog::closeClicked, closeRefusal_, &QWidget::close);
-    }
-    closeRefusal_->show();
-    closeRefusal_->raise();
 }
 
 void ConverterFamily::shutdown()

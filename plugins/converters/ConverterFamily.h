@@ -10,7 +10,6 @@
 #include <functional>
 #include <memory>
 
-class CommonDialog;
 class QWidget;
 class VisibleConverter;
 class VisibleUSBFirmwareUpdater;
@@ -46,8 +45,6 @@ public:
     bool isPolling() const { return pollTimer_.isActive(); }
     // An update of a listed converter, or of one that went, has not ended yet.
     bool isUpdating() const;
-    // The dialog that said why closing was refused; null until then.
-    CommonDialog* closeRefusal() const;
     TWG::Converters::IConverterNotifier* notifier() const { return notifier_.get(); }
 
 public slots:
@@ -57,7 +54,6 @@ private:
     void startPolling();
     // The updaters of the listed converters and those of converters that went mid-update.
     QList<VisibleUSBFirmwareUpdater*> knownUpdaters() const;
-    void showCloseRefusal();
 
     QWidget* const hostWindow_;
     NotifierFactory notifierFactory_;
@@ -66,5 +62,4 @@ private:
     QTimer pollTimer_;
     // Retired with their converter, they delete themselves once their thread has finished.
     QList<QPointer<VisibleUSBFirmwareUpdater>> retiring_;
-    QPointer<CommonDialog> closeRefusal_;
 };

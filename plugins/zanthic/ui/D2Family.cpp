@@ -42,27 +42,16 @@ bool D2Family::isUpdating() const { return controller_ && controller_->isUpdatin
 bool D2Family::canClose()
 {
     if (isUpdating()) {
-        showCloseRefusal(tr("Update in Progress!"),
+        showCloseRefusal(hostWindow_, tr("Update in Progress!"),
                          tr("Please wait for the Converter software update to finish before closing."));
         return false;
     }
     if (LutTransferThread::anyRunning()) {
-        showCloseRefusal(tr("Loading LUT"), tr("Please wait for the LUT to finish loading before closing."));
+        showCloseRefusal(hostWindow_, tr("Loading LUT"),
+                         tr("Please wait for the LUT to finish loading before closing."));
         return false;
     }
     return true;
-}
-
-void D2Family::showCloseRefusal(const QString& title, const QString& message)
-{
-    if (!closeRefusal_) {
-        closeRefusal_ = new CommonDialog(tr("Software Update"), hostWindow_);
-        closeRefusal_->setSingleButton(tr("OK"));
-        QObject::connect(closeRefusal_, &CommonDialog::closeClicked, closeRefusal_, &QWidget::close);
-    }
-    closeRefusal_->setTitleAndMessage(title, message);
-    closeRefusal_->show();
-    closeRefusal_->raise();
 }
 
 void D2Family::shutdown()

@@ -1,7 +1,6 @@
 #pragma once
 
 #include "kit/framework/Family.h"
-#include "kit/widgets/CommonDialog.h"
 #include "plugins/zanthic/device/ConnectionManager.h"
 
 #include <QList>
@@ -65,7 +64,6 @@ public:
     // An update task has started and not reported its end.
     bool isUpdating() const;
     // The dialog that said why the program may not close; null until then.
-    CommonDialog* closeRefusal() const { return closeRefusal_.data(); }
 
 public slots:
     void onFirmwareUpdateFinish(bool openCard);
@@ -79,7 +77,6 @@ protected:
 
 private:
     QWidget* hostWidget() const { return hostWindow_; }
-    void showCloseRefusal(const QString& title, const QString& message);
 
     QSharedPointer<FirmwareUpdateController> controller_;
     QList<std::shared_ptr<D2VisibleDevice>> devices_;
@@ -91,7 +88,6 @@ private:
     QString revision_;
     QList<std::shared_ptr<ConnectionManager>> managers_;
     QWidget* hostWindow_;
-    QPointer<CommonDialog> closeRefusal_;
 };
 
 } // namespace Zanthic
