@@ -8,6 +8,9 @@
 constexpr int kSettingsControlFont = 7;
 constexpr int kDisabledTextAlpha = 100;
 
+// The radio button's style sheet, from the kit's radio images; both product lines use it.
+QString settingsRadioButtonStyle();
+
 // Window text in the colour for every group; the disabled group at alpha 100.
 inline void applyControlTextPalette(QWidget* widget, const QColor& colour)
 {
