@@ -7,11 +7,8 @@
 
 namespace {
 constexpr int kHeight = 27;
-constexpr int kIconSize = 17;
 constexpr int kIconRightInset = 24;
 constexpr int kPaddingLeft = 6;
-const char kOkIcon[] = ":/Field_Icon_OK";
-const char kAlertIcon[] = ":/Field_Icon_Alert";
 
 QString lineEditStyle(const QColor& focus)
 {
@@ -27,70 +24,44 @@ QString lineEditStyle(const QColor& focus)
 }
 
 SettingsLineEdit::SettingsLineEdit(QWidget* parent)
-    : QLineEdit(parent)
+    : StatusIconLineEdit(parent)
 {
     setStyleSheet(lineEditStyle(brandingAccentColour()));
     setFrame(false);
     setAttribute(Qt::WA_MacShowFocusRect, false);
     setFont(kitFont(kSettingsControlFont));
     setFixedHeight(kHeight);
-
-    statusIcon_ = new QLabel(this);
-    statusIcon_->setFixedSize(kIconSize, kIconSize);
-    statusIcon_->setStyleSheet(QStringLiteral("QLabel { background: none; }"));
-    statusIcon_->hide();
-
-    connect(this, &QLineEdit::textChanged, this, &SettingsLineEdit::updateStatusIcon);
-    connect(this, &QLineEdit::returnPressed, this, &SettingsLineEdit::onReturnPressed);
+    statusIconLabel()->setStyleSheet(QStringLiteral("QLabel { background: none; }"));
 }
 
-void SettingsLineEdit::showIcon(const QString& resourceName)
+void SettingsLineEdit::showIcon(int kind)
 {
-    statusIcon_->setPixmap(loadIconPixmap(resourceName));
-    statusIcon_->move(width() - kIconRightInset, (height() - statusIcon_->height()) / 2);
-    statusIcon_->show();
+    showStatusIcon(kind, width() - kIconRightInset);
 }
 
 void SettingsLineEdit::updateStatusIcon()
 {
-    if (hasAcceptableInput()) {
-        if (hasFocus())
-            showIcon(QString::fromLatin1(kOkIcon));
-        else
-            statusIcon_->hide();
-    } else if (showStatus_) {
-        showIcon(QString::fromLatin1(kAlertIcon));
-    } else {
-        statusIcon_->hide();
-    }
+    if (hasAcceptableInput())
+        showIcon(hasFocus() ? OkIcon : NoIcon);
+    else
+        showIcon(showStatus_ ? AlertIcon : NoIcon);
 }
 
 void SettingsLineEdit::setStatusIcon(int kind)
 {
-    if (!showStatus_)
-        kind = 0;
-    switch (kind) {
-    case 1: showIcon(QString::fromLatin1(kOkIcon)); break;
-    case 2: showIcon(QString::fromLatin1(kAlertIcon)); break;
-    default: statusIcon_->hide(); break;
-    }
+    showIcon(showStatus_ ? kind : NoIcon);
 }
 
 void SettingsLineEdit::setShowStatus(bool show)
 {
     showStatus_ = show;
     if (!show)
-        statusIcon_->hide();
-}
-
-void SettingsLineEdit::onReturnPressed()
-{
-    focusNextChild();
+        showIcon(NoIcon);
 }
 
 void SettingsLineEdit::focusOutEvent(QFocusEvent* event)
 {
     QLineEdit::focusOutEvent(event);
     if (hasAcceptableInput())
-        statusIcon_->hide();
+        showIcon(NoIcon);
 }

@@ -1,12 +1,10 @@
 #pragma once
 
-#include <QLineEdit>
-
-class QLabel;
+#include "kit/widgets/settings/StatusIconLineEdit.h"
 
 // The line edit of a settings row: a rounded field with the accent colour as focus border and a
 // status icon that shows whether the input is acceptable.
-class SettingsLineEdit : public QLineEdit {
+class SettingsLineEdit : public StatusIconLineEdit {
     Q_OBJECT
 public:
     explicit SettingsLineEdit(QWidget* parent);
@@ -14,19 +12,13 @@ public:
     // kind: 0 none, 1 OK, 2 alert; always none while show-status is off.
     void setStatusIcon(int kind);
     void setShowStatus(bool show);
-    bool showsStatus() const { return showStatus_; }
-    QLabel* statusIconLabel() const { return statusIcon_; }
 
 public slots:
-    void updateStatusIcon();
-    void onReturnPressed();
+    void updateStatusIcon() override;
 
 protected:
     void focusOutEvent(QFocusEvent* event) override;
 
 private:
-    void showIcon(const QString& resourceName);
-
-    QLabel* statusIcon_ = nullptr;
-    bool showStatus_ = true;
+    void showIcon(int kind);
 };

@@ -4,6 +4,7 @@
 #include "kit/widgets/StyleHelpers.h"
 #include "kit/widgets/settings/IpAddressValidator.h"
 #include "kit/widgets/settings/NonEmptyValidator.h"
+#include "kit/widgets/settings/SettingsControlStyle.h"
 #include "kit/widgets/settings/SharedValidators.h"
 #include "kit/widgets/settings/UnsignedIntValidator.h"
 
@@ -20,7 +21,6 @@ constexpr int kDisabledAlpha = 100;
 constexpr int kRadioHeight = 24;
 constexpr int kFieldWidth = 200;
 constexpr int kFieldHeight = 24;
-constexpr int kIconSize = 17;
 constexpr int kFieldPaddingLeft = 6;
 constexpr int kLabelWidth = 200;
 constexpr int kLabelHeight = 24;
@@ -45,20 +45,6 @@ const QString& checkBoxStyle()
                        "QCheckBox::indicator::unchecked::disabled { image: url(:/Checkbox_Disabled); }"
                        "QCheckBox::indicator::unchecked::hover { image: url(:/Checkbox_Hover); }")
             .arg(colourToHex(kitColourText()), QString::number(18), QString::number(18), disabledText());
-    return style;
-}
-
-const QString& radioStyle()
-{
-    static const QString style =
-        QStringLiteral("QRadioButton { spacing: 8px; color: %1 }QRadioButton::disabled { color: %2 }"
-                       "QRadioButton::indicator { width: 18px; height: 18px; }"
-                       "QRadioButton::indicator::unchecked { image: url(:/Radio); }"
-                       "QRadioButton::indicator::checked { image: url(:/Radio_Active); }"
-                       "QRadioButton::indicator::checked::disabled { image: url(:/Radio_Active_Disabled); }"
-                       "QRadioButton::indicator::unchecked::disabled { image: url(:/Radio_Disabled); }"
-                       "QRadioButton::indicator::unchecked::hover { image: url(:/Radio_Hover); }")
-            .arg(colourToHex(kitColourText()), disabledText());
     return style;
 }
 
@@ -118,21 +104,17 @@ D2SettingsCheckBox::D2SettingsCheckBox(const QString& text, QWidget* parent) : Q
 D2SettingsRadioButton::D2SettingsRadioButton(const QString& text, QWidget* parent) : QRadioButton(text, parent)
 {
     setFont(kitFont(kControlFont));
-    setStyleSheet(radioStyle());
+    setStyleSheet(settingsRadioButtonStyle());
     setFixedHeight(kRadioHeight);
 }
 
-D2SettingsLineEdit::D2SettingsLineEdit(QWidget* parent) : QLineEdit(parent), statusIcon_(new QLabel(this))
+D2SettingsLineEdit::D2SettingsLineEdit(QWidget* parent) : StatusIconLineEdit(parent)
 {
     setFont(kitFont(kControlFont));
     setFrame(false);
     setAttribute(Qt::WA_MacShowFocusRect, false);
     setFixedSize(kFieldWidth, kFieldHeight);
-    statusIcon_->setFixedSize(kIconSize, kIconSize);
-    statusIcon_->hide();
     setStyleSheet(lineEditStyle(1));
-    connect(this, &QLineEdit::textChanged, this, &D2SettingsLineEdit::updateStatusIcon);
-    connect(this, &QLineEdit::returnPressed, this, &D2SettingsLineEdit::onReturnPressed);
 }
 
 void D2SettingsLineEdit::setValidatorKind(int kind)
@@ -167,16 +149,11 @@ void D2SettingsLineEdit::setStatus(int status)
 {
     status_ = status;
     const bool shown = showStatus_ && status_ != NoStatus;
-    if (shown) {
-        statusIcon_->setPixmap(loadIconPixmap(QString::fromLatin1(status_ == StatusOk ? ":/Field_Icon_OK" : ":/Field_Icon_Alert")));
-        statusIcon_->move(width() - statusIcon_->width() - 1, (height() - statusIcon_->height()) / 2);
-    }
-    statusIcon_->setVisible(shown);
+    const int iconX = width() - statusIconLabel()->width() - 1;
+    showStatusIcon(shown ? status_ : NoIcon, iconX);
     // The text stops short of a shown icon.
-    setStyleSheet(lineEditStyle(shown ? width() - statusIcon_->x() : 1));
+    setStyleSheet(lineEditStyle(shown ? width() - iconX : 1));
 }
-
-void D2SettingsLineEdit::onReturnPressed() { focusNextChild(); }
 
 void D2SettingsLineEdit::focusOutEvent(QFocusEvent* event)
 {

@@ -1,8 +1,9 @@
 #pragma once
 
+#include "kit/widgets/settings/StatusIconLineEdit.h"
+
 #include <QCheckBox>
 #include <QLabel>
-#include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 
@@ -28,10 +29,10 @@ public:
 
 // A field with a status icon at its right end: OK while a focused field holds acceptable input,
 // alert while the input is not acceptable, none otherwise (or when status is not shown).
-class D2SettingsLineEdit : public QLineEdit {
+class D2SettingsLineEdit : public StatusIconLineEdit {
     Q_OBJECT
 public:
-    enum Status { NoStatus = 0, StatusOk = 1, StatusAlert = 2 };
+    enum Status { NoStatus = NoIcon, StatusOk = OkIcon, StatusAlert = AlertIcon };
     // Validator kinds: the kit's non-empty and IP-address validators, a port of 1 to 65535.
     enum ValidatorKind { NonEmpty = 0, IpAddress = 1, Port = 2, NoValidator = 3 };
 
@@ -39,13 +40,10 @@ public:
 
     void setValidatorKind(int kind);
     void setShowStatus(bool show);
-    bool showsStatus() const { return showStatus_; }
     int status() const { return status_; }
-    QLabel* statusIconLabel() const { return statusIcon_; }
 
 public slots:
-    void updateStatusIcon();
-    void onReturnPressed();
+    void updateStatusIcon() override;
 
 protected:
     void focusOutEvent(QFocusEvent* event) override;
@@ -55,8 +53,6 @@ private:
     void setStatus(int status);
     void refreshStatus();
 
-    QLabel* statusIcon_;
-    bool showStatus_ = true;
     int status_ = NoStatus;
 };
 
