@@ -154,15 +154,23 @@ TEST_F(LinkedSliders, BracketFollowsTheRows)
 TEST(SliderLinkBase, FitHeightAndToggle)
 {
     SliderLinkBase base(nullptr);
-    const int imageHeight = base.linkImageHeight();
-    ASSERT_GT(imageHeight, 0);
-    base.fitHeight(40);
-    const int bar = qMax(0, (40 - imageHeight) / 2) + 2;
-    EXPECT_EQ(base.upperBar()->height(), bar);
-    EXPECT_EQ(base.lowerBar()->height(), bar);
-    EXPECT_EQ(base.size(), QSize(26, 2 * bar + imageHeight));
-    base.fitHeight(0);
-    EXPECT_EQ(base.upperBar()->height(), 2);
+    // The kit's link image is 20 pixels high; the bracket holds it between two bars.
+    ASSERT_EQ(base.linkImageHeight(), 20);
+    const struct {
+        int distance, bar, frameHeight;
+    } rows[] = {
+        {40, 12, 44},  // two rows 40 apart
+        {41, 12, 44},  // an odd remainder is dropped
+        {60, 22, 64},
+        {20, 2, 24},   // the image alone spans the rows
+        {0, 2, 24},    // never shorter than the image and two thin bars
+    };
+    for (const auto& row : rows) {
+        base.fitHeight(row.distance);
+        EXPECT_EQ(base.upperBar()->height(), row.bar) << "distance " << row.distance;
+        EXPECT_EQ(base.lowerBar()->height(), row.bar) << "distance " << row.distance;
+        EXPECT_EQ(base.size(), QSize(26, row.frameHeight)) << "distance " << row.distance;
+    }
 
     QSignalSpy spy(&base, &SliderLinkBase::onSliderLinkClicked);
     base.setLinked(true);
