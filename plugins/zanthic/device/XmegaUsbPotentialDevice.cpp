@@ -142,6 +142,10 @@ bool XmegaUsbPotentialDevice::program(std::uint16_t target, std::uint32_t addres
     std::uint32_t sectorSize = 0, pageSize = 0;
     if (!c.getEepromInfo(nullptr, &sectorSize, &pageSize))
         return programFailed(QStringLiteral("Failed to get EEPROM info\n"));
+    if (sectorSize < xmegareg::kMinEraseSectorBytes) {
+        qCWarning(lcZanthic) << "EEPROM reports an erase sector of" << sectorSize << "bytes";
+        return programFailed(QStringLiteral("Failed to get EEPROM info\n"));
+    }
 
     // Every sector the image touches, also when it does not start on a sector.
     const std::uint32_t firstSector = address / sectorSize;
@@ -149,9 +153,11 @@ bool XmegaUsbPotentialDevice::program(std::uint16_t target, std::uint32_t addres
     const auto sectors = static_cast<std::uint32_t>((end + sectorSize - 1) / sectorSize - firstSector);
     if (!c.eraseEeprom(firstSector, sectors))
         return programFailed(QStringLiteral("Failed to erase EEPROM sectors\n"));
-    Converters::BoundedPoll erase((xmegareg::kEraseAllowanceMs + static_cast<std::int64_t>(sectors) * xmegareg::kEraseMsPerSector) /
-                                      xmegareg::kEepromPollIntervalMs,
-                                  xmegareg::kEepromPollIntervalMs);
+    // Sized by the image, not by the sectors the device says it has.
+    const std::int64_t spans = (static_cast<std::int64_t>(length) + xmegareg::kEraseSpanBytes - 1) / xmegareg::kEraseSpanBytes;
+    Converters::BoundedPoll erase(
+        static_cast<int>((xmegareg::kEraseAllowanceMs + spans * xmegareg::kEraseMsPerSpan) / xmegareg::kEepromPollIntervalMs),
+        xmegareg::kEepromPollIntervalMs);
     for (;;) {
         Converters::XmegaEepromProgress status;
         if (!erase.next() || stopped() || !c.getEepromProgress(&status))

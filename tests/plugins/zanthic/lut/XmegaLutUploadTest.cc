@@ -234,6 +234,39 @@ TEST_F(XmegaLutUpload, AnEraseThatNeverEndsOrAWriteStatusThatFailsGives5InBounde
     }
 }
 
+// The whole erase is bounded by the image, whatever sector size the device reports; a sector
+// no serial memory has is the device's fault and stops the image before anything is erased.
+TEST_F(XmegaLutUpload, TheEraseWaitIsBoundedByTheImageNotByTheSectorSizeReported)
+{
+    const struct {
+        std::uint32_t sector;
+        const char* log;
+        std::int64_t atLeastMs, atMostMs;
+    } cases[] = {
+        {1, "Failed to get EEPROM info\n", 0, 1000},
+        {255, "Failed to get EEPROM info\n", 0, 1000},
+        {256, "Failed to erase all EEPROM sectors\n", 10000, 14000},
+        {4096, "Failed to erase all EEPROM sectors\n", 10000, 14000},
+        {65536, "Failed to erase all EEPROM sectors\n", 10000, 14000},
+    };
+    const std::vector<std::uint8_t> image(kLutBytes, 0x42);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.sector);
+        state->eeproms[0] = platform::SimXmegaEeprom(8u << 20, c.sector, 256);
+        state->eraseForever = true;
+        bus.clearTranscript();
+        ASSERT_TRUE(potential->beginStagedProgramming());
+        LogCapture log;
+        const platform::Clock::TimePoint start = clock.now();
+        EXPECT_FALSE(potential->program(0, kLutAt, image.data(), static_cast<std::uint32_t>(image.size()), {}));
+        EXPECT_TRUE(log.contains(QString::fromLatin1(c.log)));
+        EXPECT_GE(virtualMs(start), c.atLeastMs);
+        EXPECT_LE(virtualMs(start), c.atMostMs);
+        EXPECT_EQ(controls(xp::kEraseEeprom).size(), c.atLeastMs > 0 ? 1u : 0u);
+        EXPECT_TRUE(potential->endStagedProgramming());
+    }
+}
+
 TEST_F(XmegaLutUpload, AnEraseReportingNoTotalShowsNoProgress)
 {
     state->eraseTotalUnknown = true;
