@@ -91,24 +91,24 @@ void XmegaZanthicConvertersConnectedDevice::writeSetting(Setting setting, std::u
 
 void XmegaZanthicConvertersConnectedDevice::setDeviceName(const QString& name)
 {
+    // The name as the field keeps it: what a replug reads back.
+    const QByteArray bytes = cutUtf8(name, static_cast<int>(xmegareg::kTextLength));
     if (Converters::XmegaUSBDevice* c = channel()) {
         std::array<char, xmegareg::kTextLength> field{};
-        const QByteArray bytes = cutUtf8(name, static_cast<int>(field.size()));
         std::copy(bytes.begin(), bytes.end(), field.begin());
         c->writeMemory(xmegareg::kDeviceName, xmegareg::kTextLength, field.data());
     }
     if (ConnectedDeviceOwner* o = owner())
-        o->deviceRenamed(name);
+        o->deviceRenamed(QString::fromUtf8(bytes));
 }
 
 QString XmegaZanthicConvertersConnectedDevice::getLutName()
 {
-    std::array<char, xmegareg::kTextLength + 1> text{};
+    std::array<char, xmegareg::kTextLength> text{};
     if (Converters::XmegaUSBDevice* c = channel())
         if (!c->readMemory(xmegareg::kLutName, xmegareg::kTextLength, text.data()))
             text.fill(0);
-    text.back() = 0;
-    return QString::fromLatin1(text.data());
+    return registerFieldText(text.data(), text.size());
 }
 
 int XmegaZanthicConvertersConnectedDevice::loadLut(int index, const QString& fileName, const QString& lutName)

@@ -234,6 +234,34 @@ TEST_F(XmegaLutUpload, AnEraseThatNeverEndsOrAWriteStatusThatFailsGives5InBounde
     }
 }
 
+// Names in the register map are UTF-8; what is not (an older tool's Latin-1) reads as Latin-1.
+TEST_F(XmegaLutUpload, TheLutNameReadsAsUtf8ElseAsLatin1)
+{
+    const QString e = QString::fromUtf8("\xC3\xA9");
+    const struct {
+        const char* name;
+        QByteArray stored;
+        QString read;
+    } cases[] = {
+        {"ASCII", "Skin", QStringLiteral("Skin")},
+        {"two-byte", "Sk\xC3\xA9", QStringLiteral("Sk") + e},
+        {"four-byte", "\xF0\x9F\x8E\xA5", QString::fromUtf8("\xF0\x9F\x8E\xA5")},
+        {"Latin-1", "Sk\xE9", QStringLiteral("Sk") + e},
+        {"overlong", "a\xC0\xAF", QString::fromLatin1("a\xC0\xAF")},
+        {"surrogate", "\xED\xA0\x80", QString::fromLatin1("\xED\xA0\x80")},
+        {"past U+10FFFF", "\xF4\x90\x80\x80", QString::fromLatin1("\xF4\x90\x80\x80")},
+        {"a character cut short", "ab\xE2\x82", QString::fromLatin1("ab\xE2\x82")},
+        {"all 64 bytes", QByteArray(62, 'a') + "\xC3\xA9", QString(62, QLatin1Char('a')) + e},
+        {"empty", "", QString()},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        for (std::uint32_t i = 0; i < xmegareg::kTextLength; ++i)
+            state->writeRegister(xmegareg::kLutName + i, i < std::uint32_t(c.stored.size()) ? std::uint8_t(c.stored[int(i)]) : 0);
+        EXPECT_EQ(device->getLutName(), c.read);
+    }
+}
+
 // The whole erase is bounded by the image, whatever sector size the device reports; a sector
 // no serial memory has is the device's fault and stops the image before anything is erased.
 TEST_F(XmegaLutUpload, TheEraseWaitIsBoundedByTheImageNotByTheSectorSizeReported)
