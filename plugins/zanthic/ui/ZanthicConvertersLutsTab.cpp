@@ -15,7 +15,7 @@ namespace {
 constexpr int kSlot = 0;
 constexpr int kLutOn = 0;
 constexpr int kLutOff = 255;
-constexpr int kLutLoaded = 0;
+constexpr int kLutLoaded = ZanthicConvertersConnectedDevice::kLutLoaded;
 } // namespace
 
 QString cutToUtf8Bytes(const QString& name, int maxBytes)
@@ -191,8 +191,18 @@ void ZanthicConvertersLutsTab::onTransferred(int result, const QString& fileName
         device_->setLutSelection(kSlot);
         return;
     }
+    showFailure(result, fileName);
+}
+
+void ZanthicConvertersLutsTab::showFailure(int result, const QString& fileName)
+{
     delete errorDialog_;
-    errorDialog_ = new ParserErrorDialog(fileName, this);
+    // Only a file that does not open or decode is corrupt; anything else did not get through.
+    if (result == ZanthicConvertersConnectedDevice::kLutUndecodable ||
+        result == ZanthicConvertersConnectedDevice::kLutFileUnreadable)
+        errorDialog_ = new ParserErrorDialog(fileName, this);
+    else
+        errorDialog_ = new TransferFailedDialog(this);
     errorDialog_->show();
 }
 
@@ -218,7 +228,8 @@ void ZanthicConvertersLutsTab::deleteLut()
 {
     ZanthicConvertersConnectedDevice& d = *device_;
     const std::uint8_t index = deleteDialog_->lutIndex();
-    d.loadLut(index, QString(), QString());
+    // A removal that failed leaves the tab showing the LUT the device still reports.
+    const int result = d.loadLut(index, QString(), QString());
     d.setLutSelection(kLutOff);
     if (d.supportsLutLoopEnable())
         d.setLutLoopEnable(false);
@@ -227,6 +238,8 @@ void ZanthicConvertersLutsTab::deleteLut()
     if (d.supportsLutHdmiOutEnable())
         d.setLutHdmiOutEnable(false);
     deleteDialog_->hide();
+    if (result != kLutLoaded)
+        showFailure(result, QString());
 }
 
 } // namespace Zanthic

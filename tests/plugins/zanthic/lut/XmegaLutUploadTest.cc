@@ -5,7 +5,9 @@
 #include "protocol/ZanthicRegisters.h"
 
 #include "LutSimFixture.h"
+#include "tests/plugins/zanthic/ScaledClock.h"
 
+#include <QElapsedTimer>
 #include <QSignalSpy>
 
 #include <algorithm>
@@ -78,6 +80,19 @@ protected:
         return onWorker([&] { return device->loadLut(index, file, name); });
     }
     std::int64_t virtualMs(platform::Clock::TimePoint since) { return clock.elapsedMs(since); }
+    // The LUT name register the device reports (784), as a device that holds that LUT fills it.
+    void setReportedName(const std::string& name)
+    {
+        for (std::uint32_t i = 0; i < xmegareg::kTextLength; ++i)
+            state->writeRegister(xmegareg::kLutName + i, i < name.size() ? static_cast<std::uint8_t>(name[i]) : 0);
+    }
+    std::string reportedName() const
+    {
+        std::string name;
+        for (std::uint32_t a = xmegareg::kLutName; a < xmegareg::kLutName + xmegareg::kTextLength && state->readRegister(a); ++a)
+            name += static_cast<char>(state->readRegister(a));
+        return name;
+    }
 
     std::shared_ptr<platform::SimXmegaState> state;
     DeviceRef usb;
@@ -120,6 +135,7 @@ TEST_F(XmegaLutUpload, TheCubeLandsInEepromTargetZeroAndTheNameInItsRegisters)
     std::copy_n("Skin", 4, name.begin());
     EXPECT_EQ(memory(1040, 64), name);
     EXPECT_EQ(memory(1024, 1), std::vector<std::uint8_t>{3});
+    EXPECT_EQ(memory(784, 64), name) << "the device reports the name the tabs heard";
 
     const std::vector<int> p = percents(progress);
     ASSERT_GE(p.size(), 3u);
@@ -212,6 +228,7 @@ TEST_F(XmegaLutUpload, AnEraseThatNeverEndsOrAWriteStatusThatFailsGives5InBounde
          "Failed to write all EEPROM sectors\n"},
     };
     const QString file = files.write(QStringLiteral("grade.cube"), identityCube(17));
+    setReportedName("Old");
     for (const Failure& f : failures) {
         SCOPED_TRACE(f.name);
         state->eraseForever = state->busyForever = false;
@@ -230,8 +247,56 @@ TEST_F(XmegaLutUpload, AnEraseThatNeverEndsOrAWriteStatusThatFailsGives5InBounde
         // Ten attempts of at most about half a minute each.
         EXPECT_LT(virtualMs(start), 10 * 40 * 1000);
         EXPECT_TRUE(controls(xp::kWriteMemory, xp::kVendorInterfaceOut).empty());
-        EXPECT_TRUE(delegate.heard.isEmpty());
+        EXPECT_EQ(delegate.heard, QStringList{QStringLiteral("1 Old")}) << "the name the device still reports";
     }
+}
+
+// The LUT is the device's only once its name and the load command are in: either write failing
+// fails the upload, and the tabs hear the name the device then reports, not the one sent.
+TEST_F(XmegaLutUpload, ANameOrLoadCommandThatFailsFailsTheUpload)
+{
+    const struct {
+        const char* name;
+        std::uint16_t failing; // the register whose write fails
+        platform::SimFaultAction action;
+        std::size_t writes;    // register writes made
+    } cases[] = {
+        {"name write stalls", xmegareg::kLutNameWritten, platform::SimFaultAction::Stall, 1},
+        {"name write times out", xmegareg::kLutNameWritten, platform::SimFaultAction::Timeout, 1},
+        {"load command stalls", xmegareg::kLutCommand, platform::SimFaultAction::Stall, 2},
+        {"load command times out", xmegareg::kLutCommand, platform::SimFaultAction::Timeout, 2},
+    };
+    const std::string text = "TITLE \"New\"\n" + identityCube(17);
+    const QString file = files.write(QStringLiteral("new.cube"), text);
+    DeviceCube expected(17);
+    ASSERT_EQ(DecodeCubeFile(text, expected), 0);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        setReportedName("Old");
+        state->writeRegister(xmegareg::kLutCommand, 0);
+        bus.clearFaults();
+        bus.clearTranscript();
+        delegate.heard.clear();
+        SimFault f;
+        f.action = c.action;
+        f.kind = SimRequestKind::Control;
+        f.bRequest = xp::kWriteMemory;
+        f.match = [register_ = c.failing](const SimRequest& r) { return r.setup.wValue == register_; };
+        bus.addFault(f);
+
+        EXPECT_EQ(upload(file), 5);
+        EXPECT_EQ(lutArea(), expected.bytes()) << "the data went, but was never loaded";
+        EXPECT_EQ(controls(xp::kWriteMemory, xp::kVendorInterfaceOut).size(), c.writes);
+        EXPECT_EQ(memory(1024, 1), std::vector<std::uint8_t>{0});
+        EXPECT_EQ(delegate.heard, QStringList{QStringLiteral("1 Old")});
+    }
+
+    // And the next upload, without a fault, goes through.
+    bus.clearFaults();
+    delegate.heard.clear();
+    EXPECT_EQ(upload(file), 0);
+    EXPECT_EQ(delegate.heard, QStringList{QStringLiteral("1 New")});
+    EXPECT_EQ(reportedName(), "New");
 }
 
 // Names in the register map are UTF-8; what is not (an older tool's Latin-1) reads as Latin-1.
@@ -293,6 +358,32 @@ TEST_F(XmegaLutUpload, TheEraseWaitIsBoundedByTheImageNotByTheSectorSizeReported
         EXPECT_EQ(controls(xp::kEraseEeprom).size(), c.atLeastMs > 0 ? 1u : 0u);
         EXPECT_TRUE(potential->endStagedProgramming());
     }
+}
+
+// The card's poll runs on the GUI thread: while an upload waits out a time-out it lets its
+// turns go instead of queueing behind the transfer.
+TEST_F(XmegaLutUpload, ThePollLetsItsTurnsGoWhileAnUploadWaitsOutATimeOut)
+{
+    zanthictest::ScaledClock fast(5); // the data piece's 10 s time-out takes 2 s: four polls
+    platform::ClockOverride scaled(&fast);
+    auto timed = makeConnectedDevice<TimedPolls<XmegaZanthicConvertersConnectedDevice>>(&owner, potential);
+    device = timed;
+    SimFault late;
+    late.action = platform::SimFaultAction::Timeout;
+    late.kind = SimRequestKind::Out;
+    bus.addFault(late);
+    const QString file = files.write(QStringLiteral("grade.cube"), identityCube(17));
+    QElapsedTimer wall;
+    wall.start();
+    EXPECT_EQ(onWorker([&] {
+        timed->uploading = true;
+        const int result = timed->loadLut(0, file, QString());
+        timed->uploading = false;
+        return result;
+    }), 0);
+    EXPECT_GE(wall.elapsed(), 2000) << "the time-out was waited out";
+    ASSERT_GE(timed->pollMs.size(), 2u) << "polls fell due during the upload";
+    EXPECT_LT(*std::max_element(timed->pollMs.begin(), timed->pollMs.end()), 250);
 }
 
 TEST_F(XmegaLutUpload, AnEraseReportingNoTotalShowsNoProgress)

@@ -12,6 +12,7 @@
 #include "plugins/zanthic/ui/ZanthicOstrelTab.h"
 #include "plugins/zanthic/ui/ZanthicPlugInSetup.h"
 #include "protocol/Stm32Protocol.h"
+#include "protocol/XmegaProtocol.h"
 #include "protocol/ZanthicRegisters.h"
 #include "tests/plugins/converters/lut/CubeFiles.h"
 #include "tests/plugins/zanthic/ZanthicSimFixture.h"
@@ -222,6 +223,52 @@ TEST_F(SettingsOnSim, AnXmegaNameComesBackAsItWentInAfterAReplug)
         page->onCancelPressed();
         ASSERT_TRUE(waitFor([&] { return card.isNull(); }));
         TearDown();
+        bus.detach(path);
+    }
+}
+
+// An upload that fails shows "LUT Transfer Failed", and the tab the name the device reports:
+// here the old LUT's, as the new name never got in (STM32) or was never loaded (XMEGA).
+TEST_F(SettingsOnSim, AFailedUploadSaysSoAndTheTabShowsTheDevicesName)
+{
+    for (const std::uint16_t productId : {0xBE89, 0xBE90}) {
+        SCOPED_TRACE(productId);
+        std::string path;
+        if (productId == 0xBE89) {
+            auto state = stm32State(productId);
+            state->setText(keys::kLutName, "Old");
+            path = attachStm32(state);
+            platform::SimFault f; // the name's value write, after the table
+            f.kind = platform::SimRequestKind::Control;
+            f.bRequest = stm32::kSetValue;
+            f.match = [](const platform::SimRequest& r) { return r.data == std::vector<std::uint8_t>{'N', 'e', 'w'}; };
+            bus.addFault(f);
+        } else {
+            auto state = xmegaState(productId);
+            for (std::uint32_t i = 0; i < 3; ++i)
+                state->writeRegister(xmegareg::kLutName + i, static_cast<std::uint8_t>("Old"[i]));
+            path = attachXmega(state);
+            platform::SimFault f; // the load command, after the table and its name
+            f.kind = platform::SimRequestKind::Control;
+            f.bRequest = TWG::Converters::xmega::kWriteMemory;
+            f.match = [](const platform::SimRequest& r) { return r.setup.wValue == xmegareg::kLutCommand; };
+            bus.addFault(f);
+        }
+        D2SettingsPage* page = openPage(productId);
+        ASSERT_NE(page, nullptr);
+        auto* luts = tabOf<ZanthicConvertersLutsTab>(page);
+        ASSERT_NE(luts, nullptr);
+        ASSERT_EQ(luts->nameLabel()->text(), QStringLiteral("Old"));
+        luts->importFile(files.write(QStringLiteral("new.cube"), "TITLE \"New\"\n" + luttest::identityCube(17)));
+        ASSERT_NE(luts->transferDialog(), nullptr);
+        ASSERT_TRUE(waitFor([&] { return luts->errorDialog() != nullptr; }));
+        EXPECT_EQ(luts->errorDialog()->headingLabel()->text(), QStringLiteral("LUT Transfer Failed"));
+        EXPECT_EQ(luts->nameLabel()->text(), QStringLiteral("Old"));
+        EXPECT_TRUE(luts->transferDialog()->isHidden());
+        page->onCancelPressed();
+        ASSERT_TRUE(waitFor([&] { return card.isNull(); }));
+        TearDown();
+        bus.clearFaults();
         bus.detach(path);
     }
 }
