@@ -141,7 +141,6 @@ void ZanthicConvertersLutsTab::onImportClicked()
     fileDialog_ = new QFileDialog(window(), tr("Open 3D LUT file"));
     fileDialog_->setFileMode(QFileDialog::ExistingFile);
     fileDialog_->setNameFilters({tr("CUBE LUT Files (*.cube)"), tr("All File Types (*)")});
-    fileDialog_->setWindowModality(Qt::ApplicationModal);
     connect(fileDialog_, &QFileDialog::accepted, this, [this] {
         const QString path = fileDialog_->selectedFiles().value(0);
         fileDialog_->deleteLater();
@@ -149,7 +148,9 @@ void ZanthicConvertersLutsTab::onImportClicked()
             importFile(path);
     });
     connect(fileDialog_, &QFileDialog::rejected, fileDialog_, &QObject::deleteLater);
-    fileDialog_->open();
+    // Not open(): that makes it window-modal. Non-blocking all the same.
+    fileDialog_->setWindowModality(Qt::ApplicationModal);
+    fileDialog_->show();
 }
 
 void ZanthicConvertersLutsTab::importFile(const QString& path)

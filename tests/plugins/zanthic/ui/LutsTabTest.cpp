@@ -233,6 +233,24 @@ TEST(LutsTab, AFailedDeleteSaysSoAndShowsTheLutTheDeviceKept)
     EXPECT_TRUE(host.tab->deleteButton()->isEnabled());
 }
 
+// The file dialog does not block, and stays application-modal once it shows.
+TEST(LutsTab, TheImportFileDialogIsApplicationModalAndDoesNotBlock)
+{
+    auto device = recordingDevice(0xBE89);
+    LutsHost host(device);
+    host.tab->importButton()->click(); // returns: nothing waits for the dialog's answer
+    QFileDialog* dialog = host.tab->fileDialog();
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_TRUE(dialog->isVisible());
+    EXPECT_EQ(dialog->windowModality(), Qt::ApplicationModal);
+    EXPECT_EQ(dialog->windowTitle(), QStringLiteral("Open 3D LUT file"));
+    EXPECT_EQ(dialog->fileMode(), QFileDialog::ExistingFile);
+    dialog->reject();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(host.tab->fileDialog(), nullptr);
+    EXPECT_TRUE(device->loads().isEmpty());
+}
+
 TEST(LutsTab, AVanishedFileDoesNothing)
 {
     auto device = recordingDevice(0xBE89);
