@@ -37,10 +37,14 @@ constexpr int kLutCubeSize = 17; // 17 x 17 x 17 words of four bytes, least sign
 // --- Staged EEPROM programming ------------------------------------------------------------------
 // The erase and the write that follows it are polled this often.
 constexpr int kEepromPollIntervalMs = 500;
-// An erase gets a fixed allowance and this much per sector before it counts as stuck; the end
-// of a write gets this many polls.
+// An erase sector smaller than this is a device fault: no serial memory erases less at once.
+constexpr std::uint32_t kMinEraseSectorBytes = 256;
+// The whole erase of an image gets a fixed allowance and this much per 64 KiB of the image
+// before it counts as stuck, whatever sector size the device reports; the end of a write gets
+// this many polls.
 constexpr int kEraseAllowanceMs = 10000;
-constexpr int kEraseMsPerSector = 2000;
+constexpr int kEraseMsPerSpan = 2000;
+constexpr std::uint32_t kEraseSpanBytes = 64u << 10;
 constexpr int kWriteFinishPolls = 60;
 // A LUT upload: begin, program and end, tried this often with this pause between attempts.
 constexpr int kLutUploadAttempts = 10;

@@ -5,6 +5,7 @@
 #include "kit/widgets/CommonDialog.h"
 
 #include <QEvent>
+#include <QLabel>
 
 Family::EventReceiverWindow::EventReceiverWindow(Family* owner) : QWidget(nullptr, Qt::WindowFlags()), owner_(owner) {}
 
@@ -48,13 +49,14 @@ Family::Family(QObject* hostWindow) : QObject(hostWindow), hostWindow_(hostWindo
 
 CommonDialog* Family::closeRefusal() const { return closeRefusal_.data(); }
 
-void Family::showCloseRefusal(QWidget* window, const QString& heading, const QString& message)
+void Family::showCloseRefusal(QWidget* window, const QString& title, const QString& heading, const QString& message)
 {
     if (!closeRefusal_) {
-        closeRefusal_ = new CommonDialog(tr("Software Update"), window);
+        closeRefusal_ = new CommonDialog(title, window);
         closeRefusal_->setSingleButton(tr("OK"));
         connect(closeRefusal_, &CommonDialog::closeClicked, closeRefusal_, &QWidget::close);
     }
+    closeRefusal_->titleLabel()->setText(title);
     closeRefusal_->setTitleAndMessage(heading, message);
     closeRefusal_->show();
     closeRefusal_->raise();

@@ -85,8 +85,9 @@ public slots:
     void onDeviceSelected(VisibleDevice* device);
 
 protected:
-    // For canClose's refusals: says why over window, in one dialog kept for every refusal.
-    void showCloseRefusal(QWidget* window, const QString& heading, const QString& message);
+    // For canClose's refusals: says why over window, in one dialog kept for every refusal,
+    // titled for what is running.
+    void showCloseRefusal(QWidget* window, const QString& title, const QString& heading, const QString& message);
 
 private:
     QObject* hostWindow_;

@@ -67,7 +67,7 @@ bool ConverterFamily::canClose()
 {
     if (!isUpdating())
         return true;
-    showCloseRefusal(hostWindow_, tr("Update in Progress!"),
+    showCloseRefusal(hostWindow_, tr("Software Update"), tr("Update in Progress!"),
                      tr("Please wait for the Converter software update to finish before closing."));
     return false;
 }

@@ -144,7 +144,8 @@ public:
         kLutUndecodable = 22,
     };
     // Loads a ".cube" file as the device LUT (an empty file name deletes it); a LutLoadResult.
-    // The delegates hear setLutInfo on this object's thread once the LUT has arrived.
+    // The delegates hear setLutInfo on this object's thread once the LUT has arrived, or, when
+    // the transfer failed (kLutTransferFailed), with the name the device then reports.
     virtual int loadLut(int index, const QString& fileName, const QString& lutName);
     bool supportsHdmiClampEnable() const { return supports(Setting::HdmiClamp); }
     bool getHdmiClampEnable();

@@ -151,17 +151,18 @@ int Stm32ZanthicConvertersConnectedDevice::loadLut(int index, const QString& fil
     }
     if (!usb_)
         return kLutTransferFailed;
-    // Each write is one handle sequence; the status poll may come between the two.
+    // Both writes under one hold of the device: the status poll lets its turns go meanwhile
+    // rather than queue behind a transfer that waits out its time-out.
+    std::lock_guard<std::recursive_mutex> lock(usb_->requestMutex());
     try {
-        if (!deleting) {
-            std::lock_guard<std::recursive_mutex> lock(usb_->requestMutex());
+        if (!deleting)
             channel().setSettingsProperty(stm32::keys::kLutData, data.data(), static_cast<std::uint32_t>(data.size()));
-        }
-        std::lock_guard<std::recursive_mutex> lock(usb_->requestMutex());
         channel().setSettingsProperty(stm32::keys::kLutName, name.data(), static_cast<std::uint32_t>(name.size()));
     } catch (const std::exception& e) {
-        // No tab may show a LUT that never arrived.
         qCDebug(lcZanthic) << "setSettingsProperty failed:" << e.what();
+        // The new table may be in under the old name: the tabs show the name the device holds,
+        // never the one that was meant for it.
+        reportLutInfo(index, getLutName());
         return kLutTransferFailed;
     }
     reportLutInfo(index, QString::fromStdString(name));

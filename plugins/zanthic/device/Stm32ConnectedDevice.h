@@ -18,8 +18,8 @@ public:
     void setDeviceName(const QString& name) override;
     bool supportsLutName() const override;
     QString getLutName() override;
-    // Any thread: the upload holds the device only for each of its two writes (the poll skips a
-    // turn meanwhile).
+    // Any thread: the upload holds the device for both its writes, data then name (the poll
+    // skips its turns meanwhile).
     int loadLut(int index, const QString& fileName, const QString& lutName) override;
     bool supportsLutTransferThread() const override;
     void factoryReset() override;

@@ -5,12 +5,14 @@
 #include "plugins/zanthic/device/ConnectedDeviceOwner.h"
 #include "plugins/zanthic/device/CubeParser.h"
 #include "plugins/zanthic/device/XmegaUsbPotentialDevice.h"
+#include "plugins/zanthic/device/ZanthicLog.h"
 #include "protocol/ZanthicRegisters.h"
 
 #include <QByteArray>
 #include <QFile>
 
 #include <array>
+#include <mutex>
 
 namespace TWG {
 namespace Zanthic {
@@ -91,24 +93,24 @@ void XmegaZanthicConvertersConnectedDevice::writeSetting(Setting setting, std::u
 
 void XmegaZanthicConvertersConnectedDevice::setDeviceName(const QString& name)
 {
+    // The name as the field keeps it: what a replug reads back.
+    const QByteArray bytes = cutUtf8(name, static_cast<int>(xmegareg::kTextLength));
     if (Converters::XmegaUSBDevice* c = channel()) {
         std::array<char, xmegareg::kTextLength> field{};
-        const QByteArray bytes = cutUtf8(name, static_cast<int>(field.size()));
         std::copy(bytes.begin(), bytes.end(), field.begin());
         c->writeMemory(xmegareg::kDeviceName, xmegareg::kTextLength, field.data());
     }
     if (ConnectedDeviceOwner* o = owner())
-        o->deviceRenamed(name);
+        o->deviceRenamed(QString::fromUtf8(bytes));
 }
 
 QString XmegaZanthicConvertersConnectedDevice::getLutName()
 {
-    std::array<char, xmegareg::kTextLength + 1> text{};
+    std::array<char, xmegareg::kTextLength> text{};
     if (Converters::XmegaUSBDevice* c = channel())
         if (!c->readMemory(xmegareg::kLutName, xmegareg::kTextLength, text.data()))
             text.fill(0);
-    text.back() = 0;
-    return QString::fromLatin1(text.data());
+    return registerFieldText(text.data(), text.size());
 }
 
 int XmegaZanthicConvertersConnectedDevice::loadLut(int index, const QString& fileName, const QString& lutName)
@@ -133,7 +135,13 @@ int XmegaZanthicConvertersConnectedDevice::loadLut(int index, const QString& fil
             cube.name = lutName.toUtf8().toStdString();
     }
     const std::vector<std::uint8_t> bytes = cube.bytes();
+    std::array<char, xmegareg::kTextLength> field{};
+    const QByteArray name = cutUtf8(QString::fromStdString(cube.name), static_cast<int>(field.size()));
+    std::copy(name.begin(), name.end(), field.begin());
 
+    // The upload holds the device from its first request to its last: the status poll lets
+    // its turns go meanwhile rather than queue behind a transfer that waits out its time-out.
+    std::lock_guard<std::recursive_mutex> lock(xmega_->requestMutex());
     emit transferProgress(0);
     bool sent = false;
     for (int attempt = 0; attempt < xmegareg::kLutUploadAttempts && !sent; ++attempt) {
@@ -149,15 +157,15 @@ int XmegaZanthicConvertersConnectedDevice::loadLut(int index, const QString& fil
         const bool ended = xmega_->endStagedProgramming();
         sent = programmed && ended;
     }
-    if (!sent)
-        return kLutTransferFailed;
-
-    std::array<char, xmegareg::kTextLength> field{};
-    const QByteArray name = cutUtf8(QString::fromStdString(cube.name), static_cast<int>(field.size()));
-    std::copy(name.begin(), name.end(), field.begin());
-    c->writeMemory(xmegareg::kLutNameWritten, xmegareg::kTextLength, field.data());
+    // The device takes the LUT only with its name and the load command: without either it is
+    // not loaded, whatever the EEPROM holds.
     const std::uint8_t command = xmegareg::kLutCommandLoaded;
-    c->writeMemory(xmegareg::kLutCommand, xmegareg::kFlagLength, &command);
+    if (!sent || !c->writeMemory(xmegareg::kLutNameWritten, xmegareg::kTextLength, field.data()) ||
+        !c->writeMemory(xmegareg::kLutCommand, xmegareg::kFlagLength, &command)) {
+        qCWarning(lcZanthic) << "XMEGA LUT upload failed";
+        reportLutInfo(index, getLutName());
+        return kLutTransferFailed;
+    }
     reportLutInfo(index, QString::fromUtf8(name));
     return kLutLoaded;
 }
@@ -191,6 +199,11 @@ void XmegaZanthicConvertersConnectedDevice::poll()
     }
     // In the bootloader too: at the first poll's interval 0 it would ask without pause.
     setPollInterval(kPollIntervalMs);
+    // A LUT upload holds the device on its worker, through transfers that may each wait out
+    // their time-out: the poll, on the GUI thread, lets that turn go rather than wait behind it.
+    std::unique_lock<std::recursive_mutex> free(xmega_->requestMutex(), std::try_to_lock);
+    if (!free.owns_lock())
+        return;
     std::uint8_t bootState = 0;
     if (xmega_->readBootState(&bootState) && bootState != 0) {
         setConnectionState(Interrupted);

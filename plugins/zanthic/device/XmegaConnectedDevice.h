@@ -22,7 +22,8 @@ public:
     void setDeviceName(const QString& name) override;
     bool supportsLutName() const override { return false; }
     QString getLutName() override;
-    // Any thread: the cube goes to EEPROM target 0 through staged programming.
+    // Any thread: the cube goes to EEPROM target 0 through staged programming, then its name
+    // and the load command; the device is held throughout (the poll skips its turns meanwhile).
     int loadLut(int index, const QString& fileName, const QString& lutName) override;
     bool supportsLutTransferThread() const override;
     void factoryReset() override;

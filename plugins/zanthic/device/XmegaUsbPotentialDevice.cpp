@@ -39,13 +39,63 @@ XmegaUsbPotentialDevice::XmegaUsbPotentialDevice(std::weak_ptr<ConnectionManager
 
 XmegaUsbPotentialDevice::~XmegaUsbPotentialDevice() = default;
 
+namespace {
+
+// The length of the well-formed UTF-8 at the start of the bytes, in whole characters: no
+// overlong form, surrogate or value past U+10FFFF.
+std::size_t utf8Prefix(const unsigned char* s, std::size_t n)
+{
+    std::size_t i = 0;
+    while (i < n) {
+        const unsigned char lead = s[i];
+        if (lead < 0x80) {
+            ++i;
+            continue;
+        }
+        std::size_t extra = 0;
+        unsigned char low = 0x80, high = 0xBF; // the range of the second byte
+        if (lead >= 0xC2 && lead <= 0xDF)
+            extra = 1;
+        else if (lead >= 0xE0 && lead <= 0xEF) {
+            extra = 2;
+            if (lead == 0xE0)
+                low = 0xA0;
+            else if (lead == 0xED)
+                high = 0x9F;
+        } else if (lead >= 0xF0 && lead <= 0xF4) {
+            extra = 3;
+            if (lead == 0xF0)
+                low = 0x90;
+            else if (lead == 0xF4)
+                high = 0x8F;
+        } else
+            return i;
+        if (n - i <= extra || s[i + 1] < low || s[i + 1] > high)
+            return i;
+        for (std::size_t k = 2; k <= extra; ++k)
+            if ((s[i + k] & 0xC0) != 0x80)
+                return i;
+        i += 1 + extra;
+    }
+    return i;
+}
+
+} // namespace
+
+QString registerFieldText(const char* field, std::size_t length)
+{
+    const std::size_t used = static_cast<std::size_t>(std::find(field, field + length, '\0') - field);
+    const auto* bytes = reinterpret_cast<const unsigned char*>(field);
+    const int size = static_cast<int>(used);
+    return utf8Prefix(bytes, used) == used ? QString::fromUtf8(field, size) : QString::fromLatin1(field, size);
+}
+
 QString XmegaUsbPotentialDevice::registerText(std::uint32_t address, std::uint32_t length)
 {
-    std::vector<char> text(length + 1, 0);
+    std::vector<char> text(length, 0);
     if (!channel_->readMemory(address, length, text.data()))
         return {};
-    text[length] = 0;
-    return QString::fromLatin1(text.data());
+    return registerFieldText(text.data(), text.size());
 }
 
 QString XmegaUsbPotentialDevice::deviceName()
@@ -142,6 +192,10 @@ bool XmegaUsbPotentialDevice::program(std::uint16_t target, std::uint32_t addres
     std::uint32_t sectorSize = 0, pageSize = 0;
     if (!c.getEepromInfo(nullptr, &sectorSize, &pageSize))
         return programFailed(QStringLiteral("Failed to get EEPROM info\n"));
+    if (sectorSize < xmegareg::kMinEraseSectorBytes) {
+        qCWarning(lcZanthic) << "EEPROM reports an erase sector of" << sectorSize << "bytes";
+        return programFailed(QStringLiteral("Failed to get EEPROM info\n"));
+    }
 
     // Every sector the image touches, also when it does not start on a sector.
     const std::uint32_t firstSector = address / sectorSize;
@@ -149,9 +203,11 @@ bool XmegaUsbPotentialDevice::program(std::uint16_t target, std::uint32_t addres
     const auto sectors = static_cast<std::uint32_t>((end + sectorSize - 1) / sectorSize - firstSector);
     if (!c.eraseEeprom(firstSector, sectors))
         return programFailed(QStringLiteral("Failed to erase EEPROM sectors\n"));
-    Converters::BoundedPoll erase((xmegareg::kEraseAllowanceMs + static_cast<std::int64_t>(sectors) * xmegareg::kEraseMsPerSector) /
-                                      xmegareg::kEepromPollIntervalMs,
-                                  xmegareg::kEepromPollIntervalMs);
+    // Sized by the image, not by the sectors the device says it has.
+    const std::int64_t spans = (static_cast<std::int64_t>(length) + xmegareg::kEraseSpanBytes - 1) / xmegareg::kEraseSpanBytes;
+    Converters::BoundedPoll erase(
+        static_cast<int>((xmegareg::kEraseAllowanceMs + spans * xmegareg::kEraseMsPerSpan) / xmegareg::kEepromPollIntervalMs),
+        xmegareg::kEepromPollIntervalMs);
     for (;;) {
         Converters::XmegaEepromProgress status;
         if (!erase.next() || stopped() || !c.getEepromProgress(&status))

@@ -3,6 +3,7 @@
 #include "plugins/zanthic/device/PotentialDevice.h"
 
 #include <atomic>
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -13,6 +14,10 @@ class XmegaUSBDevice;
 } // namespace Converters
 
 namespace Zanthic {
+
+// A text field of the register map (a name): the bytes up to the first zero byte, or all of
+// them, as UTF-8; bytes that are not UTF-8 (a name an older tool wrote) read as Latin-1.
+QString registerFieldText(const char* field, std::size_t length);
 
 // An XMEGA converter (0xBE90, 0xBE91): known by its uuid, its identity in registers, reached
 // through the XMEGA vendor-request channel. The constructor throws "No device interface." or
@@ -46,7 +51,7 @@ public:
                  ProgramProgress progress, const std::atomic<bool>* stop = nullptr);
 
 private:
-    // Register text: ASCII up to the first zero byte; empty when unreadable.
+    // Register text as registerFieldText reads it; empty when unreadable.
     QString registerText(std::uint32_t address, std::uint32_t length);
 
     std::shared_ptr<Converters::XmegaUSBDevice> channel_;

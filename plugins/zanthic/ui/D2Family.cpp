@@ -42,12 +42,12 @@ bool D2Family::isUpdating() const { return controller_ && controller_->isUpdatin
 bool D2Family::canClose()
 {
     if (isUpdating()) {
-        showCloseRefusal(hostWindow_, tr("Update in Progress!"),
+        showCloseRefusal(hostWindow_, tr("Software Update"), tr("Update in Progress!"),
                          tr("Please wait for the Converter software update to finish before closing."));
         return false;
     }
     if (LutTransferThread::anyRunning()) {
-        showCloseRefusal(hostWindow_, tr("Loading LUT"),
+        showCloseRefusal(hostWindow_, tr("Loading LUT"), tr("Loading LUT"),
                          tr("Please wait for the LUT to finish loading before closing."));
         return false;
     }

@@ -15,6 +15,14 @@ constexpr int kLineHeight = 32;
 constexpr int kUpdateButtonX = 444;
 constexpr int kUpdateButtonWidth = 92;
 constexpr int kAlertCentreX = 420;
+
+// A version text longer than the label is cut with "…"; the whole of it is its tooltip.
+void showVersion(D2SettingsLabel* label, const QString& text)
+{
+    label->setElided(true);
+    label->setText(text);
+    label->setToolTip(text);
+}
 } // namespace
 
 QString D2FirmwareUpdateRow::versionText(const QString& release, const QString& build, bool withBuild)
@@ -32,7 +40,8 @@ D2FirmwareUpdateRow::D2FirmwareUpdateRow(QWidget* tab, FirmwareUpdateInfo& info)
     const bool supported = info.isSoftwareSupported();
 
     addD2RowLabel(this, tr("Software:"));
-    installed_ = new D2SettingsLabel(versionText(release_, build_, available && supported), this);
+    installed_ = new D2SettingsLabel(QString(), this);
+    showVersion(installed_, versionText(release_, build_, available && supported));
     installed_->move(D2SettingsTab::kControlX, D2SettingsTab::kControlY);
 
     if (!available) {
@@ -44,7 +53,8 @@ D2FirmwareUpdateRow::D2FirmwareUpdateRow(QWidget* tab, FirmwareUpdateInfo& info)
     setFixedHeight(2 * kLineHeight);
     addD2RowLabel(this, tr("Available Software:"), 7 + kLineHeight);
     const QString packaged = versionText(info.availableSoftwareVersion(), info.availableFirmwareVersion(), true);
-    available_ = new D2SettingsLabel(packaged, this);
+    available_ = new D2SettingsLabel(QString(), this);
+    showVersion(available_, packaged);
     available_->move(D2SettingsTab::kControlX, D2SettingsTab::kControlY + kLineHeight);
     if (supported) {
         updateButton_ = new D2SettingsPushButton(tr("Update Now"), this);
@@ -53,7 +63,7 @@ D2FirmwareUpdateRow::D2FirmwareUpdateRow(QWidget* tab, FirmwareUpdateInfo& info)
         connect(updateButton_, &QPushButton::clicked, this, &D2FirmwareUpdateRow::updateFirmware);
         return;
     }
-    available_->setText(tr("%1 is not compatible").arg(packaged));
+    showVersion(available_, tr("%1 is not compatible").arg(packaged));
     available_->setStyleSheet(QStringLiteral("QLabel { color: %1; background-color: %2; }")
                                   .arg(colourToHex(kitColourError()), colourToHex(kitColourGrey245())));
     alertIcon_ = new QLabel(this);
@@ -66,9 +76,9 @@ D2FirmwareUpdateRow::D2FirmwareUpdateRow(QWidget* tab, FirmwareUpdateInfo& info)
 void D2FirmwareUpdateRow::focusChanged(QWidget* old, QWidget* now)
 {
     if (now == installed_)
-        installed_->setText(versionText(release_, build_, true));
+        showVersion(installed_, versionText(release_, build_, true));
     else if (old == installed_)
-        installed_->setText(versionText(release_, build_, false));
+        showVersion(installed_, versionText(release_, build_, false));
 }
 
 } // namespace Zanthic

@@ -197,7 +197,7 @@ void D2SettingsLabel::paintEvent(QPaintEvent* event)
     style()->drawPrimitive(QStyle::PE_Widget, &option, &painter, this);
     const QString shown = fontMetrics().elidedText(text(), Qt::ElideRight, area.width() - kElideSlack, Qt::TextShowMnemonic);
     painter.setPen(palette().color(QPalette::WindowText));
-    painter.drawText(area, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextShowMnemonic, shown);
+    painter.drawText(area, static_cast<int>(alignment()) | Qt::TextShowMnemonic, shown);
 }
 
 D2SettingsPushButton::D2SettingsPushButton(const QString& text, QWidget* parent) : QPushButton(text, parent)

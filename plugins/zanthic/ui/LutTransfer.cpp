@@ -99,15 +99,30 @@ DeleteLutDialog::DeleteLutDialog(QWidget* parent) : CommonDialog(tr("Remove LUT"
     setTwoButtons(tr("Cancel"), tr("Remove"));
 }
 
+namespace {
+void goOnClose(CommonDialog* dialog)
+{
+    QObject::connect(dialog, &CommonDialog::closeClicked, dialog, [dialog] {
+        dialog->hide();
+        dialog->deleteLater();
+    });
+}
+} // namespace
+
 ParserErrorDialog::ParserErrorDialog(const QString& fileName, QWidget* parent) : CommonDialog(tr("LUT File Corrupt"), parent)
 {
     setTitleAndMessage(tr("File Corrupt!"),
                        tr("The LUT %1 has failed to import because the file is corrupt.").arg(fileName));
     setSingleButton(tr("OK"));
-    connect(this, &CommonDialog::closeClicked, this, [this] {
-        hide();
-        deleteLater();
-    });
+    goOnClose(this);
+}
+
+TransferFailedDialog::TransferFailedDialog(QWidget* parent) : CommonDialog(tr("Loading LUT"), parent)
+{
+    setTitleAndMessage(tr("LUT Transfer Failed"),
+                       tr("The LUT could not be sent to your Zanthic Converter. Check its USB connection and try again."));
+    setSingleButton(tr("OK"));
+    goOnClose(this);
 }
 
 } // namespace Zanthic

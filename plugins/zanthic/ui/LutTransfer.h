@@ -90,5 +90,12 @@ public:
     ParserErrorDialog(const QString& fileName, QWidget* parent);
 };
 
+// Tells that a LUT did not reach the device (the file was fine); goes once closed.
+class TransferFailedDialog : public CommonDialog {
+    Q_OBJECT
+public:
+    explicit TransferFailedDialog(QWidget* parent);
+};
+
 } // namespace Zanthic
 } // namespace TWG

@@ -15,7 +15,7 @@ namespace {
 constexpr int kSlot = 0;
 constexpr int kLutOn = 0;
 constexpr int kLutOff = 255;
-constexpr int kLutLoaded = 0;
+constexpr int kLutLoaded = ZanthicConvertersConnectedDevice::kLutLoaded;
 } // namespace
 
 QString cutToUtf8Bytes(const QString& name, int maxBytes)
@@ -141,7 +141,6 @@ void ZanthicConvertersLutsTab::onImportClicked()
     fileDialog_ = new QFileDialog(window(), tr("Open 3D LUT file"));
     fileDialog_->setFileMode(QFileDialog::ExistingFile);
     fileDialog_->setNameFilters({tr("CUBE LUT Files (*.cube)"), tr("All File Types (*)")});
-    fileDialog_->setWindowModality(Qt::ApplicationModal);
     connect(fileDialog_, &QFileDialog::accepted, this, [this] {
         const QString path = fileDialog_->selectedFiles().value(0);
         fileDialog_->deleteLater();
@@ -149,7 +148,9 @@ void ZanthicConvertersLutsTab::onImportClicked()
             importFile(path);
     });
     connect(fileDialog_, &QFileDialog::rejected, fileDialog_, &QObject::deleteLater);
-    fileDialog_->open();
+    // Not open(): that makes it window-modal. Non-blocking all the same.
+    fileDialog_->setWindowModality(Qt::ApplicationModal);
+    fileDialog_->show();
 }
 
 void ZanthicConvertersLutsTab::importFile(const QString& path)
@@ -191,8 +192,18 @@ void ZanthicConvertersLutsTab::onTransferred(int result, const QString& fileName
         device_->setLutSelection(kSlot);
         return;
     }
+    showFailure(result, fileName);
+}
+
+void ZanthicConvertersLutsTab::showFailure(int result, const QString& fileName)
+{
     delete errorDialog_;
-    errorDialog_ = new ParserErrorDialog(fileName, this);
+    // Only a file that does not open or decode is corrupt; anything else did not get through.
+    if (result == ZanthicConvertersConnectedDevice::kLutUndecodable ||
+        result == ZanthicConvertersConnectedDevice::kLutFileUnreadable)
+        errorDialog_ = new ParserErrorDialog(fileName, this);
+    else
+        errorDialog_ = new TransferFailedDialog(this);
     errorDialog_->show();
 }
 
@@ -218,7 +229,8 @@ void ZanthicConvertersLutsTab::deleteLut()
 {
     ZanthicConvertersConnectedDevice& d = *device_;
     const std::uint8_t index = deleteDialog_->lutIndex();
-    d.loadLut(index, QString(), QString());
+    // A removal that failed leaves the tab showing the LUT the device still reports.
+    const int result = d.loadLut(index, QString(), QString());
     d.setLutSelection(kLutOff);
     if (d.supportsLutLoopEnable())
         d.setLutLoopEnable(false);
@@ -227,6 +239,8 @@ void ZanthicConvertersLutsTab::deleteLut()
     if (d.supportsLutHdmiOutEnable())
         d.setLutHdmiOutEnable(false);
     deleteDialog_->hide();
+    if (result != kLutLoaded)
+        showFailure(result, QString());
 }
 
 } // namespace Zanthic

@@ -63,8 +63,9 @@ public:
     QFileDialog* fileDialog() const { return fileDialog_; }
     DeleteLutDialog* deleteDialog() const { return deleteDialog_; }
     TransferProgressDialog* transferDialog() const { return transferDialog_; }
-    // The "LUT File Corrupt" dialog on show, if any.
-    ParserErrorDialog* errorDialog() const { return errorDialog_; }
+    // The dialog that tells of the last failed load ("LUT File Corrupt" or "LUT Transfer
+    // Failed"), until it is closed.
+    CommonDialog* errorDialog() const { return errorDialog_; }
 
 public slots:
     void onImportClicked();
@@ -73,6 +74,7 @@ public slots:
 private:
     void transfer(const QString& path, const QString& lutName);
     void onTransferred(int result, const QString& fileName);
+    void showFailure(int result, const QString& fileName);
     void onThreadCompleted();
     void deleteLut();
 
@@ -87,7 +89,7 @@ private:
     QPointer<QFileDialog> fileDialog_;
     QPointer<DeleteLutDialog> deleteDialog_;
     QPointer<TransferProgressDialog> transferDialog_;
-    QPointer<ParserErrorDialog> errorDialog_;
+    QPointer<CommonDialog> errorDialog_;
     // Imports asked for while an upload ran, in order.
     QStringList pending_;
     std::uint8_t savedSelection_ = 255;

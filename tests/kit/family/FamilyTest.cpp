@@ -1,10 +1,14 @@
 #include "kit/branding/BrandingSettings.h"
 #include "kit/framework/Family.h"
+#include "kit/widgets/CardPushButton.h"
+#include "kit/widgets/CommonDialog.h"
 #include "tests/kit/framework/FakeDevice.h"
 
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <QLabel>
+#include <QWidget>
 
 #include <string>
 #include <thread>
@@ -24,6 +28,16 @@ public:
         seen.push_back(*message);
         threads.push_back(std::this_thread::get_id());
         return accept;
+    }
+};
+
+// Refuses the close for whatever is said to run.
+class RefusingFamily : public Family {
+public:
+    using Family::Family;
+    void refuse(QWidget* window, const QString& title, const QString& heading)
+    {
+        showCloseRefusal(window, title, heading, QStringLiteral("Please wait."));
     }
 };
 
@@ -139,6 +153,29 @@ TEST(Family, DefaultsAreHarmless)
     family.setAccentColour(QColor(1, 2, 3));
     EXPECT_EQ(brandingAccentColour(), QColor(1, 2, 3));
     brandingAccentColour() = saved;
+}
+
+// One dialog serves every refusal; each gives its own title.
+TEST(Family, EachCloseRefusalCarriesItsOwnTitle)
+{
+    QWidget window;
+    RefusingFamily family(&window);
+    EXPECT_EQ(family.closeRefusal(), nullptr);
+    family.refuse(&window, QStringLiteral("Loading LUT"), QStringLiteral("Still loading"));
+    CommonDialog* dialog = family.closeRefusal();
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_FALSE(dialog->isHidden());
+    EXPECT_EQ(dialog->titleLabel()->text(), QStringLiteral("Loading LUT"));
+    EXPECT_EQ(dialog->headingLabel()->text(), QStringLiteral("Still loading"));
+    EXPECT_EQ(dialog->closeButton()->text(), QStringLiteral("OK"));
+    dialog->closeButton()->click();
+    EXPECT_TRUE(dialog->isHidden());
+
+    family.refuse(&window, QStringLiteral("Software Update"), QStringLiteral("Update in Progress!"));
+    EXPECT_EQ(family.closeRefusal(), dialog);
+    EXPECT_FALSE(dialog->isHidden());
+    EXPECT_EQ(dialog->titleLabel()->text(), QStringLiteral("Software Update"));
+    EXPECT_EQ(dialog->headingLabel()->text(), QStringLiteral("Update in Progress!"));
 }
 
 TEST(Family, BonjourInfoTravelsThroughQueuedSignals)

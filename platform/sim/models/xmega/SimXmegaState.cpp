@@ -92,6 +92,11 @@ void SimXmegaState::writeRegister(std::uint32_t address, std::uint8_t value)
             resetPending = true;
             resetReads = 0;
         }
+        // The load command takes the LUT under the name written for it: the device then
+        // reports that name.
+        if (address == zreg::kLutCommand && value == zreg::kLutCommandLoaded)
+            for (std::uint32_t i = 0; i < zreg::kTextLength; ++i)
+                memory[zreg::kLutName + i] = readRegister(zreg::kLutNameWritten + i);
         memory[address] = value;
         return;
     }

@@ -12,11 +12,13 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QObject>
 #include <QStringList>
 #include <QTest>
 #include <QThread>
 
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -89,6 +91,27 @@ public:
 private:
     mutable std::mutex mutex_;
     std::vector<std::string> lines_;
+};
+
+// A connected device whose status polls (GUI thread) are timed on the wall clock while
+// `uploading` is set.
+template <typename Device>
+class TimedPolls : public Device {
+public:
+    using Device::Device;
+    std::atomic<bool> uploading{false};
+    std::vector<qint64> pollMs; // the polls made while uploading
+
+protected:
+    void poll() override
+    {
+        const bool during = uploading;
+        QElapsedTimer wall;
+        wall.start();
+        Device::poll();
+        if (during)
+            pollMs.push_back(wall.elapsed());
+    }
 };
 
 // Zanthic converters on the simulated bus, with a cube folder and a LUTs tab that listens.

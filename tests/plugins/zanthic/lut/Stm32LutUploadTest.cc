@@ -133,24 +133,57 @@ TEST_F(Stm32LutUpload, AFileThatCannotBeReadOrDecodedSendsNothing)
     EXPECT_TRUE(delegate.heard.isEmpty());
 }
 
-TEST_F(Stm32LutUpload, AStallOnALutDataPieceFailsWithoutTellingTheTabs)
+// Data and name are two writes: whichever fails, the upload fails, and the tabs hear the name
+// the device then reports (the old one, over the new table when only the name failed).
+TEST_F(Stm32LutUpload, AFailedDataOrNameWriteFailsAndTheTabsHearTheDevicesName)
 {
-    connect(0xBE89);
-    const QString file = files.write(QStringLiteral("grade.cube"), identityCube(33));
-    SimFault stall;
-    stall.nth = 7;
-    stall.kind = SimRequestKind::Control;
-    stall.bmRequestType = stm32::kVendorDeviceOut;
-    stall.bRequest = stm32::kSetValue;
-    bus.addFault(stall);
-    LogCapture qtLog;
-    // On the transfer worker, where an escaping error would end the program.
-    EXPECT_EQ(onWorker([&] { return device->loadLut(0, file, QStringLiteral("Grade")); }), 5);
-    EXPECT_TRUE(qtLog.contains(QStringLiteral("setSettingsProperty failed: Failed to send set request 13")));
-    EXPECT_EQ(valuePieces().size(), 7u);
-    EXPECT_EQ(keys(), std::vector<std::string>{"LutData"});
-    EXPECT_EQ(state->properties.count(stm32::keys::kLutData), 0u);
-    EXPECT_TRUE(delegate.heard.isEmpty());
+    const std::string text = "TITLE \"New\"\n" + identityCube(33);
+    DeviceCube expected(33);
+    ASSERT_EQ(DecodeCubeFile(text, expected), 0);
+    const struct {
+        const char* name;
+        SimFaultAction action;
+        bool onName;        // the name's value write fails, else the 7th piece of the data
+        bool tableArrived;
+        const char* heard;
+    } cases[] = {
+        {"a data piece stalls", SimFaultAction::Stall, false, false, "0 Old"},
+        {"a data piece times out", SimFaultAction::Timeout, false, false, "0 Old"},
+        {"the name stalls", SimFaultAction::Stall, true, true, "0 Old"},
+        {"the name times out", SimFaultAction::Timeout, true, true, "0 Old"},
+        {"unplugged at the name", SimFaultAction::Unplug, true, true, "0 "},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        connect(0xBE89);
+        const QString file = files.write(QStringLiteral("new.cube"), text);
+        state->setText(stm32::keys::kLutName, "Old");
+        SimFault f;
+        f.action = c.action;
+        f.kind = SimRequestKind::Control;
+        f.bmRequestType = stm32::kVendorDeviceOut;
+        f.bRequest = stm32::kSetValue;
+        if (c.onName)
+            f.match = [](const SimRequest& r) { return r.data == std::vector<std::uint8_t>{'N', 'e', 'w'}; };
+        else
+            f.nth = 7;
+        bus.addFault(f);
+        LogCapture qtLog;
+        // On the transfer worker, where an escaping error would end the program.
+        EXPECT_EQ(onWorker([&] { return device->loadLut(0, file, QStringLiteral("unused")); }), 5);
+        EXPECT_TRUE(qtLog.contains(QStringLiteral("setSettingsProperty failed: Failed to send set request 13")));
+        EXPECT_EQ(state->properties.count(stm32::keys::kLutData) != 0, c.tableArrived);
+        if (c.tableArrived) {
+            EXPECT_EQ(state->properties[stm32::keys::kLutData], expected.bytes());
+        }
+        EXPECT_EQ(state->text(stm32::keys::kLutName), "Old");
+        EXPECT_EQ(delegate.heard, QStringList{QString::fromLatin1(c.heard)});
+        delegate.heard.clear();
+        device.reset();
+        potential.reset();
+        usb.reset();
+        bus.clearFaults();
+    }
 }
 
 TEST_F(Stm32LutUpload, AWorkerUploadTellsTheTabsOnTheDevicesThread)

@@ -5,7 +5,9 @@
 #include "protocol/ZanthicRegisters.h"
 
 #include "LutSimFixture.h"
+#include "tests/plugins/zanthic/ScaledClock.h"
 
+#include <QElapsedTimer>
 #include <QSignalSpy>
 
 #include <algorithm>
@@ -78,6 +80,19 @@ protected:
         return onWorker([&] { return device->loadLut(index, file, name); });
     }
     std::int64_t virtualMs(platform::Clock::TimePoint since) { return clock.elapsedMs(since); }
+    // The LUT name register the device reports (784), as a device that holds that LUT fills it.
+    void setReportedName(const std::string& name)
+    {
+        for (std::uint32_t i = 0; i < xmegareg::kTextLength; ++i)
+            state->writeRegister(xmegareg::kLutName + i, i < name.size() ? static_cast<std::uint8_t>(name[i]) : 0);
+    }
+    std::string reportedName() const
+    {
+        std::string name;
+        for (std::uint32_t a = xmegareg::kLutName; a < xmegareg::kLutName + xmegareg::kTextLength && state->readRegister(a); ++a)
+            name += static_cast<char>(state->readRegister(a));
+        return name;
+    }
 
     std::shared_ptr<platform::SimXmegaState> state;
     DeviceRef usb;
@@ -120,6 +135,7 @@ TEST_F(XmegaLutUpload, TheCubeLandsInEepromTargetZeroAndTheNameInItsRegisters)
     std::copy_n("Skin", 4, name.begin());
     EXPECT_EQ(memory(1040, 64), name);
     EXPECT_EQ(memory(1024, 1), std::vector<std::uint8_t>{3});
+    EXPECT_EQ(memory(784, 64), name) << "the device reports the name the tabs heard";
 
     const std::vector<int> p = percents(progress);
     ASSERT_GE(p.size(), 3u);
@@ -212,6 +228,7 @@ TEST_F(XmegaLutUpload, AnEraseThatNeverEndsOrAWriteStatusThatFailsGives5InBounde
          "Failed to write all EEPROM sectors\n"},
     };
     const QString file = files.write(QStringLiteral("grade.cube"), identityCube(17));
+    setReportedName("Old");
     for (const Failure& f : failures) {
         SCOPED_TRACE(f.name);
         state->eraseForever = state->busyForever = false;
@@ -230,8 +247,143 @@ TEST_F(XmegaLutUpload, AnEraseThatNeverEndsOrAWriteStatusThatFailsGives5InBounde
         // Ten attempts of at most about half a minute each.
         EXPECT_LT(virtualMs(start), 10 * 40 * 1000);
         EXPECT_TRUE(controls(xp::kWriteMemory, xp::kVendorInterfaceOut).empty());
-        EXPECT_TRUE(delegate.heard.isEmpty());
+        EXPECT_EQ(delegate.heard, QStringList{QStringLiteral("1 Old")}) << "the name the device still reports";
     }
+}
+
+// The LUT is the device's only once its name and the load command are in: either write failing
+// fails the upload, and the tabs hear the name the device then reports, not the one sent.
+TEST_F(XmegaLutUpload, ANameOrLoadCommandThatFailsFailsTheUpload)
+{
+    const struct {
+        const char* name;
+        std::uint16_t failing; // the register whose write fails
+        platform::SimFaultAction action;
+        std::size_t writes;    // register writes made
+    } cases[] = {
+        {"name write stalls", xmegareg::kLutNameWritten, platform::SimFaultAction::Stall, 1},
+        {"name write times out", xmegareg::kLutNameWritten, platform::SimFaultAction::Timeout, 1},
+        {"load command stalls", xmegareg::kLutCommand, platform::SimFaultAction::Stall, 2},
+        {"load command times out", xmegareg::kLutCommand, platform::SimFaultAction::Timeout, 2},
+    };
+    const std::string text = "TITLE \"New\"\n" + identityCube(17);
+    const QString file = files.write(QStringLiteral("new.cube"), text);
+    DeviceCube expected(17);
+    ASSERT_EQ(DecodeCubeFile(text, expected), 0);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        setReportedName("Old");
+        state->writeRegister(xmegareg::kLutCommand, 0);
+        bus.clearFaults();
+        bus.clearTranscript();
+        delegate.heard.clear();
+        SimFault f;
+        f.action = c.action;
+        f.kind = SimRequestKind::Control;
+        f.bRequest = xp::kWriteMemory;
+        f.match = [register_ = c.failing](const SimRequest& r) { return r.setup.wValue == register_; };
+        bus.addFault(f);
+
+        EXPECT_EQ(upload(file), 5);
+        EXPECT_EQ(lutArea(), expected.bytes()) << "the data went, but was never loaded";
+        EXPECT_EQ(controls(xp::kWriteMemory, xp::kVendorInterfaceOut).size(), c.writes);
+        EXPECT_EQ(memory(1024, 1), std::vector<std::uint8_t>{0});
+        EXPECT_EQ(delegate.heard, QStringList{QStringLiteral("1 Old")});
+    }
+
+    // And the next upload, without a fault, goes through.
+    bus.clearFaults();
+    delegate.heard.clear();
+    EXPECT_EQ(upload(file), 0);
+    EXPECT_EQ(delegate.heard, QStringList{QStringLiteral("1 New")});
+    EXPECT_EQ(reportedName(), "New");
+}
+
+// Names in the register map are UTF-8; what is not (an older tool's Latin-1) reads as Latin-1.
+TEST_F(XmegaLutUpload, TheLutNameReadsAsUtf8ElseAsLatin1)
+{
+    const QString e = QString::fromUtf8("\xC3\xA9");
+    const struct {
+        const char* name;
+        QByteArray stored;
+        QString read;
+    } cases[] = {
+        {"ASCII", "Skin", QStringLiteral("Skin")},
+        {"two-byte", "Sk\xC3\xA9", QStringLiteral("Sk") + e},
+        {"four-byte", "\xF0\x9F\x8E\xA5", QString::fromUtf8("\xF0\x9F\x8E\xA5")},
+        {"Latin-1", "Sk\xE9", QStringLiteral("Sk") + e},
+        {"overlong", "a\xC0\xAF", QString::fromLatin1("a\xC0\xAF")},
+        {"surrogate", "\xED\xA0\x80", QString::fromLatin1("\xED\xA0\x80")},
+        {"past U+10FFFF", "\xF4\x90\x80\x80", QString::fromLatin1("\xF4\x90\x80\x80")},
+        {"a character cut short", "ab\xE2\x82", QString::fromLatin1("ab\xE2\x82")},
+        {"all 64 bytes", QByteArray(62, 'a') + "\xC3\xA9", QString(62, QLatin1Char('a')) + e},
+        {"empty", "", QString()},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        for (std::uint32_t i = 0; i < xmegareg::kTextLength; ++i)
+            state->writeRegister(xmegareg::kLutName + i, i < std::uint32_t(c.stored.size()) ? std::uint8_t(c.stored[int(i)]) : 0);
+        EXPECT_EQ(device->getLutName(), c.read);
+    }
+}
+
+// The whole erase is bounded by the image, whatever sector size the device reports; a sector
+// no serial memory has is the device's fault and stops the image before anything is erased.
+TEST_F(XmegaLutUpload, TheEraseWaitIsBoundedByTheImageNotByTheSectorSizeReported)
+{
+    const struct {
+        std::uint32_t sector;
+        const char* log;
+        std::int64_t atLeastMs, atMostMs;
+    } cases[] = {
+        {1, "Failed to get EEPROM info\n", 0, 1000},
+        {255, "Failed to get EEPROM info\n", 0, 1000},
+        {256, "Failed to erase all EEPROM sectors\n", 10000, 14000},
+        {4096, "Failed to erase all EEPROM sectors\n", 10000, 14000},
+        {65536, "Failed to erase all EEPROM sectors\n", 10000, 14000},
+    };
+    const std::vector<std::uint8_t> image(kLutBytes, 0x42);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.sector);
+        state->eeproms[0] = platform::SimXmegaEeprom(8u << 20, c.sector, 256);
+        state->eraseForever = true;
+        bus.clearTranscript();
+        ASSERT_TRUE(potential->beginStagedProgramming());
+        LogCapture log;
+        const platform::Clock::TimePoint start = clock.now();
+        EXPECT_FALSE(potential->program(0, kLutAt, image.data(), static_cast<std::uint32_t>(image.size()), {}));
+        EXPECT_TRUE(log.contains(QString::fromLatin1(c.log)));
+        EXPECT_GE(virtualMs(start), c.atLeastMs);
+        EXPECT_LE(virtualMs(start), c.atMostMs);
+        EXPECT_EQ(controls(xp::kEraseEeprom).size(), c.atLeastMs > 0 ? 1u : 0u);
+        EXPECT_TRUE(potential->endStagedProgramming());
+    }
+}
+
+// The card's poll runs on the GUI thread: while an upload waits out a time-out it lets its
+// turns go instead of queueing behind the transfer.
+TEST_F(XmegaLutUpload, ThePollLetsItsTurnsGoWhileAnUploadWaitsOutATimeOut)
+{
+    zanthictest::ScaledClock fast(5); // the data piece's 10 s time-out takes 2 s: four polls
+    platform::ClockOverride scaled(&fast);
+    auto timed = makeConnectedDevice<TimedPolls<XmegaZanthicConvertersConnectedDevice>>(&owner, potential);
+    device = timed;
+    SimFault late;
+    late.action = platform::SimFaultAction::Timeout;
+    late.kind = SimRequestKind::Out;
+    bus.addFault(late);
+    const QString file = files.write(QStringLiteral("grade.cube"), identityCube(17));
+    QElapsedTimer wall;
+    wall.start();
+    EXPECT_EQ(onWorker([&] {
+        timed->uploading = true;
+        const int result = timed->loadLut(0, file, QString());
+        timed->uploading = false;
+        return result;
+    }), 0);
+    EXPECT_GE(wall.elapsed(), 2000) << "the time-out was waited out";
+    ASSERT_GE(timed->pollMs.size(), 2u) << "polls fell due during the upload";
+    EXPECT_LT(*std::max_element(timed->pollMs.begin(), timed->pollMs.end()), 250);
 }
 
 TEST_F(XmegaLutUpload, AnEraseReportingNoTotalShowsNoProgress)

@@ -221,6 +221,7 @@ TEST_F(D2FamilyTest, CloseIsRefusedWithAReasonWhileAnUpdateRuns)
     CommonDialog* refusal = family->closeRefusal();
     ASSERT_NE(refusal, nullptr);
     EXPECT_FALSE(refusal->isHidden());
+    EXPECT_EQ(refusal->titleLabel()->text(), QStringLiteral("Software Update"));
     EXPECT_EQ(refusal->headingLabel()->text(), QStringLiteral("Update in Progress!"));
     refusal->closeButton()->click();
     EXPECT_TRUE(refusal->isHidden());
@@ -280,6 +281,7 @@ TEST_F(D2FamilyTest, ALutUploadHoldsTheCloseAndShutdownWaitsForIt)
 
     EXPECT_FALSE(family->canClose());
     ASSERT_NE(family->closeRefusal(), nullptr);
+    EXPECT_EQ(family->closeRefusal()->titleLabel()->text(), QStringLiteral("Loading LUT"));
     EXPECT_EQ(family->closeRefusal()->headingLabel()->text(), QStringLiteral("Loading LUT"));
 
     bool turned = false;

@@ -13,6 +13,8 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include <utility>
+
 namespace {
 
 using namespace TWG::Zanthic;
@@ -272,6 +274,35 @@ TEST(D2FirmwareUpdateRow, TextsHeightAndUpdateButtonByState)
     }
 }
 
+// An XMEGA's build runs past the 200 px label: cut with "…", the whole text is the tooltip.
+TEST(D2FirmwareUpdateRow, ALongVersionIsElidedWithTheWholeTextAsItsTooltip)
+{
+    RowInfo info;
+    info.build = QStringLiteral("fpga:0000001b xmega:00000002");
+    info.packagedBuild = QStringLiteral("fpga:0000001c xmega:00000003");
+    info.available = true;
+    for (const bool supported : {true, false}) {
+        SCOPED_TRACE(supported ? "supported" : "not compatible");
+        info.supported = supported;
+        D2FirmwareUpdateRow row(nullptr, info);
+        const QString installed =
+            supported ? QStringLiteral("Unknown, Build fpga:0000001b xmega:00000002") : QStringLiteral("Unknown");
+        const QString packaged = QStringLiteral("Version 7.6, Build fpga:0000001c xmega:00000003") +
+                                 (supported ? QString() : QStringLiteral(" is not compatible"));
+        for (const auto& [label, text] : {std::make_pair(row.installedLabel(), installed),
+                                          std::make_pair(row.availableLabel(), packaged)}) {
+            SCOPED_TRACE(text.toStdString());
+            EXPECT_EQ(label->text(), text);
+            EXPECT_EQ(label->toolTip(), text);
+            EXPECT_TRUE(label->isElided());
+            EXPECT_EQ(label->width(), 200);
+        }
+        EXPECT_GT(row.availableLabel()->fontMetrics().horizontalAdvance(packaged),
+                  row.availableLabel()->contentsRect().width())
+            << "too long to show whole";
+    }
+}
+
 TEST(D2FirmwareUpdateRow, TheBuildShowsWhileTheVersionHasTheFocus)
 {
     RowInfo info;
@@ -286,9 +317,11 @@ TEST(D2FirmwareUpdateRow, TheBuildShowsWhileTheVersionHasTheFocus)
     row->installedLabel()->setFocus();
     ASSERT_TRUE(QTest::qWaitFor([&] { return row->installedLabel()->hasFocus(); }));
     EXPECT_EQ(row->installedLabel()->text(), QStringLiteral("Version 1.2, Build abc"));
+    EXPECT_EQ(row->installedLabel()->toolTip(), QStringLiteral("Version 1.2, Build abc"));
     other->setFocus();
     ASSERT_TRUE(QTest::qWaitFor([&] { return other->hasFocus(); }));
     EXPECT_EQ(row->installedLabel()->text(), QStringLiteral("Version 1.2"));
+    EXPECT_EQ(row->installedLabel()->toolTip(), QStringLiteral("Version 1.2"));
 }
 
 } // namespace

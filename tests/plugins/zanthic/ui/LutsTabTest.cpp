@@ -170,31 +170,85 @@ TEST(LutsTab, ImportOnEitherPathEnablesTheControlsAndSelectsTheLut)
     }
 }
 
-TEST(LutsTab, AFileThatFailsShowsLutFileCorruptAndLeavesTheSelection)
+// A file that does not open or decode is corrupt; an upload that did not get through says so
+// in its own words. Either way the selection stays as it was.
+TEST(LutsTab, AFailedLoadSaysWhetherTheFileOrTheTransferFailed)
 {
-    for (const bool thread : {false, true}) {
-        SCOPED_TRACE(thread ? "worker thread" : "GUI thread");
-        auto device = recordingDevice(0xBE89);
-        device->transferThread = thread;
-        device->loadResult = 22;
-        device->setValue("LutSelection", 255);
-        LutsHost host(device);
-        host.tab->importFile(host.file(QStringLiteral("broken.cube")));
-        ASSERT_TRUE(QTest::qWaitFor([&] { return host.tab->errorDialog() != nullptr; }));
-        ParserErrorDialog* error = host.tab->errorDialog();
-        EXPECT_FALSE(error->isHidden());
-        EXPECT_EQ(error->titleLabel()->text(), QStringLiteral("LUT File Corrupt"));
-        EXPECT_EQ(error->headingLabel()->text(), QStringLiteral("File Corrupt!"));
-        EXPECT_EQ(error->messageLabel()->text(),
-                  QStringLiteral("The LUT broken.cube has failed to import because the file is corrupt."));
-        EXPECT_TRUE(device->writes().isEmpty());
-        EXPECT_TRUE(host.tab->selectionGroup()->button(255)->isChecked());
-        EXPECT_TRUE(host.controlsDisabled());
-        QPointer<ParserErrorDialog> watch(error);
-        error->closeButton()->click();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        EXPECT_TRUE(watch.isNull());
+    const QString corrupt = QStringLiteral("The LUT broken.cube has failed to import because the file is corrupt.");
+    const QString transfer =
+        QStringLiteral("The LUT could not be sent to your Zanthic Converter. Check its USB connection and try again.");
+    const struct {
+        int result;
+        const char* title;
+        const char* heading;
+        QString message;
+    } cases[] = {
+        {22, "LUT File Corrupt", "File Corrupt!", corrupt},
+        {2, "LUT File Corrupt", "File Corrupt!", corrupt},
+        {5, "Loading LUT", "LUT Transfer Failed", transfer},
+        {19, "Loading LUT", "LUT Transfer Failed", transfer},
+    };
+    for (const auto& c : cases) {
+        for (const bool thread : {false, true}) {
+            SCOPED_TRACE(c.result);
+            SCOPED_TRACE(thread ? "worker thread" : "GUI thread");
+            auto device = recordingDevice(0xBE89);
+            device->transferThread = thread;
+            device->loadResult = c.result;
+            device->setValue("LutSelection", 255);
+            LutsHost host(device);
+            host.tab->importFile(host.file(QStringLiteral("broken.cube")));
+            ASSERT_TRUE(QTest::qWaitFor([&] { return host.tab->errorDialog() != nullptr; }));
+            CommonDialog* error = host.tab->errorDialog();
+            EXPECT_FALSE(error->isHidden());
+            EXPECT_EQ(error->titleLabel()->text(), QLatin1String(c.title));
+            EXPECT_EQ(error->headingLabel()->text(), QLatin1String(c.heading));
+            EXPECT_EQ(error->messageLabel()->text(), c.message);
+            EXPECT_EQ(error->closeButton()->text(), QStringLiteral("OK"));
+            EXPECT_TRUE(device->writes().isEmpty());
+            EXPECT_TRUE(host.tab->selectionGroup()->button(255)->isChecked());
+            EXPECT_TRUE(host.controlsDisabled());
+            QPointer<CommonDialog> watch(error);
+            error->closeButton()->click();
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+            EXPECT_TRUE(watch.isNull());
+        }
     }
+}
+
+// A removal that did not get through says so; the tab shows the LUT the device still reports.
+TEST(LutsTab, AFailedDeleteSaysSoAndShowsTheLutTheDeviceKept)
+{
+    auto device = recordingDevice(0xBE89);
+    device->setLutName(QStringLiteral("film"));
+    device->deleteResult = 5;
+    LutsHost host(device);
+    host.tab->deleteButton()->click();
+    host.tab->deleteDialog()->yesButton()->click();
+    EXPECT_TRUE(host.tab->deleteDialog()->isHidden());
+    ASSERT_NE(host.tab->errorDialog(), nullptr);
+    EXPECT_FALSE(host.tab->errorDialog()->isHidden());
+    EXPECT_EQ(host.tab->errorDialog()->headingLabel()->text(), QStringLiteral("LUT Transfer Failed"));
+    EXPECT_EQ(host.tab->nameLabel()->text(), QStringLiteral("film"));
+    EXPECT_TRUE(host.tab->deleteButton()->isEnabled());
+}
+
+// The file dialog does not block, and stays application-modal once it shows.
+TEST(LutsTab, TheImportFileDialogIsApplicationModalAndDoesNotBlock)
+{
+    auto device = recordingDevice(0xBE89);
+    LutsHost host(device);
+    host.tab->importButton()->click(); // returns: nothing waits for the dialog's answer
+    QFileDialog* dialog = host.tab->fileDialog();
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_TRUE(dialog->isVisible());
+    EXPECT_EQ(dialog->windowModality(), Qt::ApplicationModal);
+    EXPECT_EQ(dialog->windowTitle(), QStringLiteral("Open 3D LUT file"));
+    EXPECT_EQ(dialog->fileMode(), QFileDialog::ExistingFile);
+    dialog->reject();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(host.tab->fileDialog(), nullptr);
+    EXPECT_TRUE(device->loads().isEmpty());
 }
 
 TEST(LutsTab, AVanishedFileDoesNothing)

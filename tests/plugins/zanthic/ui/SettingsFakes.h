@@ -78,6 +78,7 @@ public:
     QStringList names;     // setDeviceName calls
     int factoryResets = 0;
     int loadResult = 0;    // what a LUT load returns
+    int deleteResult = 0;  // what a LUT removal returns (failed: the LUT stays)
     Gate gate;             // a LUT load waits here
 
     void setValue(const char* setting, std::uint8_t value) { values_[settingOf(setting)] = value; }
@@ -131,6 +132,10 @@ public:
         gate.pass();
         if (!fileName.isEmpty() && loadResult != 0)
             return loadResult;
+        if (fileName.isEmpty() && deleteResult != 0) {
+            reportLutInfo(index, getLutName());
+            return deleteResult;
+        }
         setLutName(lutName);
         reportLutInfo(index, lutName);
         return 0;
