@@ -155,6 +155,17 @@ TEST_F(OneShotTest, LookupWithoutPortGivesTheAddress)
     EXPECT_EQ(lookedUp->address, "10.0.0.7");
 }
 
+// The engine's error reply carries no Add; it fails the look-up at once, not at its limit.
+TEST_F(OneShotTest, LookupErrorCrossesThreadsAtOnce)
+{
+    lookup("box.local.", 0);
+    onOtherThread([&] { engine().fireRecord(engine().find(Kind::Record, "box.local."), 0, 1, {}, DnsSd::kErrUnknown); });
+    ASSERT_TRUE(QTest::qWaitFor([&] { return lookedUp.has_value(); }, 2000));
+    EXPECT_EQ(lookedUp->error, DnsSd::kErrUnknown);
+    EXPECT_EQ(lookedUp->address, "");
+    EXPECT_LT(lookedUp->afterMs, 500);
+}
+
 TEST_F(OneShotTest, LookupConfirmedByAConnectionToThePort)
 {
     QTcpServer server;
