@@ -202,6 +202,42 @@ TEST_F(OneShotTest, LookupTimesOutPerLeg)
     EXPECT_LT(lookedUp->afterMs - start, 2300);
 }
 
+// At the application's end every one-shot goes at once and gives its engine use back, so the
+// engine stops before the program's statics: pending ones, one whose answer is queued but not
+// delivered, and one that finished and waits for a deferred delete that no event loop will run.
+// None calls back any more, and none is left (each callback holds a share of `alive`).
+TEST_F(OneShotTest, EndingTheOneShotsStopsTheEngineWithoutACallback)
+{
+    auto share = std::make_shared<int>(0);
+    const std::weak_ptr<int> alive = share;
+    std::vector<std::string> calls;
+    const auto resolveBox = [&](const std::string& name) {
+        BonjourHelperResolver::resolve(BonjourDevice{name, "_tarnwright._tcp.", "local.", 2},
+                                       [&calls, name, share](DNSServiceErrorType, std::string, quint16) {
+                                           calls.push_back("resolved " + name);
+                                       });
+    };
+    resolveBox("Finished");
+    onOtherThread([&] { engine().fireResolve(engine().find(Kind::Resolve, "Finished"), DnsSd::kNoError, "f.local.", 1); });
+    // Delivers the answer but leaves the deferred delete it posts.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::MetaCall);
+    ASSERT_EQ(calls, std::vector<std::string>{"resolved Finished"});
+
+    resolveBox("Pending");
+    BonjourHelperLookup::lookup("box.local.", [&calls, share](DNSServiceErrorType, std::string) { calls.push_back("looked up"); }, 0);
+    resolveBox("Queued");
+    onOtherThread([&] { engine().fireResolve(engine().find(Kind::Resolve, "Queued"), DnsSd::kNoError, "q.local.", 1); });
+    share.reset();
+    ASSERT_TRUE(discoveryEngineRunning());
+
+    endBonjourOneShots();
+    EXPECT_FALSE(discoveryEngineRunning()) << "a one-shot kept its use of the engine";
+    EXPECT_EQ(log.closes.load(), 1);
+    EXPECT_TRUE(alive.expired()) << "a one-shot was left behind";
+    QTest::qWait(50);
+    EXPECT_EQ(calls, std::vector<std::string>{"resolved Finished"});
+}
+
 TEST_F(OneShotTest, HelperBrowsesTheDefaultTypeAndRelaysOnItsSignals)
 {
     auto helper = std::make_unique<BonjourHelper>(QString());
