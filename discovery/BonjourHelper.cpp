@@ -2,12 +2,95 @@
 
 #include "discovery/BonjourDiscovery.h"
 
+#include <QCoreApplication>
 #include <QMetaObject>
 #include <QTcpSocket>
+#include <QThread>
 
+#include <functional>
+#include <map>
 #include <mutex>
+#include <vector>
 
 namespace TWG {
+
+namespace {
+
+// Every one-shot alive, with how to end it at once. A pending one holds a use of the engine,
+// and a finished one awaiting its deferred delete still does: left at the program's end, the
+// engine's event thread would outlive the statics that own it.
+class OneShots {
+public:
+    void add(QObject* oneShot, std::function<void()> endNow)
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        live_[oneShot] = std::move(endNow);
+        if (!hooked_) {
+            qAddPostRoutine(&endBonjourOneShots);
+            hooked_ = true;
+        }
+    }
+
+    void remove(QObject* oneShot)
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        live_.erase(oneShot);
+    }
+
+    void endAll()
+    {
+        std::vector<std::function<void()>> ends;
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            // The application's post routines run once; a later application hooks again.
+            hooked_ = false;
+            // Only this thread's: one of another thread's may be going at the same time.
+            for (const auto& entry : live_) {
+                if (entry.first->thread() == QThread::currentThread())
+                    ends.push_back(entry.second);
+            }
+        }
+        ending_ = true;
+        for (const auto& end : ends)
+            end();
+        ending_ = false;
+    }
+
+    // While set, the self references' deleter deletes at once: no event loop runs any more.
+    static thread_local bool ending_;
+
+private:
+    std::mutex mutex_;
+    std::map<QObject*, std::function<void()>> live_;
+    bool hooked_ = false;
+};
+
+thread_local bool OneShots::ending_ = false;
+
+// Never destroyed: one-shots of other threads may still go after the statics.
+OneShots& oneShots()
+{
+    static OneShots* instance = new OneShots;
+    return *instance;
+}
+
+template <typename T>
+QSharedPointer<T> makeSelfOwned(T* object)
+{
+    return QSharedPointer<T>(object, [](T* o) {
+        if (OneShots::ending_)
+            delete o;
+        else
+            o->deleteLater();
+    });
+}
+
+} // namespace
+
+void endBonjourOneShots()
+{
+    oneShots().endAll();
+}
 
 void registerDiscoveryMetaTypes()
 {
@@ -41,24 +124,35 @@ BonjourHelper::~BonjourHelper()
     discovery_.reset();
 }
 
-namespace {
-
-template <typename T>
-QSharedPointer<T> makeSelfOwned(T* object)
-{
-    return QSharedPointer<T>(object, [](T* o) { o->deleteLater(); });
-}
-
-} // namespace
-
 BonjourHelperResolver::BonjourHelperResolver(const BonjourDevice& device, Callback callback)
-    : device_(device), callback_(std::move(callback))
+    : resolver_(std::make_unique<BonjourResolver>()), device_(device), callback_(std::move(callback))
 {
     timer_.setSingleShot(true);
     timer_.setTimerType(Qt::PreciseTimer);
+    oneShots().add(this, [this] { endNow(); });
 }
 
-BonjourHelperResolver::~BonjourHelperResolver() = default;
+BonjourHelperResolver::~BonjourHelperResolver()
+{
+    oneShots().remove(this);
+}
+
+// Ends with this object deleted, whether it still had references or was waiting for its
+// deferred delete.
+void BonjourHelperResolver::endNow()
+{
+    QSharedPointer<BonjourHelperResolver> keep = sharedFromThis();
+    finished_ = true;
+    timer_.stop();
+    // Once it is gone no reply queues a call, nor a reference, to this object.
+    resolver_.reset();
+    self_.reset();
+    // The queued calls and the references they hold; a deferred delete already posted too.
+    QCoreApplication::removePostedEvents(this);
+    if (!keep)
+        delete this;
+    // Otherwise keep is the last reference: it deletes this as it goes.
+}
 
 void BonjourHelperResolver::resolve(const BonjourDevice& device, Callback callback)
 {
@@ -67,23 +161,23 @@ void BonjourHelperResolver::resolve(const BonjourDevice& device, Callback callba
     object->self_ = object;
     const QWeakPointer<BonjourHelperResolver> weak = object;
     // From the event thread these are queued to the object's thread.
-    object->resolver_.resolved.connect([weak](const BonjourDevice& d, std::string host, quint16 port) {
+    object->resolver_->resolved.connect([weak](const BonjourDevice& d, std::string host, quint16 port) {
         if (QSharedPointer<BonjourHelperResolver> strong = weak.toStrongRef())
             QMetaObject::invokeMethod(strong.data(), "onResolved", Qt::AutoConnection,
                                       Q_ARG(QSharedPointer<BonjourHelperResolver>, strong), Q_ARG(BonjourDevice, d),
                                       Q_ARG(std::string, host), Q_ARG(quint16, port));
     });
-    object->resolver_.failed.connect([weak](const BonjourDevice& d, DNSServiceErrorType error) {
+    object->resolver_->failed.connect([weak](const BonjourDevice& d, DNSServiceErrorType error) {
         if (QSharedPointer<BonjourHelperResolver> strong = weak.toStrongRef())
             QMetaObject::invokeMethod(strong.data(), "onError", Qt::AutoConnection,
                                       Q_ARG(QSharedPointer<BonjourHelperResolver>, strong), Q_ARG(BonjourDevice, d),
                                       Q_ARG(DNSServiceErrorType, error));
     });
     connect(&object->timer_, &QTimer::timeout, object.data(), &BonjourHelperResolver::onTimeout);
-    if (object->resolver_.resolve(device)) {
+    if (object->resolver_->resolve(device)) {
         object->timer_.start(kTimeoutMs);
     } else {
-        object->resolver_.failed(device, DnsSd::kErrTimeout);
+        object->resolver_->failed(device, DnsSd::kErrTimeout);
         object->self_.reset();
     }
 }
@@ -119,13 +213,31 @@ void BonjourHelperResolver::finish(DNSServiceErrorType error, const std::string&
     callback_(error, host, port);
 }
 
-BonjourHelperLookup::BonjourHelperLookup(Callback callback, quint16 port) : callback_(std::move(callback)), port_(port)
+BonjourHelperLookup::BonjourHelperLookup(Callback callback, quint16 port)
+    : lookup_(std::make_unique<BonjourHostnameLookup>()), callback_(std::move(callback)), port_(port)
 {
     timer_.setSingleShot(true);
     timer_.setTimerType(Qt::PreciseTimer);
+    oneShots().add(this, [this] { endNow(); });
 }
 
-BonjourHelperLookup::~BonjourHelperLookup() = default;
+BonjourHelperLookup::~BonjourHelperLookup()
+{
+    oneShots().remove(this);
+}
+
+// As the resolver's.
+void BonjourHelperLookup::endNow()
+{
+    QSharedPointer<BonjourHelperLookup> keep = sharedFromThis();
+    finished_ = true;
+    timer_.stop();
+    lookup_.reset();
+    self_.reset();
+    QCoreApplication::removePostedEvents(this);
+    if (!keep)
+        delete this;
+}
 
 void BonjourHelperLookup::lookup(const std::string& hostName, Callback callback, quint16 port)
 {
@@ -133,23 +245,23 @@ void BonjourHelperLookup::lookup(const std::string& hostName, Callback callback,
     QSharedPointer<BonjourHelperLookup> object = makeSelfOwned(new BonjourHelperLookup(std::move(callback), port));
     object->self_ = object;
     const QWeakPointer<BonjourHelperLookup> weak = object;
-    object->lookup_.lookedUp.connect([weak](const std::string&, const std::string& address) {
+    object->lookup_->lookedUp.connect([weak](const std::string&, const std::string& address) {
         if (QSharedPointer<BonjourHelperLookup> strong = weak.toStrongRef())
             QMetaObject::invokeMethod(strong.data(), "onLookedUp", Qt::AutoConnection,
                                       Q_ARG(QSharedPointer<BonjourHelperLookup>, strong),
                                       Q_ARG(std::string, address));
     });
-    object->lookup_.failed.connect([weak](const std::string&, DNSServiceErrorType error) {
+    object->lookup_->failed.connect([weak](const std::string&, DNSServiceErrorType error) {
         if (QSharedPointer<BonjourHelperLookup> strong = weak.toStrongRef())
             QMetaObject::invokeMethod(strong.data(), "onError", Qt::AutoConnection,
                                       Q_ARG(QSharedPointer<BonjourHelperLookup>, strong),
                                       Q_ARG(DNSServiceErrorType, error));
     });
     connect(&object->timer_, &QTimer::timeout, object.data(), &BonjourHelperLookup::onTimeout);
-    if (object->lookup_.lookup(std::string(), hostName)) {
+    if (object->lookup_->lookup(std::string(), hostName)) {
         object->timer_.start(kTimeoutMs);
     } else {
-        object->lookup_.failed(hostName, DnsSd::kErrTimeout);
+        object->lookup_->failed(hostName, DnsSd::kErrTimeout);
         object->self_.reset();
     }
 }

@@ -49,6 +49,12 @@ private:
 // Registers every type that crosses threads by name in the discovery's queued calls.
 void registerDiscoveryMetaTypes();
 
+// Ends at once every one-shot resolve and look-up of the calling thread, pending or finished and
+// awaiting its deferred delete: no callback runs any more, and each gives its engine use back.
+// The application object's destruction calls it, so that no one-shot holds the engine into the
+// program's static destruction.
+void endBonjourOneShots();
+
 // One resolution of an instance to its host name and port, owned by itself until it finished.
 // The callback runs once on the thread that started it: (0, host, port), the engine's error with
 // "" and 0, or the time-out code at the limit. A refused start calls it before resolve returns.
@@ -70,9 +76,10 @@ private slots:
 private:
     BonjourHelperResolver(const BonjourDevice& device, Callback callback);
     void finish(DNSServiceErrorType error, const std::string& host, quint16 port);
+    void endNow();
 
     QSharedPointer<BonjourHelperResolver> self_;
-    BonjourResolver resolver_;
+    std::unique_ptr<BonjourResolver> resolver_; // ended early only by endNow
     BonjourDevice device_;
     Callback callback_;
     QTimer timer_;
@@ -100,9 +107,10 @@ private slots:
 private:
     BonjourHelperLookup(Callback callback, quint16 port);
     void finish(DNSServiceErrorType error, const std::string& address);
+    void endNow();
 
     QSharedPointer<BonjourHelperLookup> self_;
-    BonjourHostnameLookup lookup_;
+    std::unique_ptr<BonjourHostnameLookup> lookup_; // ended early only by endNow
     Callback callback_;
     quint16 port_;
     QTimer timer_;

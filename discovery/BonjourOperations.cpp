@@ -129,6 +129,7 @@ public:
     using BonjourObjectPrivate::BonjourObjectPrivate;
     std::string key;
     std::string hostName;
+    bool failed = false; // under the kind's lock
 };
 
 class BonjourQueryPrivate : public BonjourObjectPrivate {
@@ -170,19 +171,24 @@ void resolveReply(DNSServiceRef, DNSServiceFlags, std::uint32_t, DNSServiceError
         resolver->resolved(d->device, hostTarget, ntohs(portNetworkOrder));
 }
 
+// An error ends the look-up whatever its flags, as it ends a TXT query: the engine reports
+// errors without Add.
 void addressReply(DNSServiceRef, DNSServiceFlags flags, std::uint32_t, DNSServiceErrorType error, const char*,
                   std::uint16_t rrtype, std::uint16_t, std::uint16_t rdlen, const void* rdata, std::uint32_t,
                   void* context)
 {
     std::lock_guard<std::mutex> lock(kindLock(OperationKind::Lookup));
     auto* d = BonjourObjectPrivate::find<BonjourHostnameLookupPrivate>(OperationKind::Lookup, context);
-    if (!d || !(flags & DnsSd::kFlagsAdd))
+    if (!d || d->failed)
         return;
     auto* lookup = static_cast<BonjourHostnameLookup*>(d->q);
     if (error != DnsSd::kNoError) {
+        d->failed = true;
         lookup->failed(d->hostName, error);
         return;
     }
+    if (!(flags & DnsSd::kFlagsAdd))
+        return;
     if (rrtype != Dns::kTypeA || rdlen != Dns::kARdataSize)
         return;
     const auto* bytes = static_cast<const std::uint8_t*>(rdata);

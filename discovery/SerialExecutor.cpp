@@ -20,12 +20,12 @@ SerialExecutor::~SerialExecutor()
 
 void SerialExecutor::post(std::function<void()> task)
 {
-    {
-        std::lock_guard<std::mutex> lock(state_->mutex);
-        if (state_->stopping)
-            return;
-        state_->tasks.push_back(std::move(task));
-    }
+    // Woken under the lock: once it is released a task may delete this executor, and with the
+    // worker's end its state.
+    std::lock_guard<std::mutex> lock(state_->mutex);
+    if (state_->stopping)
+        return;
+    state_->tasks.push_back(std::move(task));
     state_->wake.notify_one();
 }
 

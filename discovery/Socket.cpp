@@ -226,8 +226,7 @@ int Socket::sendTo(const void* data, std::size_t length, std::size_t* sent, cons
         return SocketNoSocket;
     if (!datagram_)
         return SocketWrongKind;
-    if (!address)
-        return SocketAddressMissing;
+    // No text is an address that does not parse, unlike bind and connect.
     sockaddr_in parsed{};
     if (const int code = parseAddress(&parsed, address))
         return code;

@@ -155,6 +155,17 @@ TEST_F(OneShotTest, LookupWithoutPortGivesTheAddress)
     EXPECT_EQ(lookedUp->address, "10.0.0.7");
 }
 
+// The engine's error reply carries no Add; it fails the look-up at once, not at its limit.
+TEST_F(OneShotTest, LookupErrorCrossesThreadsAtOnce)
+{
+    lookup("box.local.", 0);
+    onOtherThread([&] { engine().fireRecord(engine().find(Kind::Record, "box.local."), 0, 1, {}, DnsSd::kErrUnknown); });
+    ASSERT_TRUE(QTest::qWaitFor([&] { return lookedUp.has_value(); }, 2000));
+    EXPECT_EQ(lookedUp->error, DnsSd::kErrUnknown);
+    EXPECT_EQ(lookedUp->address, "");
+    EXPECT_LT(lookedUp->afterMs, 500);
+}
+
 TEST_F(OneShotTest, LookupConfirmedByAConnectionToThePort)
 {
     QTcpServer server;
@@ -189,6 +200,42 @@ TEST_F(OneShotTest, LookupTimesOutPerLeg)
     EXPECT_EQ(lookedUp->error, DnsSd::kErrTimeout);
     EXPECT_GE(lookedUp->afterMs - start, 1550) << "the connection leg did not get its own limit";
     EXPECT_LT(lookedUp->afterMs - start, 2300);
+}
+
+// At the application's end every one-shot goes at once and gives its engine use back, so the
+// engine stops before the program's statics: pending ones, one whose answer is queued but not
+// delivered, and one that finished and waits for a deferred delete that no event loop will run.
+// None calls back any more, and none is left (each callback holds a share of `alive`).
+TEST_F(OneShotTest, EndingTheOneShotsStopsTheEngineWithoutACallback)
+{
+    auto share = std::make_shared<int>(0);
+    const std::weak_ptr<int> alive = share;
+    std::vector<std::string> calls;
+    const auto resolveBox = [&](const std::string& name) {
+        BonjourHelperResolver::resolve(BonjourDevice{name, "_tarnwright._tcp.", "local.", 2},
+                                       [&calls, name, share](DNSServiceErrorType, std::string, quint16) {
+                                           calls.push_back("resolved " + name);
+                                       });
+    };
+    resolveBox("Finished");
+    onOtherThread([&] { engine().fireResolve(engine().find(Kind::Resolve, "Finished"), DnsSd::kNoError, "f.local.", 1); });
+    // Delivers the answer but leaves the deferred delete it posts.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::MetaCall);
+    ASSERT_EQ(calls, std::vector<std::string>{"resolved Finished"});
+
+    resolveBox("Pending");
+    BonjourHelperLookup::lookup("box.local.", [&calls, share](DNSServiceErrorType, std::string) { calls.push_back("looked up"); }, 0);
+    resolveBox("Queued");
+    onOtherThread([&] { engine().fireResolve(engine().find(Kind::Resolve, "Queued"), DnsSd::kNoError, "q.local.", 1); });
+    share.reset();
+    ASSERT_TRUE(discoveryEngineRunning());
+
+    endBonjourOneShots();
+    EXPECT_FALSE(discoveryEngineRunning()) << "a one-shot kept its use of the engine";
+    EXPECT_EQ(log.closes.load(), 1);
+    EXPECT_TRUE(alive.expired()) << "a one-shot was left behind";
+    QTest::qWait(50);
+    EXPECT_EQ(calls, std::vector<std::string>{"resolved Finished"});
 }
 
 TEST_F(OneShotTest, HelperBrowsesTheDefaultTypeAndRelaysOnItsSignals)

@@ -149,7 +149,10 @@ TEST_F(FakeEngineTest, RepliesReachTheirObjectAndAreTranslated)
     engine().fireRecord(a, DnsSd::kFlagsAdd, 1, {10, 0, 0});          // not four bytes
     engine().fireRecord(a, DnsSd::kFlagsAdd, 28, {1, 2, 3, 4});       // not an A record
     engine().fireRecord(a, DnsSd::kFlagsAdd, 1, {192, 168, 1, 10});
-    engine().fireRecord(a, DnsSd::kFlagsAdd, 1, {}, DnsSd::kErrUnknown);
+    // avahi-core reports an error without Add; it ends the look-up.
+    engine().fireRecord(a, 0, 1, {}, DnsSd::kErrUnknown);
+    engine().fireRecord(a, DnsSd::kFlagsAdd, 1, {192, 168, 1, 11});
+    engine().fireRecord(a, 0, 1, {}, DnsSd::kErrTimeout);
 
     EXPECT_EQ(seen, (std::vector<std::string>{"added Box 1 _tarnwright._tcp.", "removed Box 1",
                                               "resolved Box 1 box.local. 9000", "resolve failed -65568",

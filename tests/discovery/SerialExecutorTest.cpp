@@ -92,3 +92,23 @@ TEST(SerialExecutor, StopAndDestructionFromInsideATaskNeitherHangNorTerminate)
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
     EXPECT_EQ(after, 0);
 }
+
+// A task may delete its executor while another thread's post of that very task is still
+// returning: the post must not touch the executor or its state once the task can run.
+// ThreadSanitizer (and sometimes AddressSanitizer) sees a post that does.
+TEST(SerialExecutor, APostStillReturningWhileItsTaskDeletesTheExecutor)
+{
+    for (int round = 0; round < 200; ++round) {
+        auto* executor = new SerialExecutor;
+        std::promise<void> gone;
+        std::thread poster([&] {
+            executor->post([] {});
+            executor->post([executor, &gone] {
+                delete executor;
+                gone.set_value();
+            });
+        });
+        ASSERT_EQ(gone.get_future().wait_for(kWait), std::future_status::ready);
+        poster.join();
+    }
+}

@@ -82,8 +82,12 @@ TEST(SocketAddress, TextWithoutPortIsRefusedByEveryAddressTakingOperation)
     EXPECT_EQ(socket.connect("127.0.0.1"), SocketInvalidArgument);
     EXPECT_EQ(socket.sendTo("x", 1, &sent, "127.0.0.1"), SocketInvalidArgument);
     EXPECT_EQ(sent, 0u);
+    // No text at all: bind and connect say the address is missing, sendTo that it is invalid.
     EXPECT_EQ(socket.bind(nullptr), SocketAddressMissing);
     EXPECT_EQ(socket.connect(nullptr), SocketAddressMissing);
+    sent = 99;
+    EXPECT_EQ(socket.sendTo("x", 1, &sent, nullptr), SocketInvalidArgument);
+    EXPECT_EQ(sent, 0u);
 }
 
 TEST(SocketErrors, SystemNumbersTranslateToTheTableAndOthersToOneWithOneLine)

@@ -1,7 +1,8 @@
 // The whole program finds network devices: the scripted plug-in's network family asks for one
 // service type, and the tests' responder answers only that type, on a loopback address of this
 // test's own (adding by address) or by multicast from the second test namespace (browsing). The
-// plug-in's automation drives the program and reports what it sees.
+// plug-in's automation drives the program and reports what it sees; it also ends the program
+// with discovery still pending.
 #include "TestPaths.h"
 #include "tests/discovery/UnicastResponder.h"
 
@@ -19,6 +20,7 @@ const QString kFamilyType = QStringLiteral("_scripted._tcp");
 struct ProgramRun {
     int exitCode = -1;
     QStringList lines; // the plug-in's and the controller's log, without their category prefix
+    QString errors;    // the whole standard error stream
 };
 
 // One isolated run of the program with the scripted plug-in and its network family; the
@@ -56,7 +58,8 @@ ProgramRun runProgram(const QTemporaryDir& root, const QString& shot, const QStr
         ADD_FAILURE() << "the program did not end";
     }
     run.exitCode = program.exitStatus() == QProcess::NormalExit ? program.exitCode() : -1;
-    const QStringList lines = QString::fromUtf8(program.readAllStandardError()).split('\n', Qt::SkipEmptyParts);
+    run.errors = QString::fromUtf8(program.readAllStandardError());
+    const QStringList lines = run.errors.split('\n', Qt::SkipEmptyParts);
     for (QString line : lines) {
         for (const QString& prefix : {QStringLiteral("twg.test.scripted: "), QStringLiteral("vantorel.shell.addbyip: ")}) {
             if (line.startsWith(prefix))
@@ -145,4 +148,17 @@ TEST(BrowsedProgram, TheGalleryShowsTheBrowsedDevice)
     EXPECT_EQ(story(run.lines), joined({"Network device arrived: \"Studio Box\" _scripted._tcp. local. :0 model=S1",
                                         "Gallery shows: Studio Box"}));
     EXPECT_GT(QFileInfo(root.path() + "/shot.png").size(), 0);
+}
+
+// Quitting while a resolve and a look-up wait for answers that never come (nothing answers in
+// this namespace): the program ends cleanly, through its statics' destruction, and no answer
+// reaches the family after the quit.
+TEST(QuitProgram, WithAResolveAndALookUpPendingTheProgramEndsCleanly)
+{
+    QTemporaryDir root;
+    ASSERT_TRUE(root.isValid());
+    const ProgramRun run = runProgram(root, QStringLiteral("quit-resolving"), QString());
+    EXPECT_EQ(run.exitCode, 0) << joined(run.lines);
+    EXPECT_EQ(joined(run.lines), joined({"Resolving Nobody, looking up nobody.local.", "Quitting"}));
+    EXPECT_FALSE(run.errors.contains(QLatin1String("terminate"))) << run.errors.toStdString();
 }

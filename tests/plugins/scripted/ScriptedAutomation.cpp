@@ -23,6 +23,8 @@
 #include <QTimer>
 #include <QWidget>
 
+#include <string>
+
 namespace {
 constexpr int kDefaultDelayMs = 500;
 constexpr int kSettleMs = 300;
@@ -33,6 +35,8 @@ constexpr int kExitNotReached = 5;
 constexpr int kPollMs = 50;
 // Long enough for the default type and a family type to fail by time-out (2000 ms each).
 constexpr int kAddWaitMs = 15000;
+// Well inside the host's limits for a resolve (5000 ms) and a look-up (1000 ms).
+constexpr int kQuitPendingMs = 200;
 
 // The host's widgets are found by class name: the host has a kit of its own, so its classes
 // cannot be cast to here.
@@ -133,6 +137,10 @@ void ScriptedAutomation::act()
         showBrowsed();
         return;
     }
+    if (shot_ == QLatin1String("quit-resolving")) {
+        quitResolving();
+        return;
+    }
     const QVector<ScriptedDevice*>& devices = family_->devices();
     ScriptedDevice* target = nullptr;
     const bool wantsUpdate = shot_.startsWith(QLatin1String("update")) || shot_ == QLatin1String("unplugged");
@@ -193,11 +201,11 @@ void ScriptedAutomation::openHostDialog()
     QCoreApplication::sendEvent(hotSpot, &shiftDoubleClick);
 }
 
-const ScriptedNetworkFamily* ScriptedAutomation::networkFamily()
+ScriptedNetworkFamily* ScriptedAutomation::networkFamily()
 {
-    const auto* network = family_->window()
-                              ? family_->window()->findChild<ScriptedNetworkFamily*>(QString(), Qt::FindDirectChildrenOnly)
-                              : nullptr;
+    auto* network = family_->window()
+                        ? family_->window()->findChild<ScriptedNetworkFamily*>(QString(), Qt::FindDirectChildrenOnly)
+                        : nullptr;
     if (!hostWindow() || !network) {
         qCWarning(lcScripted) << "No network family: TWG_SCRIPTED_SERVICE_TYPE is not set";
         QCoreApplication::exit(kExitNothingToShow);
@@ -216,6 +224,34 @@ void ScriptedAutomation::showBrowsed()
             qCInfo(lcScripted).noquote() << "Gallery shows:" << galleryName(hostWindow());
             grabAndQuit();
         });
+    });
+}
+
+// The network family asks the host to resolve an instance nobody answers for; the host's next
+// step, the look-up of the host name a resolve gives, is taken with a name nobody answers for
+// either. The program then ends with both pending: no answer may come after that, and the end
+// must be clean.
+void ScriptedAutomation::quitResolving()
+{
+    ScriptedNetworkFamily* network = networkFamily();
+    if (!network)
+        return;
+    BonjourInfo info;
+    info.name = "Nobody";
+    info.type = network->serviceType().toStdString() + '.';
+    info.domain = "local.";
+    const std::string hostName = "nobody.local.";
+    emit network->bonjourResolveRequested(info);
+    if (!QMetaObject::invokeMethod(hostWindow(), "onBonjourDeviceHaveHostName", Q_ARG(BonjourInfo, info),
+                                   Q_ARG(bool, true), Q_ARG(std::string, hostName), Q_ARG(int, 0))) {
+        qCWarning(lcScripted) << "The host has no look-up step to take";
+        QCoreApplication::exit(kExitNothingToShow);
+        return;
+    }
+    qCInfo(lcScripted).noquote() << "Resolving Nobody, looking up" << QString::fromStdString(hostName);
+    QTimer::singleShot(kQuitPendingMs, this, [] {
+        qCInfo(lcScripted) << "Quitting";
+        QCoreApplication::exit(0);
     });
 }
 

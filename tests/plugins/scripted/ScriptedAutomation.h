@@ -17,7 +17,9 @@ class ScriptedNetworkFamily;
 // TWG_SCRIPTED_SHOT_DELAY_MS sets the delay (default 500). The add-by-IP shots type the address
 // TWG_SCRIPTED_ADD_ADDRESS and log the cross menu and each dialog state they see; they need the
 // network family (TWG_SCRIPTED_SERVICE_TYPE). "browsed" waits for the network family's first
-// device, found by DNS-SD browsing, and logs the name the gallery shows.
+// device, found by DNS-SD browsing, and logs the name the gallery shows. "quit-resolving" takes
+// no picture: it has the host resolve and look up names nobody answers for, and ends the program
+// 200 ms later with both pending.
 class ScriptedAutomation : public QObject {
     Q_OBJECT
 public:
@@ -31,8 +33,9 @@ private:
     void openHostDialog();
     void addByIp();
     void showBrowsed();
+    void quitResolving();
     // Null, logged and the program ended without the network family.
-    const ScriptedNetworkFamily* networkFamily();
+    ScriptedNetworkFamily* networkFamily();
     // Runs then() once done() answers true; ends the program after kAddWaitMs without it.
     void pollUntil(std::function<bool()> done, const QString& waitingFor, std::function<void()> then);
     // Null: the host window.

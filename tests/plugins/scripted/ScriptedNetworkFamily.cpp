@@ -92,3 +92,13 @@ bool ScriptedNetworkFamily::onBonjourDeviceRemoved(const BonjourInfo& info)
     delete device;
     return true;
 }
+
+bool ScriptedNetworkFamily::onBonjourDeviceResolved(const BonjourInfo& info, bool success, QString hostName,
+                                                    QString ipAddress, int port)
+{
+    if (!isOwnType(info))
+        return false;
+    qCInfo(lcScripted).noquote() << "Network device resolved:" << QString::fromStdString(info.name)
+                                 << (success ? "found" : "not found") << hostName << ipAddress << port;
+    return true;
+}

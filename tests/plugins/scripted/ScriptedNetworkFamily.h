@@ -26,6 +26,9 @@ public:
     bool onBonjourDeviceAdded(const BonjourInfo& info) override;
     bool onBonjourDeviceRemoved(const BonjourInfo& info) override;
     bool onBonjourDeviceUpdated(const BonjourInfo& info) override;
+    // Only logged: the family shows no more of it.
+    bool onBonjourDeviceResolved(const BonjourInfo& info, bool success, QString hostName, QString ipAddress,
+                                 int port) override;
 
     const QString& serviceType() const { return serviceType_; }
     const QVector<ScriptedNetworkDevice*>& devices() const { return devices_; }
