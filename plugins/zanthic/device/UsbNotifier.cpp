@@ -55,12 +55,7 @@ bool BasicUSBNotifier::start()
 
 bool BasicUSBNotifier::handleDeviceChange(platform::WPARAM wParam, platform::LPARAM lParam)
 {
-    const auto* header = reinterpret_cast<const platform::DEV_BROADCAST_HDR*>(lParam);
-    if (wParam == platform::DBT_DEVICEARRIVAL)
-        return USB::TWGUsb_HandleDeviceArrivalMessage(context_, header);
-    if (wParam >= platform::DBT_DEVICEQUERYREMOVE && wParam <= platform::DBT_DEVICEREMOVECOMPLETE)
-        return USB::TWGUsb_HandleDeviceRemovalMessage(context_, header);
-    return false;
+    return USB::TWGUsb_HandleDeviceChange(context_, wParam, lParam);
 }
 
 bool BasicUSBNotifier::handleAsyncMessage(platform::WPARAM wParam, platform::LPARAM lParam)
