@@ -4,6 +4,8 @@
 #include "plugins/zanthic/device/PotentialDevice.h"
 #include "plugins/zanthic/device/UsbConnectionManager.h"
 
+#include <algorithm>
+
 namespace TWG {
 namespace Zanthic {
 
@@ -14,8 +16,13 @@ constexpr std::int64_t kWaitStepMs = 100;
 
 WorkerUpgradeTask::WorkerUpgradeTask(std::shared_ptr<UsbConnectionManager> manager,
                                      const std::shared_ptr<UsbPotentialDevice>& device)
-    : manager_(manager), serial_(device ? device->serial() : QString())
+    : manager_(manager)
 {
+    if (device) {
+        serial_ = device->serial();
+        productId_ = device->productId();
+        listedSince_ = device->listingOrder();
+    }
 }
 
 WorkerUpgradeTask::~WorkerUpgradeTask() { stopWorker(); }
@@ -54,9 +61,11 @@ std::shared_ptr<UsbPotentialDevice> WorkerUpgradeTask::waitForDevice(std::int64_
         const std::shared_ptr<UsbConnectionManager> manager = manager_.lock();
         if (!manager)
             return nullptr;
-        std::shared_ptr<UsbPotentialDevice> device = manager->findPotentialDevice(serial_);
-        if (device && accept(device))
+        std::shared_ptr<UsbPotentialDevice> device = manager->findReturningDevice(serial_, productId_, listedSince_);
+        if (device && accept(device)) {
+            listedSince_ = std::max(listedSince_, device->listingOrder());
             return device;
+        }
     }
     return nullptr;
 }

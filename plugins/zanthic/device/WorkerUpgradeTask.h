@@ -41,8 +41,10 @@ protected:
 
     // Empty once the manager has gone.
     std::shared_ptr<UsbConnectionManager> manager() const { return manager_.lock(); }
-    // Looks for the device every 100 ms until `accept` takes it: the first device found that it
-    // accepts, or null at the deadline, once the task stops or once the manager has gone.
+    // Looks for the device every 100 ms until `accept` takes it: by its serial, or, where the
+    // device or its next enumeration has none, as the only one of its product listed since
+    // (UsbConnectionManager::findReturningDevice). The device accepted, or null at the deadline,
+    // once the task stops or once the manager has gone. Runs on the worker.
     using Accept = std::function<bool(const std::shared_ptr<UsbPotentialDevice>& device)>;
     std::shared_ptr<UsbPotentialDevice> waitForDevice(std::int64_t timeoutMs, const Accept& accept);
 
@@ -51,8 +53,10 @@ private:
     std::atomic<bool> stop_{false};
     std::atomic<bool> updated_{false};
     std::weak_ptr<UsbConnectionManager> manager_;
-    // What the device is known by.
+    // What the device is known by, and when the one last found was listed.
     QString serial_;
+    std::uint16_t productId_ = 0;
+    std::uint64_t listedSince_ = 0;
 };
 
 } // namespace Zanthic

@@ -151,6 +151,8 @@ bool XmegaUsbUpgradeTask::run()
             throw std::runtime_error("endStagedProgramming failed.");
         if (!follow(waitForXmega(bootloaderWaitMs + settleWaitMs, kWaitAny)))
             throw std::runtime_error("Failed to reboot after update.");
+        // It may have stayed on the bus: what it answers was read before the images went in.
+        device->readIdentity();
         emit firmwareUpdateProgress(kDone);
         return true;
     } catch (const std::exception& e) {
