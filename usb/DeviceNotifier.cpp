@@ -295,6 +295,18 @@ bool TWGUsb_HandleDeviceRemovalMessage(DeviceNotifierContext* context, const pla
     return true;
 }
 
+bool TWGUsb_HandleDeviceChange(DeviceNotifierContext* context, platform::WPARAM wParam, platform::LPARAM lParam)
+{
+    if (!context || lParam == 0)
+        return false;
+    const auto* header = reinterpret_cast<const platform::DEV_BROADCAST_HDR*>(lParam);
+    if (wParam == platform::DBT_DEVICEARRIVAL)
+        return TWGUsb_HandleDeviceArrivalMessage(context, header);
+    if (wParam >= platform::DBT_DEVICEQUERYREMOVE && wParam <= platform::DBT_DEVICEREMOVECOMPLETE)
+        return TWGUsb_HandleDeviceRemovalMessage(context, header);
+    return false;
+}
+
 void TWGUsb_DestroyDeviceNotifier(DeviceNotifierContext* context)
 {
     if (!context)

@@ -28,6 +28,9 @@ DeviceNotifierContext* TWGUsb_CreateDeviceNotifier(DeviceArrivalCallback arrival
 bool TWGUsb_HandleDeviceArrivalMessage(DeviceNotifierContext* context, const platform::DEV_BROADCAST_HDR* header);
 // lParam of WM_DEVICECHANGE with DBT_DEVICEQUERYREMOVE..DBT_DEVICEREMOVECOMPLETE.
 bool TWGUsb_HandleDeviceRemovalMessage(DeviceNotifierContext* context, const platform::DEV_BROADCAST_HDR* header);
+// A WM_DEVICECHANGE message as a window receives it: the arrival and the removal family go to the
+// two handlers above, anything else (another wParam, no record, no notifier) answers false.
+bool TWGUsb_HandleDeviceChange(DeviceNotifierContext* context, platform::WPARAM wParam, platform::LPARAM lParam);
 void TWGUsb_DestroyDeviceNotifier(DeviceNotifierContext* context);
 
 } // namespace USB

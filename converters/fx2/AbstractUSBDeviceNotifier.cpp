@@ -50,14 +50,7 @@ void AbstractUSBDeviceNotifier::destroy()
 
 bool AbstractUSBDeviceNotifier::handleDeviceChange(platform::WPARAM wParam, platform::LPARAM lParam)
 {
-    if (!context_)
-        return false;
-    auto* header = reinterpret_cast<const platform::DEV_BROADCAST_HDR*>(lParam);
-    if (wParam == platform::DBT_DEVICEARRIVAL)
-        return USB::TWGUsb_HandleDeviceArrivalMessage(context_, header);
-    if (wParam >= platform::DBT_DEVICEQUERYREMOVE && wParam <= platform::DBT_DEVICEREMOVECOMPLETE)
-        return USB::TWGUsb_HandleDeviceRemovalMessage(context_, header);
-    return false;
+    return USB::TWGUsb_HandleDeviceChange(context_, wParam, lParam);
 }
 
 void AbstractUSBDeviceNotifier::setAsyncWindow(platform::WindowId window, std::uint32_t message)

@@ -3,7 +3,6 @@
 #include "converters/xmega/XmegaLog.h"
 #include "protocol/XmegaProtocol.h"
 #include "platform/Clock.h"
-#include "platform/driver/DeviceBroadcast.h"
 #include "usb/DeviceNotifier.h"
 #include "usb/IUSBDevice.h"
 #include "usb/UsbConstants.h"
@@ -54,14 +53,7 @@ void XmegaUSBNotifierBase::setAsyncWindow(platform::WindowId window, std::uint32
 
 bool XmegaUSBNotifierBase::handleDeviceChange(platform::WPARAM wParam, platform::LPARAM lParam)
 {
-    if (!context_ || lParam == 0)
-        return false;
-    const auto* header = reinterpret_cast<const platform::DEV_BROADCAST_HDR*>(lParam);
-    if (wParam == platform::DBT_DEVICEARRIVAL)
-        return USB::TWGUsb_HandleDeviceArrivalMessage(context_, header);
-    if (wParam >= platform::DBT_DEVICEQUERYREMOVE && wParam <= platform::DBT_DEVICEREMOVECOMPLETE)
-        return USB::TWGUsb_HandleDeviceRemovalMessage(context_, header);
-    return false;
+    return USB::TWGUsb_HandleDeviceChange(context_, wParam, lParam);
 }
 
 bool XmegaUSBNotifierBase::arrivalThunk(USB::IUSBDevice* device, void* self)

@@ -58,16 +58,9 @@ protected:
         platform::MSG* m = platform::messageOf(e);
         if (!m)
             return QObject::event(e);
-        if (m->message == platform::WM_DEVICECHANGE) {
-            auto* header = reinterpret_cast<const platform::DEV_BROADCAST_HDR*>(m->lParam);
-            for (DeviceNotifierContext* n : notifiers) {
-                if (m->wParam == platform::DBT_DEVICEARRIVAL)
-                    results.push_back(TWGUsb_HandleDeviceArrivalMessage(n, header));
-                else if (m->wParam >= platform::DBT_DEVICEQUERYREMOVE &&
-                         m->wParam <= platform::DBT_DEVICEREMOVECOMPLETE)
-                    results.push_back(TWGUsb_HandleDeviceRemovalMessage(n, header));
-            }
-        }
+        if (m->message == platform::WM_DEVICECHANGE)
+            for (DeviceNotifierContext* n : notifiers)
+                results.push_back(TWGUsb_HandleDeviceChange(n, m->wParam, m->lParam));
         return true;
     }
 };
@@ -257,6 +250,38 @@ TEST_F(UsbHotPlug, NotifiersOfOneWindowShareOneRegistration)
     for (int flags : {-1, 2})
         EXPECT_EQ(TWGUsb_CreateDeviceNotifier(onArrival, &seen, onRemoval, &seen, nullptr, window.id, flags), nullptr);
     EXPECT_EQ(port.interfaceRegistrations(), 0);
+}
+
+// The one dispatch of a WM_DEVICECHANGE message every notifier of the program uses: the arrival
+// and each code of the removal family reach their handler, nothing else does.
+TEST_F(UsbHotPlug, DeviceChangeMessagesReachTheHandlerTheirCodeNames)
+{
+    DeviceNotifierContext* n = TWGUsb_CreateDeviceNotifier(onArrival, &seen, onRemoval, &seen, nullptr, window.id, 0);
+    ASSERT_TRUE(n);
+    platform::DEV_BROADCAST_DEVICEINTERFACE record = {};
+    record.header = {sizeof record, platform::DBT_DEVTYP_DEVICEINTERFACE, 0};
+    record.dbcc_classguid = platform::kDriverInterfaceGuid;
+    std::strcpy(record.dbcc_name, "fake:dispatched");
+    port.addDevice(fakeDevice("fake:dispatched", 0x7C5D, 5));
+    const auto lParam = reinterpret_cast<platform::LPARAM>(&record.header);
+
+    EXPECT_FALSE(TWGUsb_HandleDeviceChange(nullptr, platform::DBT_DEVICEARRIVAL, lParam));
+    EXPECT_FALSE(TWGUsb_HandleDeviceChange(n, platform::DBT_DEVICEARRIVAL, 0));
+    for (platform::WPARAM other : {platform::WPARAM(0x0007), platform::WPARAM(0x7FFF), platform::WPARAM(0x8005)})
+        EXPECT_FALSE(TWGUsb_HandleDeviceChange(n, other, lParam)) << std::hex << other;
+    EXPECT_EQ(seen.arrived.size(), 1u) << "only the present device";
+
+    for (platform::WPARAM removal : {platform::DBT_DEVICEQUERYREMOVE, platform::DBT_DEVICEQUERYREMOVEFAILED,
+                                     platform::DBT_DEVICEREMOVEPENDING, platform::DBT_DEVICEREMOVECOMPLETE}) {
+        SCOPED_TRACE(removal);
+        const std::size_t arrived = seen.arrived.size(), removed = seen.removed.size();
+        EXPECT_TRUE(TWGUsb_HandleDeviceChange(n, platform::DBT_DEVICEARRIVAL, lParam));
+        EXPECT_EQ(seen.arrived.size(), arrived + 1);
+        EXPECT_TRUE(TWGUsb_HandleDeviceChange(n, removal, lParam));
+        EXPECT_EQ(seen.removed.size(), removed + 1);
+        EXPECT_FALSE(TWGUsb_HandleDeviceChange(n, removal, lParam)) << "no longer filed";
+    }
+    TWGUsb_DestroyDeviceNotifier(n);
 }
 
 TEST_F(UsbHotPlug, UnknownAndForeignMessagesAreNotTheNotifiers)

@@ -10,6 +10,8 @@ ConnectionManager::ConnectionManager(std::string typeName, DeviceListener* famil
 
 ConnectionManager::~ConnectionManager() = default;
 
+bool ConnectionManager::canCreateUpdater(const PotentialDevice&) { return true; }
+
 QWidget* ConnectionManager::callHook(ConnectedDeviceOwner*, PotentialDevice*) { return nullptr; }
 
 const ModelInfo* ConnectionManager::findModelInfo(std::uint16_t productId) const

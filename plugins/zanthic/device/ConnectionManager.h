@@ -38,6 +38,8 @@ public:
     virtual bool start() = 0;
     virtual std::shared_ptr<ConnectedDevice> connect(ConnectedDeviceOwner* owner, PotentialDevice* device) = 0;
     virtual QSharedPointer<DeviceFirmwareUpdater> createUpdater(PotentialDevice& device) = 0;
+    // Whether createUpdater would give the device an updater; without a way to tell, it may.
+    virtual bool canCreateUpdater(const PotentialDevice& device);
     // The card-widget hook.
     virtual QWidget* callHook(ConnectedDeviceOwner* owner, PotentialDevice* device);
 

@@ -1,6 +1,5 @@
 #include "plugins/zanthic/device/DfuUpgradeTask.h"
 
-#include "platform/Clock.h"
 #include "plugins/zanthic/device/DfuInterface.h"
 #include "plugins/zanthic/device/FirmwareLookup.h"
 #include "plugins/zanthic/device/PotentialDevice.h"
@@ -16,7 +15,6 @@ namespace TWG {
 namespace Zanthic {
 
 namespace {
-constexpr std::int64_t kWaitStepMs = 100;
 constexpr std::int64_t kMsPerSecond = 1000;
 // The download fills the first half of the bar, the device's own writing the second.
 constexpr float kDownloadShare = 50.0f;
@@ -26,7 +24,7 @@ constexpr int kUnknown = -1;
 
 DfuUpgradeTask::DfuUpgradeTask(std::shared_ptr<UsbConnectionManager> manager,
                                std::shared_ptr<UsbPotentialDevice> device)
-    : manager_(manager), device_(std::move(device))
+    : WorkerUpgradeTask(std::move(manager), device), device_(std::move(device))
 {
     connect(&progressUpdater_, &TimedProgressUpdater::updateProgress, this,
             &DeviceFirmwareUpdater::firmwareUpdateProgress);
@@ -34,36 +32,26 @@ DfuUpgradeTask::DfuUpgradeTask(std::shared_ptr<UsbConnectionManager> manager,
 
 DfuUpgradeTask::~DfuUpgradeTask() { stopWorker(); }
 
-std::shared_ptr<DFUInterface> DfuUpgradeTask::waitForDevice(const QString& serial, std::int64_t timeoutMs,
-                                                            const std::set<std::uint8_t>& modes)
+std::shared_ptr<DFUInterface> DfuUpgradeTask::waitForDfu(std::int64_t timeoutMs, const std::set<std::uint8_t>& modes)
 {
-    platform::Clock& clock = platform::clock();
-    const platform::Clock::TimePoint start = clock.now();
     int lastMode = -1;
-    while (clock.elapsedMs(start) < timeoutMs) {
-        clock.sleepFor(platform::Clock::Duration(kWaitStepMs));
-        if (stopping())
-            return nullptr;
-        std::shared_ptr<UsbConnectionManager> manager = manager_.lock();
-        if (!manager)
-            return nullptr;
-        std::shared_ptr<UsbPotentialDevice> device = manager->findPotentialDevice(serial);
-        if (!device)
-            continue;
+    std::shared_ptr<DFUInterface> dfu;
+    waitForDevice(timeoutMs, [&](const std::shared_ptr<UsbPotentialDevice>& device) {
         const std::uint8_t mode = device->readBootMode();
         if (mode != lastMode) {
             qCDebug(lcZanthic, "DFU Upgrade: Current boot mode %u", unsigned(mode));
             lastMode = mode;
         }
         if (!modes.empty() && !modes.count(mode))
-            continue;
+            return false;
         try {
-            return std::make_shared<DFUInterface>(device->usbDevice(), stopFlag());
+            dfu = std::make_shared<DFUInterface>(device->usbDevice(), stopFlag());
+            return true;
         } catch (const std::runtime_error&) {
-            // Not ready yet: the wait goes on.
+            return false; // not ready yet: the wait goes on
         }
-    }
-    return nullptr;
+    });
+    return dfu;
 }
 
 bool DfuUpgradeTask::run()
@@ -72,8 +60,7 @@ bool DfuUpgradeTask::run()
         return false;
     try {
         qCDebug(lcZanthic, "DFU Upgrade: Getting device info.");
-        const QString serial = device_->serial();
-        std::shared_ptr<UsbConnectionManager> manager = manager_.lock();
+        std::shared_ptr<UsbConnectionManager> manager = this->manager();
         const ModelInfo* model = manager ? manager->findModelInfo(device_->productId()) : nullptr;
         if (!model)
             throw std::runtime_error("No model information");
@@ -83,7 +70,7 @@ bool DfuUpgradeTask::run()
         manager.reset();
 
         qCDebug(lcZanthic, "DFU Upgrade: Waiting for initial arrival.");
-        std::shared_ptr<DFUInterface> dfu = waitForDevice(serial, bootloaderWaitMs, {});
+        std::shared_ptr<DFUInterface> dfu = waitForDfu(bootloaderWaitMs, {});
         if (!dfu)
             throw std::runtime_error("Failed to get DFU interface before detach");
 
@@ -92,7 +79,7 @@ bool DfuUpgradeTask::run()
             dfu.reset();
             qCDebug(lcZanthic, "DFU Upgrade: Waiting for bootloader to run....");
             emit firmwareUpdateProgress(kUnknown);
-            dfu = waitForDevice(serial, bootloaderWaitMs, {stm32::kBootModeDfu, stm32::kBootModeDfuAlt});
+            dfu = waitForDfu(bootloaderWaitMs, {stm32::kBootModeDfu, stm32::kBootModeDfuAlt});
             if (!dfu)
                 throw std::runtime_error("Failed to get DFU interface after detach");
             qCDebug(lcZanthic, "DFU Upgrade: Detaching (bootloader)....");
@@ -115,7 +102,7 @@ bool DfuUpgradeTask::run()
         dfu.reset();
 
         qCDebug(lcZanthic, "DFU Upgrade: Payload download complete, waiting for OS arrival.");
-        if (!waitForDevice(serial, settleWaitMs, {stm32::kBootModeApplicationAlt}))
+        if (!waitForDfu(settleWaitMs, {stm32::kBootModeApplicationAlt}))
             throw std::runtime_error("Failed to get DFU interface after download");
 
         qCDebug(lcZanthic, "DFU Upgrade: Update finished.");

@@ -3,8 +3,6 @@
 #include "plugins/zanthic/device/TimedProgressUpdater.h"
 #include "plugins/zanthic/device/WorkerUpgradeTask.h"
 
-#include <QString>
-
 #include <cstdint>
 #include <memory>
 #include <set>
@@ -18,8 +16,7 @@ class UsbPotentialDevice;
 
 // Updates an STM32 converter through USB DFU 1.1 on a worker thread: detaches the application
 // into its bootloader, downloads the product's image and waits for the application to return.
-// The device is followed by its serial through the manager as it leaves and returns. Destroying
-// the task stops a run at its next wait step and joins the worker.
+// Destroying the task stops a run at its next wait step and joins the worker.
 class DfuUpgradeTask : public WorkerUpgradeTask {
     Q_OBJECT
 public:
@@ -28,13 +25,11 @@ public:
 
 private:
     bool run() override;
-    // The device with that serial once it reports an accepted boot mode (any when empty), as a
-    // DFU interface; null at the deadline or when the task stops.
-    std::shared_ptr<DFUInterface> waitForDevice(const QString& serial, std::int64_t timeoutMs,
-                                                const std::set<std::uint8_t>& modes);
+    // The device once it reports an accepted boot mode (any when empty), as a DFU interface;
+    // null at the deadline or when the task stops.
+    std::shared_ptr<DFUInterface> waitForDfu(std::int64_t timeoutMs, const std::set<std::uint8_t>& modes);
 
     TimedProgressUpdater progressUpdater_;
-    std::weak_ptr<UsbConnectionManager> manager_;
     std::shared_ptr<UsbPotentialDevice> device_;
 };
 

@@ -55,12 +55,7 @@ bool BasicUSBNotifier::start()
 
 bool BasicUSBNotifier::handleDeviceChange(platform::WPARAM wParam, platform::LPARAM lParam)
 {
-    const auto* header = reinterpret_cast<const platform::DEV_BROADCAST_HDR*>(lParam);
-    if (wParam == platform::DBT_DEVICEARRIVAL)
-        return USB::TWGUsb_HandleDeviceArrivalMessage(context_, header);
-    if (wParam >= platform::DBT_DEVICEQUERYREMOVE && wParam <= platform::DBT_DEVICEREMOVECOMPLETE)
-        return USB::TWGUsb_HandleDeviceRemovalMessage(context_, header);
-    return false;
+    return USB::TWGUsb_HandleDeviceChange(context_, wParam, lParam);
 }
 
 bool BasicUSBNotifier::handleAsyncMessage(platform::WPARAM wParam, platform::LPARAM lParam)
@@ -112,6 +107,12 @@ UsbNotifier::UsbNotifier(const ModelTable& models)
 
 UsbNotifier::~UsbNotifier()
 {
+    stop();
+    basic_.reset();
+}
+
+void UsbNotifier::stop()
+{
     {
         std::lock_guard<std::mutex> lock(mutex_);
         if (window_ != platform::kNoWindow)
@@ -119,7 +120,6 @@ UsbNotifier::~UsbNotifier()
     }
     if (thread_.joinable())
         thread_.join();
-    basic_.reset();
 }
 
 bool UsbNotifier::start()
@@ -141,6 +141,13 @@ bool UsbNotifier::start()
     return true;
 }
 
+void UsbNotifier::pollFor(platform::Clock::Duration interval, int times)
+{
+    pollInterval_ = interval;
+    pollsLeft_ = times;
+    nextPoll_ = platform::clock().now() + interval;
+}
+
 void UsbNotifier::run()
 {
     std::unique_lock<std::mutex> lock(mutex_);
@@ -152,11 +159,32 @@ void UsbNotifier::run()
         return;
     lock.unlock();
     platform::MSG message;
-    while (platform::getMessage(window, &message))
+    while (nextMessage(window, &message))
         platform::dispatchMessage(message);
     lock.lock();
     platform::destroyMessageWindow(window);
     window_ = platform::kNoWindow;
+}
+
+bool UsbNotifier::nextMessage(platform::WindowId window, platform::MSG* message)
+{
+    // How often a wait between two polls looks for a message.
+    constexpr platform::Clock::Duration kPollStep(50);
+    platform::Clock& clock = platform::clock();
+    while (pollsLeft_ > 0) {
+        if (platform::peekMessage(window, message))
+            return message->message != platform::WM_QUIT;
+        if (!platform::isWindow(window))
+            return false;
+        if (clock.now() >= nextPoll_) {
+            --pollsLeft_;
+            nextPoll_ = clock.now() + pollInterval_;
+            emit pollDue();
+            continue;
+        }
+        clock.sleepFor(kPollStep);
+    }
+    return platform::getMessage(window, message);
 }
 
 platform::LRESULT UsbNotifier::windowProc(const platform::MSG& message)
@@ -167,12 +195,20 @@ platform::LRESULT UsbNotifier::windowProc(const platform::MSG& message)
     case platform::WM_APP:
         return basic_->handleAsyncMessage(message.wParam, message.lParam) ? 1 : 0;
     case kStartRequest: {
-        std::lock_guard<std::mutex> lock(mutex_);
-        basic_->setDeviceChangeWindow(window_, 0);
-        basic_->setAsyncWindow(window_, platform::WM_APP);
-        started_ = basic_->start();
-        startAnswered_ = true;
-        changed_.notify_all();
+        std::vector<USB::IUSBDevice*> present;
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            present_ = &present;
+            basic_->setDeviceChangeWindow(window_, 0);
+            basic_->setAsyncWindow(window_, platform::WM_APP);
+            started_ = basic_->start();
+            present_ = nullptr;
+            startAnswered_ = true;
+            changed_.notify_all();
+        }
+        // Only now: what the receivers do with a device (reading it, say) keeps no start waiting.
+        for (USB::IUSBDevice* device : present)
+            emit deviceAdded(device);
         return 1;
     }
     default:
@@ -182,9 +218,12 @@ platform::LRESULT UsbNotifier::windowProc(const platform::MSG& message)
 
 void UsbNotifier::deviceArrived(USB::IUSBDevice* device)
 {
-    // The receiver runs later on the GUI thread: the device must outlive its departure.
+    // The receiver may use it later on another thread: the device must outlive its departure.
     device->addRef();
-    emit deviceAdded(device);
+    if (present_)
+        present_->push_back(device);
+    else
+        emit deviceAdded(device);
 }
 
 void UsbNotifier::deviceDeparted(USB::IUSBDevice* device)

@@ -1,11 +1,29 @@
 #include "plugins/zanthic/device/WorkerUpgradeTask.h"
 
+#include "platform/Clock.h"
+#include "plugins/zanthic/device/PotentialDevice.h"
+#include "plugins/zanthic/device/UsbConnectionManager.h"
+
+#include <algorithm>
+
 namespace TWG {
 namespace Zanthic {
 
 namespace {
 constexpr int kDone = 100;
+constexpr std::int64_t kWaitStepMs = 100;
 } // namespace
+
+WorkerUpgradeTask::WorkerUpgradeTask(std::shared_ptr<UsbConnectionManager> manager,
+                                     const std::shared_ptr<UsbPotentialDevice>& device)
+    : manager_(manager)
+{
+    if (device) {
+        serial_ = device->serial();
+        productId_ = device->productId();
+        listedSince_ = device->listingOrder();
+    }
+}
 
 WorkerUpgradeTask::~WorkerUpgradeTask() { stopWorker(); }
 
@@ -30,6 +48,26 @@ void WorkerUpgradeTask::startUpdate()
         }
         emit firmwareUpdated(ok ? Succeeded : Failed);
     });
+}
+
+std::shared_ptr<UsbPotentialDevice> WorkerUpgradeTask::waitForDevice(std::int64_t timeoutMs, const Accept& accept)
+{
+    platform::Clock& clock = platform::clock();
+    const platform::Clock::TimePoint start = clock.now();
+    while (clock.elapsedMs(start) < timeoutMs) {
+        clock.sleepFor(platform::Clock::Duration(kWaitStepMs));
+        if (stopping())
+            return nullptr;
+        const std::shared_ptr<UsbConnectionManager> manager = manager_.lock();
+        if (!manager)
+            return nullptr;
+        std::shared_ptr<UsbPotentialDevice> device = manager->findReturningDevice(serial_, productId_, listedSince_);
+        if (device && accept(device)) {
+            listedSince_ = std::max(listedSince_, device->listingOrder());
+            return device;
+        }
+    }
+    return nullptr;
 }
 
 } // namespace Zanthic

@@ -6,7 +6,12 @@
 #include "platform/Clock.h"
 #include "plugins/zanthic/device/FirmwareVersion.h"
 #include "plugins/zanthic/device/ZanthicLog.h"
+#include "protocol/XmegaProtocol.h"
 #include "protocol/ZanthicRegisters.h"
+#include "usb/IUSBDevice.h"
+#include "usb/IUSBInterface.h"
+#include "usb/IUSBInterfaceIterator.h"
+#include "usb/UsbConstants.h"
 
 #include <algorithm>
 #include <stdexcept>
@@ -20,21 +25,59 @@ namespace {
 constexpr char kDefaultName[] = "Tarnwright Device";
 // How often a pause between EEPROM status reads looks at the stop flag.
 constexpr int kStopCheckMs = 100;
+
+// Whether the device has the XMEGA's vendor interface at all; asks the driver, not the device.
+bool hasXmegaInterface(USB::IUSBDevice* device)
+{
+    namespace xmega = Converters::xmega;
+    const std::uint32_t filter[2] = {xmega::kInterfaceFilterWord0, xmega::kInterfaceFilterWord1};
+    USB::IUSBInterfaceIterator* it = nullptr;
+    if (!device || device->createInterfaceIterator(filter, &it) != USB::kResultSuccess || !it)
+        return false;
+    USB::IUSBInterface* interface = nullptr;
+    const bool found = it->next(&interface);
+    if (interface)
+        interface->release();
+    it->release();
+    return found;
+}
 } // namespace
 
 XmegaUsbPotentialDevice::XmegaUsbPotentialDevice(std::weak_ptr<ConnectionManager> manager, USB::IUSBDevice* device)
     : UsbPotentialDevice(std::move(manager), device, NoSerialRead{}),
       channel_(Converters::XmegaUSBDevice::create(device))
 {
-    if (!channel_)
+    if (!channel_) {
+        // With the interface there, it was a request of the opening that failed: worth another try.
+        if (hasXmegaInterface(device))
+            throw DeviceNotIdentified("No device interface.");
         throw std::runtime_error("No device interface.");
+    }
     Converters::XmegaUSBDevice::Uuid uuid{};
     if (!channel_->getUuid(&uuid))
-        throw std::runtime_error("UUID read failure.");
+        throw DeviceNotIdentified("UUID read failure.");
     QString serial;
     for (std::uint8_t b : uuid)
         serial += QStringLiteral("%1").arg(b, 2, 16, QLatin1Char('0'));
     setSerial(serial);
+    readIdentity();
+}
+
+void XmegaUsbPotentialDevice::readIdentity()
+{
+    CreationReads reads;
+    std::uint8_t state = 0;
+    const bool known = reads.attempt([&] { return channel_->getMode(&state); });
+    QString name, build, release;
+    if (!known || state == 0) {
+        name = registerText(xmegareg::kDeviceName, xmegareg::kTextLength, reads);
+        release = registerText(xmegareg::kReleaseVersion, xmegareg::kReleaseVersionLength, reads);
+        build = readBuildId(reads);
+    }
+    setIdentity(name.isEmpty() ? QString::fromLatin1(kDefaultName) : name, build, release);
+    std::lock_guard<std::mutex> lock(identityMutex());
+    bootStateKnown_ = known;
+    bootState_ = state;
 }
 
 XmegaUsbPotentialDevice::~XmegaUsbPotentialDevice() = default;
@@ -90,35 +133,28 @@ QString registerFieldText(const char* field, std::size_t length)
     return utf8Prefix(bytes, used) == used ? QString::fromUtf8(field, size) : QString::fromLatin1(field, size);
 }
 
-QString XmegaUsbPotentialDevice::registerText(std::uint32_t address, std::uint32_t length)
+QString XmegaUsbPotentialDevice::registerText(std::uint32_t address, std::uint32_t length, CreationReads& reads)
 {
     std::vector<char> text(length, 0);
-    if (!channel_->readMemory(address, length, text.data()))
+    if (!reads.attempt([&] { return channel_->readMemory(address, length, text.data()); }))
         return {};
     return registerFieldText(text.data(), text.size());
 }
 
-QString XmegaUsbPotentialDevice::deviceName()
+QString XmegaUsbPotentialDevice::readBuildId(CreationReads& reads)
 {
-    const QString name = registerText(xmegareg::kDeviceName, xmegareg::kTextLength);
-    return name.isEmpty() ? QString::fromLatin1(kDefaultName) : name;
-}
-
-QString XmegaUsbPotentialDevice::releaseVersion()
-{
-    return registerText(xmegareg::kReleaseVersion, xmegareg::kReleaseVersionLength);
-}
-
-QString XmegaUsbPotentialDevice::buildId()
-{
+    if (!reads.answering())
+        return {};
     // The FPGA reads 0 while it starts; a version that never turns up is shown as 0.
     std::uint32_t fpga = 0;
-    for (int read = 0; read < xmegareg::kFpgaVersionReads; ++read) {
+    for (int read = 0; read < xmegareg::kFpgaVersionReads && reads.answering(); ++read) {
         if (read > 0)
             platform::clock().sleepFor(platform::Clock::Duration(xmegareg::kFpgaVersionReadIntervalMs));
         std::uint8_t bytes[xmegareg::kFpgaVersionLength] = {};
-        if (!channel_->readMemory(xmegareg::kFpgaVersion, xmegareg::kFpgaVersionLength, bytes))
+        if (!channel_->readMemory(xmegareg::kFpgaVersion, xmegareg::kFpgaVersionLength, bytes)) {
+            reads.failed();
             continue;
+        }
         fpga = static_cast<std::uint32_t>(bytes[0] | (bytes[1] << 8) | (bytes[2] << 16)) |
                (static_cast<std::uint32_t>(bytes[3]) << 24);
         if (fpga != 0)
@@ -127,7 +163,7 @@ QString XmegaUsbPotentialDevice::buildId()
     QString text = QStringLiteral(" fpga:%1").arg(fpga, 8, 16, QLatin1Char('0'));
     // The XMEGA firmware version is known only when both numbers the device reports agree.
     std::uint32_t first = 0, second = 0;
-    if (channel_->getVersions(&first, &second) && first == second)
+    if (reads.attempt([&] { return channel_->getVersions(&first, &second); }) && first == second)
         text += QStringLiteral(" xmega:%1").arg(first, 8, 16, QLatin1Char('0'));
     return text.trimmed();
 }
@@ -136,9 +172,11 @@ bool XmegaUsbPotentialDevice::isFirmwareCurrent(const QString& available)
 {
     // In its bootloader the device has no application running to be current, whatever the
     // versions it reports (an application write may have stopped part-way).
-    std::uint8_t state = 0;
-    if (readBootState(&state) && state != 0)
-        return false;
+    {
+        std::lock_guard<std::mutex> lock(identityMutex());
+        if (bootStateKnown_ && bootState_ != 0)
+            return false;
+    }
     return firmwareVersionsMatch(available, buildId());
 }
 

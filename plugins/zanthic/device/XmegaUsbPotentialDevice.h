@@ -20,17 +20,19 @@ namespace Zanthic {
 QString registerFieldText(const char* field, std::size_t length);
 
 // An XMEGA converter (0xBE90, 0xBE91): known by its uuid, its identity in registers, reached
-// through the XMEGA vendor-request channel. The constructor throws "No device interface." or
-// "UUID read failure.".
+// through the XMEGA vendor-request channel. It reads its identity once, as it is made (in a
+// running application only: a bootloader has none of those registers), and answers from that.
+// The constructor throws "No device interface." for a device without the XMEGA interface, and
+// DeviceNotIdentified ("No device interface.", "UUID read failure.") for one whose opening or
+// uuid read failed at a request.
 class XmegaUsbPotentialDevice : public UsbPotentialDevice {
 public:
     XmegaUsbPotentialDevice(std::weak_ptr<ConnectionManager> manager, USB::IUSBDevice* device);
     ~XmegaUsbPotentialDevice() override;
 
-    QString deviceName() override;
-    QString buildId() override;
-    QString releaseVersion() override;
+    // Never for a device found in its bootloader.
     bool isFirmwareCurrent(const QString& available) override;
+    void readIdentity() override;
 
     const std::shared_ptr<Converters::XmegaUSBDevice>& channel() const { return channel_; }
     // Non-zero while the bootloader runs; false when the mode cannot be read.
@@ -52,9 +54,15 @@ public:
 
 private:
     // Register text as registerFieldText reads it; empty when unreadable.
-    QString registerText(std::uint32_t address, std::uint32_t length);
+    QString registerText(std::uint32_t address, std::uint32_t length, CreationReads& reads);
+    // " fpga:" and, when known, " xmega:" versions, trimmed.
+    QString readBuildId(CreationReads& reads);
 
     std::shared_ptr<Converters::XmegaUSBDevice> channel_;
+    // The boot state as the identity was read; unknown when it did not read. Under the
+    // identity lock.
+    bool bootStateKnown_ = false;
+    std::uint8_t bootState_ = 0;
 };
 
 } // namespace Zanthic

@@ -39,7 +39,7 @@ int percentOf(double done, double total)
 
 XmegaUsbUpgradeTask::XmegaUsbUpgradeTask(std::shared_ptr<UsbConnectionManager> manager,
                                          std::shared_ptr<UsbPotentialDevice> device)
-    : manager_(manager), device_(std::dynamic_pointer_cast<XmegaUsbPotentialDevice>(device))
+    : WorkerUpgradeTask(std::move(manager), device), device_(std::dynamic_pointer_cast<XmegaUsbPotentialDevice>(device))
 {
 }
 
@@ -56,28 +56,23 @@ bool XmegaUsbUpgradeTask::pause(std::int64_t ms)
     return !stopping();
 }
 
-std::shared_ptr<XmegaUsbPotentialDevice> XmegaUsbUpgradeTask::waitForDevice(const QString& serial,
-                                                                            std::int64_t timeoutMs, int mode)
+std::shared_ptr<XmegaUsbPotentialDevice> XmegaUsbUpgradeTask::waitForXmega(std::int64_t timeoutMs, int mode)
 {
-    platform::Clock& clock = platform::clock();
-    const platform::Clock::TimePoint start = clock.now();
-    while (clock.elapsedMs(start) < timeoutMs) {
-        clock.sleepFor(platform::Clock::Duration(kWaitStepMs));
-        if (stopping())
-            return nullptr;
-        std::shared_ptr<UsbConnectionManager> manager = manager_.lock();
-        if (!manager)
-            return nullptr;
-        auto device = std::dynamic_pointer_cast<XmegaUsbPotentialDevice>(manager->findPotentialDevice(serial));
+    std::shared_ptr<XmegaUsbPotentialDevice> accepted;
+    waitForDevice(timeoutMs, [&](const std::shared_ptr<UsbPotentialDevice>& found) {
+        auto device = std::dynamic_pointer_cast<XmegaUsbPotentialDevice>(found);
         std::uint8_t state = 0;
         // A device whose state does not read is one that is leaving.
         if (!device || !device->readBootState(&state))
-            continue;
+            return false;
         if (mode == kWaitAny || (mode == kWaitBootloader && state != 0) ||
-            (mode != kWaitBootloader && device->readBootMode() == mode))
-            return device;
-    }
-    return nullptr;
+            (mode != kWaitBootloader && device->readBootMode() == mode)) {
+            accepted = std::move(device);
+            return true;
+        }
+        return false;
+    });
+    return accepted;
 }
 
 bool XmegaUsbUpgradeTask::run()
@@ -93,9 +88,8 @@ bool XmegaUsbUpgradeTask::run()
         return device != nullptr;
     };
     try {
-        const QString serial = device->serial();
         const std::uint16_t productId = device->productId();
-        std::shared_ptr<UsbConnectionManager> manager = manager_.lock();
+        std::shared_ptr<UsbConnectionManager> manager = this->manager();
         const ModelInfo* model = manager ? manager->findModelInfo(productId) : nullptr;
         if (!model)
             throw std::runtime_error("No model information");
@@ -126,13 +120,13 @@ bool XmegaUsbUpgradeTask::run()
             std::uint8_t state = 0;
             if (!device->readBootState(&state) || state == 0) {
                 device->reboot(true);
-                if (!pause(kRestartPauseMs) || !follow(waitForDevice(serial, bootloaderWaitMs, kWaitBootloader)))
+                if (!pause(kRestartPauseMs) || !follow(waitForXmega(bootloaderWaitMs, kWaitBootloader)))
                     throw std::runtime_error("Failed to reboot to XMEGA bootloader.");
             }
             if (!device->programBootloader(image.entry->data(), image.entry->size()))
                 throw std::runtime_error("Failed to program XMEGA bootloader.");
             device->reboot(false);
-            if (!pause(kRestartPauseMs) || !follow(waitForDevice(serial, bootloaderWaitMs, kWaitAny)))
+            if (!pause(kRestartPauseMs) || !follow(waitForXmega(bootloaderWaitMs, kWaitAny)))
                 throw std::runtime_error("Failed to reboot to XMEGA app.");
             done += image.entry->size();
             emit firmwareUpdateProgress(percentOf(done, total));
@@ -155,8 +149,10 @@ bool XmegaUsbUpgradeTask::run()
         }
         if (!device->endStagedProgramming())
             throw std::runtime_error("endStagedProgramming failed.");
-        if (!follow(waitForDevice(serial, bootloaderWaitMs + settleWaitMs, kWaitAny)))
+        if (!follow(waitForXmega(bootloaderWaitMs + settleWaitMs, kWaitAny)))
             throw std::runtime_error("Failed to reboot after update.");
+        // It may have stayed on the bus: what it answers was read before the images went in.
+        device->readIdentity();
         emit firmwareUpdateProgress(kDone);
         return true;
     } catch (const std::exception& e) {

@@ -2,8 +2,6 @@
 
 #include "plugins/zanthic/device/WorkerUpgradeTask.h"
 
-#include <QString>
-
 #include <cstdint>
 #include <memory>
 
@@ -16,9 +14,8 @@ class XmegaUsbPotentialDevice;
 
 // Updates an XMEGA converter (0xBE90, 0xBE91) on a worker thread: each bootloader image of the
 // product's firmware set is written in the bootloader, then every other image goes to its
-// EEPROM target within one staged-programming session. The device is followed by its serial
-// through the manager across its restarts. Destroying the task stops a run at its next wait
-// step and joins the worker.
+// EEPROM target within one staged-programming session. Destroying the task stops a run at its
+// next wait step and joins the worker.
 class XmegaUsbUpgradeTask : public WorkerUpgradeTask {
     Q_OBJECT
 public:
@@ -32,11 +29,10 @@ public:
 
 private:
     bool run() override;
-    std::shared_ptr<XmegaUsbPotentialDevice> waitForDevice(const QString& serial, std::int64_t timeoutMs, int mode);
+    std::shared_ptr<XmegaUsbPotentialDevice> waitForXmega(std::int64_t timeoutMs, int mode);
     // Sleeps in short steps; false once the task is stopping.
     bool pause(std::int64_t ms);
 
-    std::weak_ptr<UsbConnectionManager> manager_;
     std::shared_ptr<XmegaUsbPotentialDevice> device_;
 };
 

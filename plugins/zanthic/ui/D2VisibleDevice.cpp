@@ -82,9 +82,10 @@ bool D2VisibleDevice::isSoftwareSupported() const
 
 bool D2VisibleDevice::isFirmwareUpdateAvailable() const
 {
-    // Without an image to write the card opens: a device is offered only what can be done.
+    // Without an image to write, or an updater to write it, the card opens: a device is offered
+    // only what can be done.
     return isSoftwareSupported() && !active_->isFirmwareCurrent(packagedFirmware_) &&
-           holdsFirmwareImage(active_->productId());
+           holdsFirmwareImage(active_->productId()) && active_->canCreateUpdater();
 }
 
 DeviceFirmwareUpdater* D2VisibleDevice::firmwareUpdater()
@@ -92,6 +93,14 @@ DeviceFirmwareUpdater* D2VisibleDevice::firmwareUpdater()
     if (!updater_ && active_)
         updater_ = active_->createUpdater();
     return updater_.data();
+}
+
+void D2VisibleDevice::deviceRenamed(const QString& name)
+{
+    // What every path answers from now on, as the device itself is not asked again.
+    for (const auto& d : devices_)
+        d->deviceRenamed(name);
+    setDeviceName(name);
 }
 
 void D2VisibleDevice::watchRemoval(QObject* context, std::function<void()> removed)

@@ -50,7 +50,7 @@ public:
     bool isSoftwareSupported() const override;
     QString availableSoftwareVersion() const override { return packagedRelease_; }
     QString availableFirmwareVersion() const override { return packagedFirmware_; }
-    void deviceRenamed(const QString& name) override { setDeviceName(name); }
+    void deviceRenamed(const QString& name) override;
     void watchRemoval(QObject* context, std::function<void()> removed) override;
 
     void addPotentialDevice(std::shared_ptr<PotentialDevice> device);

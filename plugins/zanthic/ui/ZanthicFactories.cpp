@@ -21,11 +21,14 @@ namespace {
 bool listed(std::uint16_t productId) { return modelTable().count(productId) != 0; }
 } // namespace
 
-std::shared_ptr<UsbPotentialDevice> createPotentialDevice(std::shared_ptr<UsbConnectionManager> manager,
+std::shared_ptr<UsbPotentialDevice> createPotentialDevice(std::weak_ptr<UsbConnectionManager> manager,
                                                           USB::IUSBDevice* device)
 {
     if (!device)
         return nullptr;
+    auto logged = [](const std::exception& e) {
+        qCDebug(lcZanthic).noquote() << "Unable to connect to create potential device: " + QString::fromUtf8(e.what());
+    };
     try {
         std::uint16_t productId = 0;
         if (device->getProductId(&productId) != 0 || !listed(productId))
@@ -33,8 +36,11 @@ std::shared_ptr<UsbPotentialDevice> createPotentialDevice(std::shared_ptr<UsbCon
         if (ids::isXmegaProduct(productId))
             return std::make_shared<XmegaUsbPotentialDevice>(manager, device);
         return std::make_shared<UsbPotentialDevice>(manager, device);
+    } catch (const DeviceNotIdentified& e) {
+        logged(e);
+        throw;
     } catch (const std::exception& e) {
-        qCDebug(lcZanthic).noquote() << "Unable to connect to create potential device: " + QString::fromUtf8(e.what());
+        logged(e);
         return nullptr;
     }
 }

@@ -19,7 +19,9 @@ class UsbConnectionManager;
 class UsbPotentialDevice;
 
 // The classes of a product id; a product outside the model table gets none.
-std::shared_ptr<UsbPotentialDevice> createPotentialDevice(std::shared_ptr<UsbConnectionManager> manager,
+// A device that cannot be made is logged and gets none; one that could not say who it is yet
+// raises DeviceNotIdentified, so that its manager tries it again.
+std::shared_ptr<UsbPotentialDevice> createPotentialDevice(std::weak_ptr<UsbConnectionManager> manager,
                                                           USB::IUSBDevice* device);
 QSharedPointer<DeviceFirmwareUpdater> createFirmwareUpdater(std::shared_ptr<UsbConnectionManager> manager,
                                                             std::shared_ptr<UsbPotentialDevice> device);

@@ -4,14 +4,19 @@
 #include "plugins/zanthic/device/UsbConnectionManager.h"
 #include "plugins/zanthic/device/UsbNotifier.h"
 #include "plugins/zanthic/device/XmegaUsbPotentialDevice.h"
+#include "protocol/ZanthicFirmwareIds.h"
 #include "protocol/ZanthicIds.h"
 #include "usb/IUSBDevice.h"
 
+#include "ScaledClock.h"
 #include "ZanthicSimFixture.h"
+#include "protocol/XmegaProtocol.h"
 
 #include <QElapsedTimer>
 #include <QThread>
+#include <QTimer>
 
+#include <atomic>
 #include <exception>
 #include <thread>
 
@@ -25,11 +30,15 @@ struct Listener : DeviceListener {
     std::function<void(std::shared_ptr<PotentialDevice>)> onArrival;
     QStringList arrived;
     QStringList removed;
+    QStringList events; // "+serial" and "-serial", in order
+    std::vector<std::weak_ptr<PotentialDevice>> devices; // the manager keeps them
     bool offGuiThread = false;
     void onPotentialDeviceArrived(std::shared_ptr<PotentialDevice> d) override
     {
         offGuiThread |= QThread::currentThread() != QCoreApplication::instance()->thread();
         arrived.append(d->serial());
+        events.append(QLatin1Char('+') + d->serial());
+        devices.push_back(d);
         if (onArrival)
             onArrival(d);
     }
@@ -37,6 +46,7 @@ struct Listener : DeviceListener {
     {
         offGuiThread |= QThread::currentThread() != QCoreApplication::instance()->thread();
         removed.append(d->serial());
+        events.append(QLatin1Char('-') + d->serial());
     }
 };
 
@@ -75,7 +85,7 @@ protected:
                 updatersFor.append(d->serial());
                 return QSharedPointer<DeviceFirmwareUpdater>(new StubUpdater);
             },
-            [this, listAll](std::shared_ptr<UsbConnectionManager> m,
+            [this, listAll](std::weak_ptr<UsbConnectionManager> m,
                             TWG::USB::IUSBDevice* usb) -> std::shared_ptr<UsbPotentialDevice> {
                 ++factoryCalls;
                 if (!listAll)
@@ -86,6 +96,8 @@ protected:
                     if (ids::isXmegaProduct(product))
                         return std::make_shared<XmegaUsbPotentialDevice>(m, usb);
                     return std::make_shared<UsbPotentialDevice>(m, usb);
+                } catch (const DeviceNotIdentified&) {
+                    throw;
                 } catch (const std::exception&) {
                     return nullptr;
                 }
@@ -95,11 +107,65 @@ protected:
 
     bool waitFor(std::function<bool()> done) { return QTest::qWaitFor(done, 20000); }
 
+    // Every control request to the device fails this way, `count` times over.
+    void failRequests(const std::string& path, platform::SimFaultAction action, int count,
+                      std::function<bool(const SimRequest&)> match = nullptr)
+    {
+        for (int i = 0; i < count; ++i) {
+            platform::SimFault f;
+            f.action = action;
+            f.kind = SimRequestKind::Control;
+            f.path = path;
+            f.match = match;
+            bus.addFault(f);
+        }
+    }
+
     Listener family;
     std::shared_ptr<UsbConnectionManager> manager;
-    int factoryCalls = 0;
+    std::atomic<int> factoryCalls{0}; // counted on the notifier thread
     QStringList updatersFor;
     FakeOwner owner;
+};
+
+// Real time twenty times faster, noting the longest sleep the GUI thread makes on it: a
+// request the device does not answer is waited out there as one such sleep.
+class GuiWatchedClock : public ScaledClock {
+public:
+    GuiWatchedClock() : ScaledClock(20) {}
+    void sleepFor(Duration duration) override
+    {
+        if (QThread::currentThread() == QCoreApplication::instance()->thread()) {
+            std::int64_t seen = longestGuiSleepMs.load();
+            while (duration.count() > seen && !longestGuiSleepMs.compare_exchange_weak(seen, duration.count())) {
+            }
+        }
+        ScaledClock::sleepFor(duration);
+    }
+    std::atomic<std::int64_t> longestGuiSleepMs{0};
+};
+
+// The longest the GUI thread's event loop went between two turns while this lives, in wall time.
+class GuiTurns {
+public:
+    GuiTurns()
+    {
+        timer_.setInterval(0);
+        QObject::connect(&timer_, &QTimer::timeout, [this] {
+            const qint64 now = wall_.elapsed();
+            longest_ = std::max(longest_, now - last_);
+            last_ = now;
+        });
+        wall_.start();
+        timer_.start();
+    }
+    qint64 longestGapMs() const { return std::max(longest_, wall_.elapsed() - last_); }
+
+private:
+    QTimer timer_;
+    QElapsedTimer wall_;
+    qint64 last_ = 0;
+    qint64 longest_ = 0;
 };
 
 } // namespace
@@ -201,10 +267,19 @@ TEST_F(ConnectionManagerTest, AnEmptySerialMatchesNoListedDevice)
     EXPECT_FALSE(manager->findPotentialDevice(QString()));
     const auto listed = manager->findPotentialDeviceByUsbDevice(nullptr);
     EXPECT_FALSE(listed);
-    // Neither device may be updated as the other.
+    // Neither device may be updated as the other, nor a stranger as either: each gets its own.
     UsbPotentialDevice stranger(std::weak_ptr<ConnectionManager>(), nullptr);
     EXPECT_FALSE(manager->createUpdater(stranger));
+    EXPECT_FALSE(manager->canCreateUpdater(stranger));
     EXPECT_TRUE(updatersFor.isEmpty());
+    EXPECT_FALSE(manager->findReturningDevice(QString(), 0xBE6F, 0)) << "two of the product: neither is the one";
+    for (const auto& weak : family.devices) {
+        const auto d = weak.lock();
+        ASSERT_TRUE(d);
+        EXPECT_TRUE(manager->canCreateUpdater(*d));
+        EXPECT_TRUE(manager->createUpdater(*d));
+    }
+    EXPECT_EQ(updatersFor, (QStringList{QString(), QString()}));
 }
 
 TEST_F(ConnectionManagerTest, QuickPlugAndUnplugNeverUsesAFreedDevice)
@@ -254,4 +329,117 @@ TEST_F(ConnectionManagerTest, ANotifierNeverStartedOrAManagerGoneEndsAtOnce)
     QTest::qWait(50);
     EXPECT_TRUE(family.arrived.isEmpty());
     EXPECT_LT(t.elapsed(), 1000);
+}
+
+// Whatever a device keeps the enumeration waiting for, the window is not: its serial, boot mode
+// and identity are read on the notifier's thread, and what the family asks of it on arrival is
+// answered from what was read. An XMEGA that does not answer is tried again there, unlisted.
+TEST_F(ConnectionManagerTest, ADeviceThatDoesNotAnswerItsEnumerationReadsNeverHoldsTheGuiThread)
+{
+    struct Row {
+        const char* name;
+        bool xmega;
+    };
+    for (const Row& row : {Row{"STM32", false}, Row{"XMEGA", true}}) {
+        SCOPED_TRACE(row.name);
+        GuiWatchedClock watched;
+        platform::ClockOverride realTime(&watched);
+        const std::string path = row.xmega ? attachXmega(xmegaState()) : attachStm32(stm32State(0xBE77));
+        failRequests(path, platform::SimFaultAction::Timeout, 200);
+        family.onArrival = [](std::shared_ptr<PotentialDevice> d) {
+            // What the family and the gallery ask of a device as it arrives.
+            d->deviceName();
+            d->buildId();
+            d->releaseVersion();
+            d->isFirmwareCurrent(QStringLiteral("00010001"));
+        };
+        create();
+        GuiTurns turns;
+        ASSERT_TRUE(manager->start());
+        if (row.xmega) {
+            namespace xmega = TWG::Converters::xmega;
+            ASSERT_TRUE(waitFor([&] { return controls(xmega::kGetMode, xmega::kVendorInterfaceIn).size() >= 4; }))
+                << "its tries as it arrived, and a poll";
+            EXPECT_TRUE(family.arrived.isEmpty());
+        } else {
+            ASSERT_TRUE(waitFor([&] { return family.arrived.size() == 1; }));
+            const auto d = family.devices.front().lock();
+            ASSERT_TRUE(d);
+            EXPECT_EQ(d->serial(), QString());
+            EXPECT_EQ(d->deviceName(), QStringLiteral("Tarnwright Device"));
+            EXPECT_EQ(d->buildId(), QString());
+            EXPECT_EQ(d->releaseVersion(), QString());
+            EXPECT_FALSE(d->isFirmwareCurrent(QString::fromLatin1(TWG::Zanthic::firmwareids::stm32BuildId(0xBE77))));
+        }
+        EXPECT_LT(turns.longestGapMs(), 250);
+        EXPECT_LT(watched.longestGuiSleepMs.load(), 250) << "the GUI thread waited out a request";
+        manager.reset();
+        QCoreApplication::processEvents();
+        family = Listener();
+        bus.clearFaults();
+        bus.detach(path);
+    }
+}
+
+// Unplugged while the notifier is still reading it: the family hears of it in the order it
+// happened, or not at all, and the manager does not keep it.
+TEST_F(ConnectionManagerTest, ADeviceRemovedWhileItIsReadNeverArrivesAfterItsRemoval)
+{
+    GuiWatchedClock watched;
+    platform::ClockOverride realTime(&watched);
+    create();
+    ASSERT_TRUE(manager->start());
+    const std::string path = attachStm32(stm32State());
+    failRequests(path, platform::SimFaultAction::Timeout, 200);
+    ASSERT_TRUE(waitFor([&] { return !controls(6, 0x80).empty(); }));
+    bus.detach(path);
+    // Heard of at all, it is heard of twice.
+    static_cast<void>(QTest::qWaitFor([&] { return family.events.size() == 2; }, 3000));
+    QTest::qWait(100);
+    const QStringList& events = family.events;
+    EXPECT_TRUE(events.isEmpty() ||
+                (events.size() == 2 && events[0].startsWith('+') && events[1] == '-' + events[0].mid(1)))
+        << events.join(' ').toStdString();
+    EXPECT_FALSE(manager->findReturningDevice(QString(), 0xBE6F, 0)) << "still listed";
+    EXPECT_FALSE(manager->findPotentialDevice(QStringLiteral("5a4e0001abcd"))) << "still listed";
+    manager.reset();
+    QCoreApplication::processEvents();
+}
+
+// An XMEGA whose uuid read fails longer than its tries and polls stays unlisted, and is found
+// once it answers, by the next arrival on the bus.
+TEST_F(ConnectionManagerTest, AnXmegaThatFailedItsUuidReadIsFoundByALaterArrival)
+{
+    namespace xmega = TWG::Converters::xmega;
+    std::atomic<bool> failing{true};
+    create();
+    const std::string path = attachXmega(xmegaState(0xBE90));
+    failRequests(path, platform::SimFaultAction::Stall, 1000, [&failing](const SimRequest& r) {
+        return failing.load() && r.setup.bmRequestType == xmega::kVendorDeviceIn && r.setup.bRequest == xmega::kGetUuid;
+    });
+    auto uuidReads = [&] { return controls(xmega::kGetUuid, xmega::kVendorDeviceIn).size(); };
+    ASSERT_TRUE(manager->start());
+    // Its tries and its polls run out in virtual time; then nothing asks it any more.
+    std::size_t asked = 0;
+    ASSERT_TRUE(waitFor([&] {
+        const std::size_t now = uuidReads();
+        const bool settled = now > 3 && now == asked;
+        asked = now;
+        QTest::qWait(100);
+        return settled;
+    }));
+    EXPECT_GT(asked, 4u) << "polled after its tries";
+    EXPECT_TRUE(family.arrived.isEmpty());
+    failing = false;
+    QTest::qWait(100);
+    EXPECT_TRUE(family.arrived.isEmpty()) << "tried again with nothing new on the bus";
+
+    auto other = stm32State(0xBE89);
+    other->serial = "LATER";
+    attachStm32(other);
+    ASSERT_TRUE(waitFor([&] { return family.arrived.size() == 2; }));
+    EXPECT_EQ(family.arrived,
+              (QStringList{QStringLiteral("101112131415161718191a1b1c1d1e1f"), QStringLiteral("later")}));
+    bus.detach(path);
+    ASSERT_TRUE(waitFor([&] { return family.removed.size() == 1; }));
 }

@@ -202,4 +202,77 @@ TEST_F(DfuUpgradeTaskStopTest, DestroyingTheTaskDuringAWaitReturnsWithinAFifthOf
     EXPECT_LT(wall.elapsed(), 200);
 }
 
+// The bootloader's serial-number read fails as it enumerates, or the converter has no serial
+// at all: the update still runs to its end, following the device by its serial where it reads
+// and by its product where it does not.
+class DfuUpgradeSerialTest : public UpdateFixture {};
+
+TEST_F(DfuUpgradeSerialTest, AnUpdateRunsWhateverTheSerialReadsOfItsDeviceGive)
+{
+    struct Row {
+        const char* name;
+        platform::SimFaultAction action;
+        int bootloaderFailures; // of its serial reads, the first time it enumerates as the bootloader
+        bool noSerial;
+    };
+    const Row rows[] = {
+        {"the bootloader's serial read stalls once", platform::SimFaultAction::Stall, 1, false},
+        {"the bootloader's serial read times out once", platform::SimFaultAction::Timeout, 1, false},
+        {"the bootloader's serial read stalls past its tries", platform::SimFaultAction::Stall, 3, false},
+        {"a converter without a serial", platform::SimFaultAction::Stall, 0, true},
+    };
+    std::string error;
+    ASSERT_TRUE(SimFirmware::writePackage(kProduct, folder.path().toStdString(), &error)) << error;
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        bus.clearTranscript();
+        auto state = stm32State(kProduct);
+        if (row.noSerial)
+            state->serial.clear();
+        const std::string path = bus.attach(platform::SimStm32Application::persona(state, false));
+        // The serial-number string is asked for once as the application enumerates; the reads
+        // after are the bootloader's.
+        for (int i = 0; i < row.bootloaderFailures; ++i) {
+            platform::SimFault f;
+            f.action = row.action;
+            f.nth = 2;
+            f.kind = SimRequestKind::Control;
+            f.match = [](const SimRequest& r) {
+                return r.setup.bRequest == 6 && (r.setup.wValue >> 8) == 3 && (r.setup.wValue & 0xFF) != 0;
+            };
+            bus.addFault(f);
+        }
+        LogCapture log;
+        startManager();
+        std::shared_ptr<UsbPotentialDevice> device;
+        ASSERT_TRUE(QTest::qWaitFor(
+            [&] {
+                device = row.noSerial ? manager->findReturningDevice(QString(), kProduct, 0)
+                                      : manager->findPotentialDevice(QStringLiteral("5a4e0001abcd"));
+                return device != nullptr;
+            },
+            5000));
+
+        auto task = std::make_unique<DfuUpgradeTask>(manager, device);
+        QSignalSpy done(task.get(), &DeviceFirmwareUpdater::firmwareUpdated);
+        ASSERT_GE(runToItsEnd(*task, done), 0) << "the update never ended";
+        EXPECT_EQ(done.at(0).at(0).toInt(), 0) << log.lines().join('\n').toStdString();
+        EXPECT_EQ(state->flash, SimFirmware::images(kProduct).front().data);
+        EXPECT_EQ(state->manifestations, 1);
+        EXPECT_EQ(log.contains(QStringLiteral("Unable to get Serial Number")), row.bootloaderFailures == 3);
+        const auto reads = controls(6, 0x80);
+        EXPECT_EQ(std::count_if(reads.begin(), reads.end(),
+                                [](const SimRequest& r) { return r.status != platform::UsbStatus::Success; }),
+                  row.bootloaderFailures);
+        device.reset();
+        task.reset();
+        manager.reset();
+        QCoreApplication::processEvents();
+        bus.clearFaults();
+        for (const platform::UsbDeviceInfo& info : bus.listDevices())
+            bus.detach(info.path);
+    }
+}
+
 } // namespace
+

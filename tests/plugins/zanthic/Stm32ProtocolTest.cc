@@ -222,6 +222,8 @@ TEST_F(Stm32ProtocolTest, WithoutAnAnsweringControlInterfaceTheIdentityIsTheDefa
     ASSERT_FALSE(controls(0, 0xA1).empty());
     EXPECT_EQ(controls(0, 0xA1)[0].setup.wIndex, state->controlInterfaceNumber);
     state->setText("DeviceName", "");
+    EXPECT_EQ(device.deviceName(), QStringLiteral("Studio B")) << "as read when the device was made";
+    device.readIdentity();
     EXPECT_EQ(device.deviceName(), QStringLiteral("Tarnwright Device"));
 }
 

@@ -57,7 +57,7 @@ protected:
     {
         manager = std::make_shared<TWG::Zanthic::UsbConnectionManager>(
             &family, models(), nullptr, nullptr,
-            [](std::shared_ptr<TWG::Zanthic::UsbConnectionManager> m,
+            [](std::weak_ptr<TWG::Zanthic::UsbConnectionManager> m,
                TWG::USB::IUSBDevice* usb) -> std::shared_ptr<TWG::Zanthic::UsbPotentialDevice> {
                 std::uint16_t product = 0;
                 usb->getProductId(&product);
@@ -65,6 +65,8 @@ protected:
                     if (TWG::Zanthic::ids::isXmegaProduct(product))
                         return std::make_shared<TWG::Zanthic::XmegaUsbPotentialDevice>(m, usb);
                     return std::make_shared<TWG::Zanthic::UsbPotentialDevice>(m, usb);
+                } catch (const TWG::Zanthic::DeviceNotIdentified&) {
+                    throw;
                 } catch (const std::exception&) {
                     return nullptr;
                 }

@@ -275,4 +275,59 @@ TEST_F(XmegaUsbUpgradeTaskTest, DestroyingTheTaskWhileTheEepromIsBusyReturnsWith
     EXPECT_LT(wall.elapsed(), 200);
 }
 
+// The bootloader the update restarts the converter into does not give its uuid at once: it is
+// tried again as it arrives and, past those tries, at the manager's next polls, and the update
+// goes on with it.
+TEST_F(XmegaUsbUpgradeTaskTest, AnUpdateGoesOnWhenTheBootloadersUuidReadFails)
+{
+    struct Row {
+        const char* name;
+        int stalls;
+        bool polled;
+    };
+    const Row rows[] = {
+        {"stalls once", 1, false},
+        {"stalls past its tries: a later poll finds it", 5, true},
+    };
+    ASSERT_NO_FATAL_FAILURE(writePackage(Package::Full));
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        bus.clearTranscript();
+        auto state = attachConverter(false);
+        ASSERT_TRUE(state);
+        // The application's uuid is read as it is listed; the reads after are the bootloader's.
+        for (int i = 0; i < row.stalls; ++i) {
+            platform::SimFault f;
+            f.nth = 2;
+            f.bmRequestType = xmega::kVendorDeviceIn;
+            f.bRequest = xmega::kGetUuid;
+            bus.addFault(f);
+        }
+        LogCapture log;
+        startManager();
+        auto device = listed(kSerial);
+        ASSERT_TRUE(device);
+        auto task = std::make_unique<XmegaUsbUpgradeTask>(manager, device);
+        QSignalSpy done(task.get(), &DeviceFirmwareUpdater::firmwareUpdated);
+        ASSERT_GE(runToItsEnd(*task, done), 0) << "the update never ended";
+        EXPECT_EQ(done.at(0).at(0).toInt(), 0) << log.lines().join('\n').toStdString();
+        const SimFirmware::Image application = images(Package::Full).front();
+        ASSERT_TRUE(application.application);
+        EXPECT_EQ(bytes(state->application, 0, application.data.size()), application.data);
+        const auto reads = controls(xmega::kGetUuid, xmega::kVendorDeviceIn);
+        EXPECT_EQ(std::count_if(reads.begin(), reads.end(),
+                                [](const SimRequest& r) { return r.status != platform::UsbStatus::Success; }),
+                  row.stalls);
+        EXPECT_EQ(log.contains(QStringLiteral("could not be identified")), row.polled);
+        device.reset();
+        task.reset();
+        manager.reset();
+        QCoreApplication::processEvents();
+        bus.clearFaults();
+        for (const platform::UsbDeviceInfo& info : bus.listDevices())
+            bus.detach(info.path);
+    }
+}
+
 } // namespace
+

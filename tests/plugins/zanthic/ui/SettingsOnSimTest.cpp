@@ -116,6 +116,37 @@ TEST_F(SettingsOnSim, IllegalLevelsIsWrittenAtOnceAndCancelWritesItBack)
     EXPECT_TRUE(card.isNull()) << "Cancel closes the card";
 }
 
+// The name saved is the one the device is shown by, in the gallery and when its card opens
+// again: the identity read as it arrived is not what it answers any longer.
+TEST_F(SettingsOnSim, ASavedNameIsTheOneTheCardShowsWhenItOpensAgain)
+{
+    auto state = stm32State(0xBE89);
+    state->setText("DeviceName", "Studio A");
+    attachStm32(state);
+    D2SettingsPage* page = openPage(0xBE89);
+    ASSERT_NE(page, nullptr);
+    auto* setup = tabOf<ZanthicOstrelTab>(page);
+    ASSERT_NE(setup, nullptr);
+    EXPECT_EQ(setup->nameField()->text(), QStringLiteral("Studio A"));
+    setup->nameField()->setText(QStringLiteral("Studio B"));
+    page->onSavePressed();
+    EXPECT_EQ(state->text("DeviceName"), "Studio B");
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    ASSERT_TRUE(card.isNull()) << "Save closes the card";
+
+    ASSERT_EQ(family->visibleDevices().size(), 1);
+    D2VisibleDevice* device = family->visibleDevices().front().get();
+    EXPECT_EQ(device->displayName(), QStringLiteral("Studio B"));
+    family->showDevice(device);
+    const auto cards = host.findChildren<D2ProductCard*>();
+    ASSERT_EQ(cards.size(), 1);
+    card = cards.first();
+    ASSERT_TRUE(waitFor([&] { return card && qobject_cast<D2SettingsPage*>(card->pages()->currentWidget()); }));
+    setup = tabOf<ZanthicOstrelTab>(qobject_cast<D2SettingsPage*>(card->pages()->currentWidget()));
+    ASSERT_NE(setup, nullptr);
+    EXPECT_EQ(setup->nameField()->text(), QStringLiteral("Studio B"));
+}
+
 TEST_F(SettingsOnSim, ALutImportedInto0xBE89IsInTheDeviceAndTheTabShowsIt)
 {
     auto state = stm32State(0xBE89);

@@ -187,6 +187,34 @@ TEST_F(ZanthicUpdateOnSim, AnOutOfDateStm32DeviceUpdatesThroughItsBootloaderAndT
     expectItOpensToItsSettings(0xBE77);
 }
 
+// A converter that has no serial number at all is offered the update like any other, gets its
+// updater from itself, and is followed through its bootloader by its product.
+TEST_F(ZanthicUpdateOnSim, AStm32DeviceWithoutASerialIsOfferedTheUpdateAndCompletesIt)
+{
+    auto state = stm32State(0xBE77);
+    state->serial.clear();
+    state->setText("BuildId", "00010001");
+    bus.attach(platform::SimStm32Application::persona(state, false));
+    ASSERT_NO_FATAL_FAILURE(writeSimulatedPackage(0xBE77));
+    startFamily();
+    ASSERT_TRUE(waitFor([&] { return deviceOf(0xBE77) != nullptr; }));
+    EXPECT_TRUE(deviceOf(0xBE77)->serial().isEmpty());
+
+    QPointer<FirmwareUpdateController> controller = offered(0xBE77);
+    ASSERT_TRUE(controller);
+    FirmwareUpdateDialog* dialog = controller->dialog();
+    dialog->yesButton()->click();
+    EXPECT_EQ(dialog->state(), FirmwareUpdateDialog::Updating) << "no updater: it failed at once";
+    ASSERT_TRUE(waitLong([&] { return dialog->state() != FirmwareUpdateDialog::Updating; }));
+    ASSERT_EQ(dialog->state(), FirmwareUpdateDialog::Complete);
+    EXPECT_EQ(state->flash, TWG::Tools::SimFirmware::images(0xBE77).front().data);
+    EXPECT_EQ(state->text("BuildId"), std::string(firmwareids::stm32BuildId(0xBE77)));
+    dialog->closeButton()->click();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+
+    expectItOpensToItsSettings(0xBE77);
+}
+
 } // namespace
 
 namespace {
