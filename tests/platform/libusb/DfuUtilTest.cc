@@ -188,8 +188,8 @@ TEST_P(DfuUtilVariantTest, DownloadsFromTheApplicationAndFromTheBootloader)
         SCOPED_TRACE(inBootloader ? "from the bootloader" : "from the application");
         state->flash.clear();
         ASSERT_NO_FATAL_FAILURE(attach(inBootloader));
-        // -E 1: dfu-util waits a second, not five, for the detached application to return.
-        const ToolRun r = run(std::string(kDfuUtil) + " -d " + kDevice + " -a 0 -E 1 -D " + file);
+        // -E 2: after DETACH dfu-util looks for the bootloader two seconds later, not five.
+        const ToolRun r = run(std::string(kDfuUtil) + " -d " + kDevice + " -a 0 -E 2 -D " + file);
         EXPECT_EQ(r.exitCode, GetParam().exitCode) << r.output;
         EXPECT_NE(r.output.find("Done!"), std::string::npos) << r.output;
         EXPECT_EQ(state->flash, image) << r.output;
