@@ -41,7 +41,10 @@ constexpr std::uint8_t kClrStatus = 4;
 constexpr std::uint8_t kGetState = 5;
 constexpr std::uint8_t kAbort = 6;
 
-// wValue of DETACH: how long the application waits for the bus reset, in ms.
+// --- 5.1 DFU_DETACH ---------------------------------------------------------------------------
+// wValue of DETACH: how long the application waits for the bus reset, in ms. The device waits
+// the shorter of this and its wDetachTimeOut; without bitWillDetach the host must reset the bus
+// within that time, with it the device detaches and re-attaches by itself.
 constexpr std::uint16_t kDetachWaitMs = 1000;
 
 // --- 6.1.2 DFU_GETSTATUS answer -----------------------------------------------------------
@@ -55,8 +58,19 @@ constexpr std::uint32_t kPollTimeoutMax = 0xFFFFFF;
 // bStatus values.
 constexpr std::uint8_t kStatusOk = 0x00;
 constexpr std::uint8_t kStatusErrTarget = 0x01;
+constexpr std::uint8_t kStatusErrFile = 0x02;
 constexpr std::uint8_t kStatusErrWrite = 0x03;
+constexpr std::uint8_t kStatusErrErase = 0x04;
+constexpr std::uint8_t kStatusErrCheckErased = 0x05;
+constexpr std::uint8_t kStatusErrProg = 0x06;
+constexpr std::uint8_t kStatusErrVerify = 0x07;
+constexpr std::uint8_t kStatusErrAddress = 0x08;
 constexpr std::uint8_t kStatusErrNotDone = 0x09;
+constexpr std::uint8_t kStatusErrFirmware = 0x0A;
+constexpr std::uint8_t kStatusErrVendor = 0x0B;
+constexpr std::uint8_t kStatusErrUsbReset = 0x0C;
+constexpr std::uint8_t kStatusErrPowerOnReset = 0x0D;
+constexpr std::uint8_t kStatusErrUnknown = 0x0E;
 constexpr std::uint8_t kStatusErrStalledPkt = 0x0F;
 
 // bState values.
@@ -72,6 +86,25 @@ constexpr std::uint8_t kStateManifestWaitReset = 8;
 constexpr std::uint8_t kStateUploadIdle = 9;
 constexpr std::uint8_t kStateError = 10;
 
+// Names as the standard spells them; a value it does not define reads "unknown".
+constexpr const char* statusName(std::uint8_t status)
+{
+    constexpr const char* names[] = {"OK",         "errTARGET", "errFILE",    "errWRITE",
+                                     "errERASE",   "errCHECK_ERASED", "errPROG", "errVERIFY",
+                                     "errADDRESS", "errNOTDONE", "errFIRMWARE", "errVENDOR",
+                                     "errUSBR",    "errPOR",    "errUNKNOWN", "errSTALLEDPKT"};
+    return status < sizeof names / sizeof names[0] ? names[status] : "unknown";
+}
+
+constexpr const char* stateName(std::uint8_t state)
+{
+    constexpr const char* names[] = {"appIDLE",          "appDETACH",   "dfuIDLE",
+                                     "dfuDNLOAD-SYNC",   "dfuDNBUSY",   "dfuDNLOAD-IDLE",
+                                     "dfuMANIFEST-SYNC", "dfuMANIFEST", "dfuMANIFEST-WAIT-RESET",
+                                     "dfuUPLOAD-IDLE",   "dfuERROR"};
+    return state < sizeof names / sizeof names[0] ? names[state] : "unknown";
+}
+
 // --- Host time-outs (ms) ---------------------------------------------------------------------
 constexpr std::uint32_t kGetStatusTimeoutMs = 10000;
 constexpr std::uint32_t kDnloadTimeoutMs = 15000;
@@ -83,7 +116,7 @@ constexpr std::uint32_t kDefaultTimeoutMs = 0;
 constexpr std::int64_t kStatusPollDeadlineMs = 30000;
 constexpr std::int64_t kPollStepMs = 100;
 
-// --- 7 Suffix (appended by dfu-suffix; the device never sees it) ----------------------------
+// --- Appendix B File suffix (appended by dfu-suffix; the device never sees it) ----------------
 constexpr std::uint32_t kSuffixLength = 16;
 
 } // namespace Dfu

@@ -216,6 +216,24 @@ struct SimBackend::Bus : SimBusLink, std::enable_shared_from_this<SimBackend::Bu
         });
     }
 
+    void callAfter(SimDevice* device, Clock::Duration delay, std::function<void()> fn) override
+    {
+        Locked lock(*this);
+        const unsigned number = numberOf(device);
+        if (number == 0)
+            return;
+        std::weak_ptr<Bus> weak = weak_from_this();
+        clock().callAfter(delay, [weak, number, device, fn = std::move(fn)] {
+            std::shared_ptr<Bus> self = weak.lock();
+            if (!self)
+                return;
+            Locked relock(*self);
+            const auto found = self->devices.find(number);
+            if (found != self->devices.end() && found->second.device.get() == device)
+                fn();
+        });
+    }
+
     void queueIn(SimDevice* device, std::uint8_t endpoint, std::vector<std::uint8_t> data) override
     {
         Locked lock(*this);

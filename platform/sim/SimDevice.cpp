@@ -192,4 +192,10 @@ void SimDevice::reenumerate(std::shared_ptr<SimDevice> persona, Clock::Duration 
         link->requestReenumeration(this, std::move(persona), delay);
 }
 
+void SimDevice::callAfter(Clock::Duration delay, std::function<void()> fn)
+{
+    if (std::shared_ptr<SimBusLink> link = link_.lock())
+        link->callAfter(this, delay, std::move(fn));
+}
+
 } // namespace platform

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -23,6 +24,9 @@ public:
     virtual void queueIn(SimDevice* device, std::uint8_t endpoint, std::vector<std::uint8_t> data) = 0;
     virtual void requestReenumeration(SimDevice* device, std::shared_ptr<SimDevice> persona,
                                       Clock::Duration delay) = 0;
+    // Runs fn with the bus locked once the process clock has moved on by delay, if the device
+    // is still attached then.
+    virtual void callAfter(SimDevice* device, Clock::Duration delay, std::function<void()> fn) = 0;
 };
 
 // A simulated device built from its descriptors. It answers the standard requests itself and
@@ -76,6 +80,9 @@ protected:
     void reenumerate(std::shared_ptr<SimDevice> persona, Clock::Duration delay);
     // The current request is answered only after this long (a slow write, say).
     void answerAfter(Clock::Duration time) { answerTime_ = time; }
+    // Something the device does by itself later, as requests are: with the bus locked, and
+    // only while it is attached.
+    void callAfter(Clock::Duration delay, std::function<void()> fn);
 
     SimDescriptors& mutableDescriptors() { return descriptors_; }
     const SimConfiguration* configuration(std::uint8_t value) const;

@@ -36,11 +36,16 @@ public:
     std::uint16_t dfuVersion() const { return dfuVersion_; }
     std::uint8_t interfaceNumber() const { return interfaceNumber_; }
 
-    // Brings the device to dfuIDLE; false when the device detaches itself (it re-enumerates
-    // into its bootloader).
+    // Brings the device to dfuIDLE; false when it leaves the bus instead. An application
+    // detaches into its bootloader: by itself with willDetach, else at the bus reset sent here.
+    // A bootloader that an earlier run left in its manifestation finishes it and starts its
+    // application (restartsApplication() then tells so).
     bool enterIdle();
-    // Downloads the image block by block. A final empty DNLOAD that fails throws
-    // std::system_error with std::errc::timed_out: the device may have rebooted at once.
+    bool restartsApplication() const { return restarting_; }
+    // Downloads the image block by block, takes the device through its manifestation and sends
+    // it back to its application (a bus reset where it does not leave by itself). A final empty
+    // DNLOAD that fails throws std::system_error with std::errc::timed_out: the device may have
+    // rebooted at once. An error status in any state fails with that status.
     void download(const std::vector<std::uint8_t>& image, const Progress& progress);
 
 private:
@@ -49,12 +54,22 @@ private:
         std::uint32_t pollTimeoutMs = 0;
         std::uint8_t state = 0;
     };
-    bool request(std::uint8_t requestType, std::uint8_t request, std::uint16_t value, std::uint16_t length,
-                 void* data, std::uint32_t timeoutMs);
+    std::uint32_t request(std::uint8_t requestType, std::uint8_t request, std::uint16_t value, std::uint16_t length,
+                          void* data, std::uint32_t timeoutMs);
+    // The USB result code; *out is all zero unless the request went through.
+    std::uint32_t readStatus(Status* out);
     Status getStatus();
+    // Asks again, bwPollTimeout apart, while the device reports a state it leaves by itself
+    // (download or manifestation under way) with an OK status; returns the first other answer.
+    Status waitWhileBusy(Status status);
     // Sleeps bwPollTimeout in steps that watch the stop flag; throws once the poll's deadline
     // has passed or the task stops.
     void pollPause(const Status& status, std::int64_t deadlineMs, std::int64_t startedMs);
+    // Once manifested (dfuIDLE or dfuMANIFEST-WAIT-RESET), the device goes back to its
+    // application: a bus reset unless it detaches by itself.
+    void restartApplication(std::uint8_t state);
+    void resetDevice();
+    [[noreturn]] static void failWith(const char* what, const Status& status);
 
     USB::IUSBDevice* device_;
     USB::IUSBInterface* interface_ = nullptr;
@@ -67,6 +82,7 @@ private:
     std::uint16_t detachTimeout_ = 0;
     std::uint16_t transferSize_ = 0;
     std::uint16_t dfuVersion_ = 0;
+    bool restarting_ = false;
 };
 
 } // namespace Zanthic

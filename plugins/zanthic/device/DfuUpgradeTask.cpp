@@ -75,7 +75,19 @@ bool DfuUpgradeTask::run()
             throw std::runtime_error("Failed to get DFU interface before detach");
 
         qCDebug(lcZanthic, "DFU Upgrade: Detaching....");
-        if (!dfu->enterIdle()) {
+        bool idle = dfu->enterIdle();
+        if (!idle && dfu->restartsApplication()) {
+            // A bootloader that an earlier run left in its manifestation has finished it and
+            // starts the application, which is then detached as any other.
+            dfu.reset();
+            qCDebug(lcZanthic, "DFU Upgrade: Waiting for application to run....");
+            dfu = waitForDevice(serial, settleWaitMs, {stm32::kBootModeApplicationAlt});
+            if (!dfu)
+                throw std::runtime_error("Failed to get DFU interface after restart");
+            qCDebug(lcZanthic, "DFU Upgrade: Detaching....");
+            idle = dfu->enterIdle();
+        }
+        if (!idle) {
             dfu.reset();
             qCDebug(lcZanthic, "DFU Upgrade: Waiting for bootloader to run....");
             emit firmwareUpdateProgress(kUnknown);

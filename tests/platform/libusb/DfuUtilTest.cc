@@ -6,17 +6,24 @@
 #include "platform/sim/SimBackend.h"
 #include "platform/sim/models/stm32/SimStm32Application.h"
 #include "platform/sim/models/stm32/SimStm32Bootloader.h"
+#include "protocol/DfuProtocol.h"
 #include "tests/platform/libusb/fixture/MockTestbed.h"
 #include "tests/platform/libusb/fixture/SimBridge.h"
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <linux/usbdevice_fs.h>
+#include <sys/ioctl.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <memory>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -140,6 +147,83 @@ TEST_F(DfuUtilTest, DownloadsIntoTheBootloaderWithAndWithoutADfuSuffix)
             bus.detach(d.path);
     }
 }
+
+// The DFU 1.1 variants by bmAttributes, each able to download.
+struct Variant {
+    const char* name;
+    std::uint8_t attributes;
+    // Without tolerance dfu-util 0.11 resets the device in dfuMANIFEST-WAIT-RESET itself, and
+    // the reset re-enumerates it into its application, as a real one does (libusb: NOT_FOUND,
+    // the interfaces cannot be claimed again); it prints "Done!" and then exits with EX_IOERR.
+    int exitCode;
+};
+
+void PrintTo(const Variant& v, std::ostream* os) { *os << v.name; }
+
+class DfuUtilVariantTest : public DfuUtilTest, public ::testing::WithParamInterface<Variant> {
+protected:
+    // The bus reset a host sends through usbfs, as dfu-util -R or usbreset do. ENODEV: the
+    // device re-enumerated in answer.
+    bool resetThroughUsbfs()
+    {
+        const int fd = ::open(bridge->nodePath().c_str(), O_RDWR);
+        if (fd < 0)
+            return false;
+        const bool done = ::ioctl(fd, USBDEVFS_RESET, 0) == 0 || errno == ENODEV;
+        ::close(fd);
+        return done;
+    }
+};
+
+TEST_P(DfuUtilVariantTest, DownloadsFromTheApplicationAndFromTheBootloader)
+{
+    namespace Dfu = TWG::Dfu;
+    const std::vector<std::uint8_t> image = pattern(kImageSize);
+    const std::string file = tempPath("image.bin");
+    ASSERT_TRUE(save(file, image));
+    state->dfu.attributes = GetParam().attributes;
+    const bool willDetach = (state->dfu.attributes & Dfu::kAttributeWillDetach) != 0;
+    const bool tolerant = (state->dfu.attributes & Dfu::kAttributeManifestationTolerant) != 0;
+    for (const bool inBootloader : {true, false}) {
+        SCOPED_TRACE(inBootloader ? "from the bootloader" : "from the application");
+        state->flash.clear();
+        ASSERT_NO_FATAL_FAILURE(attach(inBootloader));
+        // -E 2: after DETACH dfu-util looks for the bootloader two seconds later, not five.
+        const ToolRun r = run(std::string(kDfuUtil) + " -d " + kDevice + " -a 0 -E 2 -D " + file);
+        EXPECT_EQ(r.exitCode, GetParam().exitCode) << r.output;
+        EXPECT_NE(r.output.find("Done!"), std::string::npos) << r.output;
+        EXPECT_EQ(state->flash, image) << r.output;
+        EXPECT_TRUE(state->violations.empty()) << state->violations.front();
+        const int bootloader = inBootloader ? 1 : 2; // the bridge's generation of the bootloader
+        if (tolerant && !willDetach) {
+            // dfu-util leaves it in dfuIDLE, waiting for the bus reset that -R would send.
+            ASSERT_EQ(bridge->generation(), bootloader) << r.output;
+            const std::vector<platform::UsbDeviceInfo> devices = bus.listDevices();
+            ASSERT_EQ(devices.size(), 1u);
+            auto boot = std::dynamic_pointer_cast<platform::SimStm32Bootloader>(bus.device(devices[0].path));
+            ASSERT_TRUE(boot) << r.output;
+            EXPECT_EQ(boot->dfuState(), Dfu::kStateDfuIdle);
+            ASSERT_TRUE(resetThroughUsbfs());
+        }
+        // Otherwise dfu-util's reset in dfuMANIFEST-WAIT-RESET, or the device itself, brings
+        // back the application.
+        ASSERT_TRUE(bridge->waitForGeneration(bootloader + 1, kFollowMs)) << r.output;
+        const std::vector<platform::UsbDeviceInfo> devices = bus.listDevices();
+        ASSERT_EQ(devices.size(), 1u);
+        EXPECT_FALSE(std::dynamic_pointer_cast<platform::SimStm32Bootloader>(bus.device(devices[0].path)))
+            << "the application runs again\n"
+            << r.output;
+        bridge.reset();
+        for (const platform::UsbDeviceInfo& d : bus.listDevices())
+            bus.detach(d.path);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Attributes, DfuUtilVariantTest,
+                         ::testing::Values(Variant{"Both", 0x0D, 0}, Variant{"WillDetachClear", 0x05, 0},
+                                           Variant{"ManifestationTolerantClear", 0x09, 74},
+                                           Variant{"BothClear", 0x01, 74}),
+                         [](const ::testing::TestParamInfo<Variant>& info) { return std::string(info.param.name); });
 
 TEST_F(DfuUtilTest, DetachesTheApplicationWhichReturnsAsTheBootloader)
 {

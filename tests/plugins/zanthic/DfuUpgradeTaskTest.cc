@@ -3,6 +3,7 @@
 #include "platform/sim/models/stm32/SimStm32Bootloader.h"
 #include "plugins/zanthic/device/DfuUpgradeTask.h"
 #include "protocol/DfuProtocol.h"
+#include "protocol/Stm32Protocol.h"
 #include "protocol/ZanthicFirmwareIds.h"
 #include "tools/package-writer/PackageWriter.h"
 #include "tools/sim-tree/SimFirmware.h"
@@ -10,26 +11,64 @@
 #include <QElapsedTimer>
 #include <QSignalSpy>
 
+#include <ostream>
+
 using namespace zanthictest;
 using namespace TWG::Zanthic;
+using platform::SimFault;
+using platform::SimFaultAction;
 namespace Dfu = TWG::Dfu;
 namespace SimFirmware = TWG::Tools::SimFirmware;
 
 namespace {
 
 constexpr std::uint16_t kProduct = 0xBE6F;
+const QString kSerial = QStringLiteral("5a4e0001abcd");
 
-struct Scenario {
-    const char* name;
-    bool startInBootloader = false;
-    std::uint16_t transferSize = 2048;
-    std::function<void(platform::SimStm32Dfu&)> knobs;
-    bool emptyImage = false;
-    const char* failure = nullptr; // the text after "DFU Upgrade failure: "; null: success
-};
+// bmAttributes of the four DFU 1.1 variants, each able to download.
+constexpr std::uint8_t kBoth =
+    Dfu::kAttributeWillDetach | Dfu::kAttributeManifestationTolerant | Dfu::kAttributeCanDnload;
+constexpr std::uint8_t kTolerantOnly = Dfu::kAttributeManifestationTolerant | Dfu::kAttributeCanDnload;
+constexpr std::uint8_t kWillDetachOnly = Dfu::kAttributeWillDetach | Dfu::kAttributeCanDnload;
+constexpr std::uint8_t kNeither = Dfu::kAttributeCanDnload;
 
-class DfuUpgradeTaskTest : public UpdateFixture, public ::testing::WithParamInterface<Scenario> {
+bool willDetach(std::uint8_t attributes) { return (attributes & Dfu::kAttributeWillDetach) != 0; }
+
+// Whether the host owes the device a bus reset once it has manifested: a tolerant device back
+// in dfuIDLE gets one when it cannot detach by itself, a device in dfuMANIFEST-WAIT-RESET unless
+// it detaches by itself there, which a tolerant one does not.
+bool resetAfterManifestation(const platform::SimStm32Dfu& d)
+{
+    const bool tolerant = (d.attributes & Dfu::kAttributeManifestationTolerant) != 0;
+    if (tolerant && !d.waitResetAfterManifest)
+        return !willDetach(d.attributes);
+    return !(willDetach(d.attributes) && !tolerant);
+}
+
+bool isGetStatus(const SimRequest& r)
+{
+    return r.kind == SimRequestKind::Control && r.setup.bmRequestType == Dfu::kRequestIn &&
+           r.setup.bRequest == Dfu::kGetStatus;
+}
+
+bool isFinalDnload(const SimRequest& r)
+{
+    return r.kind == SimRequestKind::Control && r.setup.bmRequestType == Dfu::kRequestOut &&
+           r.setup.bRequest == Dfu::kDnload && r.setup.wLength == 0;
+}
+
+class DfuFixture : public UpdateFixture {
 protected:
+    ~DfuFixture() override { platform::setClock(&scaled); }
+
+    // A device without willDetach waits at most wDetachTimeOut (1000 ms) for the bus reset
+    // after DETACH: 10 ms at the fixture's pace, too short to hold on a loaded machine.
+    void paceFor(std::uint8_t attributes)
+    {
+        if (!willDetach(attributes))
+            platform::setClock(&slower_);
+    }
+
     std::vector<std::uint8_t> image() const { return SimFirmware::images(kProduct).front().data; }
 
     void writePackage(bool damaged)
@@ -74,20 +113,54 @@ protected:
                 out.push_back(r);
         return out;
     }
+
+    // A clean update of the converter from wherever it is now brings it the package's image.
+    void expectAnUpdateSucceeds(const platform::SimStm32State& state)
+    {
+        auto device = listed(kSerial);
+        ASSERT_TRUE(device) << "the converter is not listed";
+        LogCapture log;
+        auto task = std::make_unique<DfuUpgradeTask>(manager, device);
+        QSignalSpy done(task.get(), &DeviceFirmwareUpdater::firmwareUpdated);
+        ASSERT_GE(runToItsEnd(*task, done), 0) << "the update never ended";
+        EXPECT_EQ(done.at(0).at(0).toInt(), 0) << log.lines().join('\n').toStdString();
+        EXPECT_EQ(state.flash, image());
+        EXPECT_EQ(state.text("BuildId"), std::string(TWG::Zanthic::firmwareids::stm32BuildId(kProduct)));
+        EXPECT_TRUE(state.violations.empty()) << state.violations.front();
+    }
+
+    ScaledClock slower_{kTimeScale / 10};
 };
+
+struct Scenario {
+    const char* name;
+    std::uint8_t attributes = kBoth;
+    bool startInBootloader = false;
+    std::uint16_t transferSize = 2048;
+    std::function<void(platform::SimStm32Dfu&)> knobs;
+    const char* failure = nullptr; // the text after "DFU Upgrade failure: "; null: success
+    bool emptyImage = false;
+    bool recovers = true; // a clean update afterwards succeeds without a replug
+};
+
+void PrintTo(const Scenario& s, std::ostream* os) { *os << s.name; }
+
+class DfuUpgradeTaskTest : public DfuFixture, public ::testing::WithParamInterface<Scenario> {};
 
 TEST_P(DfuUpgradeTaskTest, UpdatesTheSimulatedConverterOrFailsWithItsLine)
 {
     const Scenario& scenario = GetParam();
+    paceFor(scenario.attributes);
     ASSERT_NO_FATAL_FAILURE(writePackage(scenario.emptyImage));
     auto state = stm32State(kProduct);
+    state->dfu.attributes = scenario.attributes;
     state->dfu.transferSize = scenario.transferSize;
     if (scenario.knobs)
         scenario.knobs(state->dfu);
     bus.attach(platform::SimStm32Application::persona(state, scenario.startInBootloader));
     LogCapture log;
     startManager();
-    auto device = listed(QStringLiteral("5a4e0001abcd"));
+    auto device = listed(kSerial);
     ASSERT_TRUE(device);
 
     auto task = std::make_unique<DfuUpgradeTask>(manager, device);
@@ -106,6 +179,13 @@ TEST_P(DfuUpgradeTaskTest, UpdatesTheSimulatedConverterOrFailsWithItsLine)
         if (scenario.emptyImage) {
             EXPECT_TRUE(requests.empty()) << "the device was touched for an image that does not inflate";
         }
+        if (!scenario.recovers)
+            return;
+        task.reset();
+        state->dfu.errorState = -1;
+        state->dfu.errorAfterBlock = -1;
+        state->dfu.busyForever = false;
+        ASSERT_NO_FATAL_FAILURE(expectAnUpdateSucceeds(*state));
         return;
     }
     EXPECT_EQ(done.at(0).at(0).toInt(), 0) << log.lines().join('\n').toStdString();
@@ -116,19 +196,27 @@ TEST_P(DfuUpgradeTaskTest, UpdatesTheSimulatedConverterOrFailsWithItsLine)
     EXPECT_TRUE(state->violations.empty()) << state->violations.front();
     EXPECT_TRUE(log.contains(QStringLiteral("DFU Upgrade: Payload download complete, waiting for OS arrival.")));
 
-    // DETACH only when the application ran; then blocks 0..n-1 of at most wTransferSize, and
-    // the empty DNLOAD numbered n.
+    // DETACH only when the application ran, followed by a bus reset when the application does
+    // not detach by itself; then blocks 0..n-1 of at most wTransferSize, and the empty DNLOAD
+    // numbered n.
     int detaches = 0;
     std::vector<std::pair<int, std::size_t>> blocks;
-    for (const SimRequest& r : requests) {
-        if (r.kind != SimRequestKind::Control || r.setup.bmRequestType != Dfu::kRequestOut)
-            continue;
-        if (r.setup.bRequest == Dfu::kDetach) {
+    std::size_t finalAt = requests.size();
+    for (std::size_t i = 0; i < requests.size(); ++i) {
+        const SimRequest& r = requests[i];
+        if (r.kind == SimRequestKind::Control && r.setup.bmRequestType == Dfu::kRequestOut &&
+            r.setup.bRequest == Dfu::kDetach) {
             ++detaches;
             EXPECT_EQ(r.setup.wValue, Dfu::kDetachWaitMs);
+            const bool resetNext = i + 1 < requests.size() && requests[i + 1].kind == SimRequestKind::Reset;
+            EXPECT_EQ(resetNext, !willDetach(scenario.attributes)) << "the bus reset after DETACH";
         }
-        if (r.setup.bRequest == Dfu::kDnload)
+        if (r.kind == SimRequestKind::Control && r.setup.bmRequestType == Dfu::kRequestOut &&
+            r.setup.bRequest == Dfu::kDnload) {
             blocks.emplace_back(r.setup.wValue, r.setup.wLength);
+            if (isFinalDnload(r))
+                finalAt = i;
+        }
     }
     EXPECT_EQ(detaches, scenario.startInBootloader ? 0 : 1);
     const std::size_t n = (expected.size() + scenario.transferSize - 1) / scenario.transferSize;
@@ -138,6 +226,28 @@ TEST_P(DfuUpgradeTaskTest, UpdatesTheSimulatedConverterOrFailsWithItsLine)
         EXPECT_EQ(blocks[i].second, std::min<std::size_t>(scenario.transferSize, expected.size() - i * scenario.transferSize));
     }
     EXPECT_EQ(blocks.back(), std::make_pair(int(n), std::size_t(0)));
+
+    // The manifestation: status requests that see it start (dfuMANIFEST) and end (dfuIDLE, or
+    // dfuMANIFEST-WAIT-RESET without tolerance), then the reset the device is owed, if any.
+    ASSERT_LT(finalAt, requests.size());
+    if (!state->dfu.rebootAtFinalDnload) {
+        std::vector<std::uint8_t> states;
+        std::size_t resets = 0;
+        for (std::size_t i = finalAt + 1; i < requests.size(); ++i) {
+            if (isGetStatus(requests[i]) && requests[i].data.size() == Dfu::kStatusLength)
+                states.push_back(requests[i].data[Dfu::kStateOffset]);
+            if (requests[i].kind == SimRequestKind::Reset) {
+                ++resets;
+                EXPECT_EQ(i, requests.size() - 1) << "the reset ends the run";
+            }
+        }
+        ASSERT_GE(states.size(), 2u);
+        EXPECT_EQ(states.front(), Dfu::kStateManifest);
+        const bool tolerant = (scenario.attributes & Dfu::kAttributeManifestationTolerant) != 0 &&
+                              !state->dfu.waitResetAfterManifest;
+        EXPECT_EQ(states.back(), tolerant ? Dfu::kStateDfuIdle : Dfu::kStateManifestWaitReset);
+        EXPECT_EQ(resets, resetAfterManifestation(state->dfu) ? 1u : 0u);
+    }
 
     // Progress: -1 only when detached, then 0, rising to 50 by the download, 100 at the end.
     std::vector<int> seen;
@@ -155,27 +265,164 @@ TEST_P(DfuUpgradeTaskTest, UpdatesTheSimulatedConverterOrFailsWithItsLine)
     EXPECT_EQ(std::count(seen.begin(), seen.end(), -1), scenario.startInBootloader ? 0 : 1);
 }
 
+std::function<void(platform::SimStm32Dfu&)> errorIn(std::uint8_t state, std::uint8_t status, int at = 1)
+{
+    return [=](platform::SimStm32Dfu& d) {
+        d.errorState = state;
+        d.errorStatus = status;
+        d.errorAt = at;
+    };
+}
+
 // 6844 bytes: 4 blocks of 2048 with a partial last one, or exactly 4 of 1711.
 INSTANTIATE_TEST_SUITE_P(
     Scenarios, DfuUpgradeTaskTest,
     ::testing::Values(
-        Scenario{"HappyPath", false, 2048, nullptr, false, nullptr},
-        Scenario{"AlreadyInTheBootloader", true, 2048, nullptr, false, nullptr},
-        Scenario{"ImageAMultipleOfTheTransferSize", false, 1711, nullptr, false, nullptr},
-        Scenario{"FinalDnloadTimedOut", false, 2048, [](platform::SimStm32Dfu& d) { d.rebootAtFinalDnload = true; }, false, nullptr},
-        Scenario{"ManifestWaitsForAReset", false, 2048,
-                 [](platform::SimStm32Dfu& d) { d.waitResetAfterManifest = true; }, false, nullptr},
-        Scenario{"DfuErrorAfterABlock", false, 2048, [](platform::SimStm32Dfu& d) { d.errorAfterBlock = 1; }, false,
-                 "Device returned error from dnload request!\n"},
-        Scenario{"BusyForever", false, 2048, [](platform::SimStm32Dfu& d) { d.busyForever = true; }, false,
+        Scenario{"HappyPath", kBoth, false, 2048, nullptr},
+        Scenario{"AlreadyInTheBootloader", kBoth, true, 2048, nullptr},
+        Scenario{"ImageAMultipleOfTheTransferSize", kBoth, false, 1711, nullptr},
+        Scenario{"FinalDnloadTimedOut", kBoth, false, 2048,
+                 [](platform::SimStm32Dfu& d) { d.rebootAtFinalDnload = true; }},
+        Scenario{"TolerantYetWaitsForAReset", kBoth, false, 2048,
+                 [](platform::SimStm32Dfu& d) { d.waitResetAfterManifest = true; }},
+        // The DFU 1.1 variants.
+        Scenario{"WillDetachClear", kTolerantOnly, false, 2048, nullptr},
+        Scenario{"ManifestationTolerantClear", kWillDetachOnly, false, 2048, nullptr},
+        Scenario{"BothClear", kNeither, false, 2048, nullptr},
+        Scenario{"BothClearFromTheBootloader", kNeither, true, 2048, nullptr},
+        Scenario{"WillDetachClearFromTheBootloader", kTolerantOnly, true, 2048, nullptr},
+        // An error status in each state the host sees; the device is then in dfuERROR.
+        Scenario{"ErrorStatusInDfuIdleIsCleared", kBoth, false, 2048,
+                 errorIn(Dfu::kStateDfuIdle, Dfu::kStatusErrUnknown)},
+        Scenario{"ErrorStatusInDfuIdleBeforeTheDownload", kBoth, false, 2048,
+                 errorIn(Dfu::kStateDfuIdle, Dfu::kStatusErrTarget, 3),
+                 "Device returned error during download! (status 0x01 errTARGET, state 2 dfuIDLE)\n"},
+        Scenario{"ErrorStatusInDnBusy", kBoth, false, 2048, errorIn(Dfu::kStateDnBusy, Dfu::kStatusErrWrite),
+                 "Device returned error during download! (status 0x03 errWRITE, state 4 dfuDNBUSY)\n"},
+        Scenario{"ErrorStatusInDnloadIdle", kBoth, false, 2048, errorIn(Dfu::kStateDnloadIdle, Dfu::kStatusErrProg),
+                 "Device returned error during download! (status 0x06 errPROG, state 5 dfuDNLOAD-IDLE)\n"},
+        Scenario{"DfuErrorAfterABlock", kBoth, false, 2048, [](platform::SimStm32Dfu& d) { d.errorAfterBlock = 1; },
+                 "Device returned error from dnload request! (status 0x03 errWRITE, state 10 dfuERROR)\n"},
+        Scenario{"ErrorStatusInManifest", kBoth, false, 2048, errorIn(Dfu::kStateManifest, Dfu::kStatusErrVerify),
+                 "Device returned error during manifestation! (status 0x07 errVERIFY, state 7 dfuMANIFEST)\n"},
+        Scenario{"ErrorStatusInDfuIdleAfterManifestation", kBoth, false, 2048,
+                 errorIn(Dfu::kStateDfuIdle, Dfu::kStatusErrFirmware, 4),
+                 "Device returned error during manifestation! (status 0x0A errFIRMWARE, state 2 dfuIDLE)\n"},
+        Scenario{"ErrorStatusInManifestWaitReset", kNeither, false, 2048,
+                 errorIn(Dfu::kStateManifestWaitReset, Dfu::kStatusErrVerify),
+                 "Device returned error during manifestation! (status 0x07 errVERIFY, state 8 "
+                 "dfuMANIFEST-WAIT-RESET)\n"},
+        Scenario{"BusyForever", kBoth, false, 2048, [](platform::SimStm32Dfu& d) { d.busyForever = true; },
                  "Device status poll timed out\n"},
-        Scenario{"NeverBack", false, 2048, [](platform::SimStm32Dfu& d) { d.neverBack = true; }, false,
-                 "Failed to get DFU interface after download"},
-        Scenario{"WillDetachClear", false, 2048,
-                 [](platform::SimStm32Dfu& d) { d.attributes &= static_cast<std::uint8_t>(~0x08); }, false,
-                 "Device not in DFU idle mode!\n"},
-        Scenario{"ImageDoesNotInflate", false, 2048, nullptr, true, "GetFirmware: No resources found."}),
+        Scenario{"NeverBack", kBoth, false, 2048, [](platform::SimStm32Dfu& d) { d.neverBack = true; },
+                 "Failed to get DFU interface after download", false, false},
+        Scenario{"ImageDoesNotInflate", kBoth, false, 2048, nullptr, "GetFirmware: No resources found.", true,
+                 false}),
     [](const ::testing::TestParamInfo<Scenario>& info) { return std::string(info.param.name); });
+
+// A request of the new paths lost to a stall, a time-out or an unplug: the reset after DETACH,
+// the status requests of the manifestation and the reset that ends it.
+enum class Lost { ResetAfterDetach, FirstManifestationStatus, SecondManifestationStatus, ResetAfterManifestation };
+
+struct LostRequest {
+    std::uint8_t attributes;
+    Lost lost;
+    SimFaultAction action;
+};
+
+std::string name(const LostRequest& c)
+{
+    const char* variants[] = {"Neither", "", "", "", "TolerantOnly", "", "", "", "WillDetachOnly", "", "", "", "Both"};
+    const char* lost[] = {"ResetAfterDetach", "FirstManifestationStatus", "SecondManifestationStatus",
+                          "ResetAfterManifestation"};
+    const char* action[] = {"Stall", "Timeout", "Short", "Unplug"};
+    return std::string(variants[c.attributes & ~Dfu::kAttributeCanDnload]) + "_" + lost[int(c.lost)] + "_" +
+           action[int(c.action)];
+}
+
+void PrintTo(const LostRequest& c, std::ostream* os) { *os << name(c); }
+
+std::vector<LostRequest> lostRequests()
+{
+    std::vector<LostRequest> out;
+    for (std::uint8_t attributes : {kBoth, kTolerantOnly, kWillDetachOnly, kNeither}) {
+        platform::SimStm32Dfu d;
+        d.attributes = attributes;
+        for (Lost lost : {Lost::ResetAfterDetach, Lost::FirstManifestationStatus, Lost::SecondManifestationStatus,
+                          Lost::ResetAfterManifestation}) {
+            if ((lost == Lost::ResetAfterDetach && willDetach(attributes)) ||
+                (lost == Lost::ResetAfterManifestation && !resetAfterManifestation(d)))
+                continue;
+            for (SimFaultAction action : {SimFaultAction::Stall, SimFaultAction::Timeout, SimFaultAction::Unplug})
+                out.push_back({attributes, lost, action});
+        }
+    }
+    return out;
+}
+
+class DfuLostRequestTest : public DfuFixture, public ::testing::WithParamInterface<LostRequest> {};
+
+TEST_P(DfuLostRequestTest, FailsOnceAndTheNextUpdateBringsTheConverterBack)
+{
+    const LostRequest& c = GetParam();
+    paceFor(c.attributes);
+    ASSERT_NO_FATAL_FAILURE(writePackage(false));
+    auto state = stm32State(kProduct);
+    state->dfu.attributes = c.attributes;
+    bus.attach(platform::SimStm32Application::persona(state, false));
+    startManager();
+    auto device = listed(kSerial);
+    ASSERT_TRUE(device);
+
+    SimFault fault;
+    fault.action = c.action;
+    switch (c.lost) {
+    case Lost::ResetAfterDetach:
+    case Lost::ResetAfterManifestation:
+        fault.kind = SimRequestKind::Reset;
+        fault.nth = c.lost == Lost::ResetAfterManifestation && !willDetach(c.attributes) ? 2 : 1;
+        break;
+    case Lost::FirstManifestationStatus:
+    case Lost::SecondManifestationStatus:
+        fault.kind = SimRequestKind::Control;
+        fault.nth = c.lost == Lost::FirstManifestationStatus ? 1 : 2;
+        fault.match = [downloaded = std::make_shared<bool>(false)](const SimRequest& r) {
+            if (isFinalDnload(r))
+                *downloaded = true;
+            return *downloaded && isGetStatus(r);
+        };
+        break;
+    }
+    bus.addFault(fault);
+    {
+        LogCapture log;
+        auto task = std::make_unique<DfuUpgradeTask>(manager, device);
+        QSignalSpy done(task.get(), &DeviceFirmwareUpdater::firmwareUpdated);
+        ASSERT_GE(runToItsEnd(*task, done), 0) << "the update never ended";
+        ASSERT_EQ(done.count(), 1);
+        EXPECT_EQ(done.at(0).at(0).toInt(), 1);
+        EXPECT_TRUE(log.contains(QStringLiteral("DFU Upgrade failure: "))) << log.lines().join('\n').toStdString();
+    }
+    bus.clearFaults();
+    device.reset();
+    const bool imageWhole = c.lost != Lost::ResetAfterDetach;
+    if (c.action == SimFaultAction::Unplug) {
+        ASSERT_TRUE(bus.listDevices().empty());
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !manager->findPotentialDevice(kSerial); }, 5000));
+        // Power returns: the converter starts the application its flash holds.
+        bus.attach(platform::SimStm32Application::powerOn(state));
+        auto back = listed(kSerial);
+        ASSERT_TRUE(back) << "the converter is not seen again";
+        EXPECT_EQ(back->readBootMode(), TWG::Zanthic::stm32::kBootModeApplicationAlt);
+        if (imageWhole) {
+            EXPECT_EQ(state->text("BuildId"), std::string(TWG::Zanthic::firmwareids::stm32BuildId(kProduct)));
+        }
+    }
+    ASSERT_NO_FATAL_FAILURE(expectAnUpdateSucceeds(*state));
+}
+
+INSTANTIATE_TEST_SUITE_P(NewPaths, DfuLostRequestTest, ::testing::ValuesIn(lostRequests()),
+                         [](const ::testing::TestParamInfo<LostRequest>& info) { return name(info.param); });
 
 class DfuUpgradeTaskStopTest : public UpdateFixture {};
 
@@ -188,7 +435,7 @@ TEST_F(DfuUpgradeTaskStopTest, DestroyingTheTaskDuringAWaitReturnsWithinAFifthOf
     state->dfu.neverBack = true; // the wait after the download runs out its 30 s
     bus.attach(platform::SimStm32Application::persona(state, true));
     startManager();
-    auto device = listed(QStringLiteral("5a4e0001abcd"));
+    auto device = listed(kSerial);
     ASSERT_TRUE(device);
     platform::ClockOverride realTime(&real);
     auto task = std::make_unique<DfuUpgradeTask>(manager, device);

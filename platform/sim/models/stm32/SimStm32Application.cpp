@@ -5,6 +5,8 @@
 #include "protocol/Stm32Protocol.h"
 #include "protocol/UsbChapter9.h"
 
+#include <algorithm>
+
 namespace platform {
 
 namespace {
@@ -29,10 +31,19 @@ std::shared_ptr<SimStm32Application> SimStm32Application::persona(std::shared_pt
     return std::make_shared<SimStm32Application>(std::move(state));
 }
 
+std::shared_ptr<SimStm32Application> SimStm32Application::powerOn(std::shared_ptr<SimStm32State> state)
+{
+    if (!state->applicationValid)
+        return persona(std::move(state), true);
+    state->startApplicationFromFlash();
+    return persona(std::move(state), false);
+}
+
 UsbStatus SimStm32Application::resetPort()
 {
-    if (detached_)
+    if (detached_ && clock().now() < detachDeadline_)
         reenumerate(persona(state_, true), Clock::Duration(state_->dfu.reenumerateDelayMs));
+    detached_ = false;
     return UsbStatus::Success;
 }
 
@@ -41,17 +52,22 @@ std::uint8_t SimStm32Application::bootMode() const { return state_->bootMode; }
 UsbStatus SimStm32Application::dfuRequest(const UsbSetup& setup, std::vector<std::uint8_t>& data)
 {
     namespace Dfu = TWG::Dfu;
+    if (detached_ && clock().now() >= detachDeadline_)
+        detached_ = false;
     if (setup.bmRequestType == Dfu::kRequestIn && setup.bRequest == Dfu::kGetStatus) {
         data = {Dfu::kStatusOk, 0, 0, 0, detached_ ? Dfu::kStateAppDetach : Dfu::kStateAppIdle, 0};
         return UsbStatus::Success;
     }
     if (setup.bmRequestType == Dfu::kRequestOut && setup.bRequest == Dfu::kDetach) {
         ++state_->detaches;
-        // Without willDetach the application waits for the host's bus reset.
-        if (state_->dfu.attributes & Dfu::kAttributeWillDetach)
-            reenumerate(persona(state_, true), Clock::Duration(state_->dfu.reenumerateDelayMs));
-        else
+        const SimStm32Dfu& knobs = state_->dfu;
+        if (knobs.attributes & Dfu::kAttributeWillDetach) {
+            reenumerate(persona(state_, true), Clock::Duration(knobs.reenumerateDelayMs));
+        } else {
+            // It waits for the host's bus reset as long as both the host and its descriptor allow.
             detached_ = true;
+            detachDeadline_ = clock().now() + Clock::Duration(std::min(setup.wValue, knobs.detachTimeoutMs));
+        }
         return UsbStatus::Success;
     }
     return UsbStatus::Stall;

@@ -19,11 +19,15 @@ public:
 
     // The persona the device enumerates as: the application or its DFU bootloader.
     static std::shared_ptr<SimStm32Application> persona(std::shared_ptr<SimStm32State> state, bool bootloader);
+    // What the converter comes up as when its power returns: the application its flash holds
+    // when that is whole, else the bootloader.
+    static std::shared_ptr<SimStm32Application> powerOn(std::shared_ptr<SimStm32State> state);
 
 protected:
     SimStm32Application(std::shared_ptr<SimStm32State> state, bool bootloader);
     // Class requests to the DFU interface. The application's run-time interface answers
-    // GETSTATUS with appIDLE and DETACH by re-enumerating as the bootloader.
+    // GETSTATUS with appIDLE or appDETACH, and DETACH by re-enumerating as the bootloader
+    // (willDetach) or by waiting for the bus reset.
     virtual UsbStatus dfuRequest(const UsbSetup& setup, std::vector<std::uint8_t>& data);
     virtual std::uint8_t bootMode() const;
 
@@ -36,7 +40,10 @@ private:
     std::uint16_t newHandle(std::vector<std::uint8_t>& data);
 
     std::shared_ptr<SimStm32State> state_;
-    bool detached_ = false; // appDETACH: a bus reset starts the bootloader
+    // appDETACH: a bus reset before the deadline starts the bootloader; after it the
+    // application is back in appIDLE.
+    bool detached_ = false;
+    Clock::TimePoint detachDeadline_{};
 };
 
 } // namespace platform

@@ -35,21 +35,31 @@ void SimStm32Bootloader::startApplication()
 
 UsbStatus SimStm32Bootloader::resetPort()
 {
-    if (dfuState_ == Dfu::kStateManifestWaitReset)
+    // A bus reset leaves DFU mode for a whole application; without one the bootloader stays.
+    if (state()->applicationValid) {
         startApplication();
+    } else {
+        dfuState_ = Dfu::kStateError;
+        status_ = Dfu::kStatusErrFirmware;
+    }
     return UsbStatus::Success;
 }
 
 void SimStm32Bootloader::status(std::vector<std::uint8_t>& data)
 {
-    const SimStm32Dfu& knobs = state()->dfu;
+    SimStm32State& s = *state();
+    const SimStm32Dfu& knobs = s.dfu;
+    const bool willDetach = (knobs.attributes & Dfu::kAttributeWillDetach) != 0;
+    const bool tolerant = (knobs.attributes & Dfu::kAttributeManifestationTolerant) != 0;
     std::uint32_t poll = 0;
+    bool restart = false; // once answered, the device detaches to start its application
     switch (dfuState_) {
     case Dfu::kStateDnloadSync:
     case Dfu::kStateDnBusy:
         if (errorPending_) {
             errorPending_ = false;
             fail(Dfu::kStatusErrWrite);
+            s.applicationValid = false;
         } else if (knobs.busyForever || clock().now() < busyUntil_) {
             dfuState_ = Dfu::kStateDnBusy;
             poll = knobs.pollTimeoutMs;
@@ -58,23 +68,45 @@ void SimStm32Bootloader::status(std::vector<std::uint8_t>& data)
         }
         break;
     case Dfu::kStateManifestSync:
+        // This request starts the manifestation.
+        dfuState_ = Dfu::kStateManifest;
+        busyUntil_ = clock().now() + Clock::Duration(knobs.pollTimeoutMs);
+        poll = knobs.pollTimeoutMs;
+        break;
     case Dfu::kStateManifest:
         if (clock().now() < busyUntil_) {
-            dfuState_ = Dfu::kStateManifest;
             poll = knobs.pollTimeoutMs;
-        } else if (knobs.waitResetAfterManifest) {
-            dfuState_ = Dfu::kStateManifestWaitReset;
-        } else {
-            // Manifested: dfuIDLE once more, then the application starts.
+        } else if (tolerant && !knobs.waitResetAfterManifest) {
+            // Back through dfuMANIFEST-SYNC to dfuIDLE. This product line's bootloader then
+            // starts the application by itself; without willDetach it waits for the reset.
             dfuState_ = Dfu::kStateDfuIdle;
-            startApplication();
+            restart = willDetach;
+        } else {
+            dfuState_ = Dfu::kStateManifestWaitReset;
+            if (willDetach && !tolerant)
+                callAfter(Clock::Duration(knobs.waitResetDetachMs), [this] {
+                    if (dfuState_ == Dfu::kStateManifestWaitReset)
+                        startApplication();
+                });
         }
         break;
     default:
         break;
     }
-    data = {status_, static_cast<std::uint8_t>(poll & 0xFF), static_cast<std::uint8_t>((poll >> 8) & 0xFF),
-            static_cast<std::uint8_t>((poll >> 16) & 0xFF), dfuState_, 0};
+    const std::uint8_t answered = dfuState_;
+    std::uint8_t answeredStatus = status_;
+    if (knobs.errorState == static_cast<int>(answered) && ++s.errorAnswers == knobs.errorAt) {
+        answeredStatus = knobs.errorStatus;
+        fail(knobs.errorStatus);
+        // The device has turned down the image it holds.
+        if (answered != Dfu::kStateDfuIdle)
+            s.applicationValid = false;
+        restart = false;
+    }
+    data = {answeredStatus, static_cast<std::uint8_t>(poll & 0xFF), static_cast<std::uint8_t>((poll >> 8) & 0xFF),
+            static_cast<std::uint8_t>((poll >> 16) & 0xFF), answered, 0};
+    if (restart)
+        startApplication();
 }
 
 UsbStatus SimStm32Bootloader::dnload(const UsbSetup& setup, const std::vector<std::uint8_t>& data)
@@ -92,14 +124,13 @@ UsbStatus SimStm32Bootloader::dnload(const UsbSetup& setup, const std::vector<st
         }
         if (setup.wValue != nextBlock_)
             s.violations.push_back("final DNLOAD numbered " + std::to_string(setup.wValue));
+        // The image is whole; the manifestation waits for the next status request.
         dfuState_ = Dfu::kStateManifestSync;
-        busyUntil_ = clock().now() + Clock::Duration(s.dfu.pollTimeoutMs);
+        s.applicationValid = true;
         if (s.dfu.rebootAtFinalDnload) {
             startApplication();
             return UsbStatus::Timeout;
         }
-        if ((s.dfu.attributes & Dfu::kAttributeManifestationTolerant) == 0)
-            startApplication();
         return UsbStatus::Success;
     }
     if (data.size() > s.dfu.transferSize) {
@@ -109,6 +140,7 @@ UsbStatus SimStm32Bootloader::dnload(const UsbSetup& setup, const std::vector<st
     }
     if (dfuState_ == Dfu::kStateDfuIdle) {
         s.flash.clear();
+        s.applicationValid = false;
         written_ = 0;
         nextBlock_ = setup.wValue;
     }

@@ -6,8 +6,9 @@ namespace platform {
 
 // The DFU 1.1 bootloader persona of an STM32 converter: the application's identity, the
 // control interface with boot mode 10, a DFU-mode interface and its state machine over a
-// flash. After manifestation it re-enumerates as the application, which then reports the build
-// id its image carries; the state's DFU knobs add the faults.
+// flash. The manifestation follows bmAttributes (SimStm32Dfu); once manifested, and at a bus
+// reset while the flash holds a whole image, it re-enumerates as the application, which then
+// reports the build id its image carries. The state's DFU knobs add the faults.
 class TWG_PLATFORM_API SimStm32Bootloader : public SimStm32Application {
 public:
     explicit SimStm32Bootloader(std::shared_ptr<SimStm32State> state);

@@ -7,7 +7,10 @@
 // "stm32-boot" is the same converter starting in its DFU bootloader. DFU knobs of both:
 //   "dfu": {"transferSize": 2048, "pollTimeout": 5, "attributes": "0x0D", "detachTimeout": 1000,
 //           "runtimeInterface": true, "rebootAtFinalDnload": false, "errorAfterBlock": 3,
-//           "busyForever": false, "neverBack": false, "waitResetAfterManifest": false}
+//           "busyForever": false, "neverBack": false, "waitResetAfterManifest": false,
+//           "errorState": 5, "errorAt": 1, "errorStatus": "0x03"}
+// "attributes" (bmAttributes) chooses the DFU 1.1 variant: 0x08 willDetach, 0x04
+// manifestationTolerant.
 #include "platform/sim/SimModelRegistry.h"
 #include "platform/sim/models/stm32/SimStm32Application.h"
 
@@ -64,10 +67,18 @@ bool readDfu(const QJsonObject& e, SimStm32Dfu& d, QString* error)
     }
     const QJsonObject o = v.toObject();
     unsigned size = d.transferSize, poll = d.pollTimeoutMs, attributes = d.attributes, detach = d.detachTimeoutMs,
-             errorBlock = 0;
+             errorBlock = 0, errorState = 0, errorAt = static_cast<unsigned>(d.errorAt), errorStatus = d.errorStatus;
     if (!number(o, "transferSize", 0xFFFF, &size, error) || !number(o, "pollTimeout", 0xFFFFFF, &poll, error) ||
-        !number(o, "attributes", 0xFF, &attributes, error) || !number(o, "detachTimeout", 0xFFFF, &detach, error))
+        !number(o, "attributes", 0xFF, &attributes, error) || !number(o, "detachTimeout", 0xFFFF, &detach, error) ||
+        !number(o, "errorAt", 0xFFFF, &errorAt, error) || !number(o, "errorStatus", 0xFF, &errorStatus, error))
         return false;
+    if (o.contains(QLatin1String("errorState"))) {
+        if (!number(o, "errorState", 0xFF, &errorState, error))
+            return false;
+        d.errorState = static_cast<int>(errorState);
+    }
+    d.errorAt = static_cast<int>(errorAt);
+    d.errorStatus = static_cast<std::uint8_t>(errorStatus);
     if (o.contains(QLatin1String("errorAfterBlock"))) {
         if (!number(o, "errorAfterBlock", 0xFFFF, &errorBlock, error))
             return false;

@@ -2,6 +2,7 @@
 
 #include "platform/Export.h"
 #include "platform/sim/SimDescriptors.h"
+#include "protocol/DfuProtocol.h"
 #include "protocol/ZanthicIds.h"
 
 #include <cstdint>
@@ -13,7 +14,9 @@
 namespace platform {
 
 // The DFU side of a simulated STM32 converter: the functional descriptor's fields and the
-// bootloader's behaviour, as knobs.
+// bootloader's behaviour, as knobs. bmAttributes picks the variant: without willDetach the
+// application waits in appDETACH for a bus reset, and so does the bootloader once manifested;
+// without manifestationTolerant the manifestation ends in dfuMANIFEST-WAIT-RESET.
 struct TWG_PLATFORM_API SimStm32Dfu {
     bool runtimeInterface = true; // the application's run-time DFU interface
     std::uint8_t interfaceNumber = 1;
@@ -23,13 +26,24 @@ struct TWG_PLATFORM_API SimStm32Dfu {
     std::uint16_t version = 0x0110;
     std::uint32_t pollTimeoutMs = 5; // bwPollTimeout after a block and in manifestation
     int reenumerateDelayMs = 100;
+    // How long a device with willDetach but without tolerance stays in dfuMANIFEST-WAIT-RESET
+    // before it detaches by itself; a bus reset before then starts the application at once.
+    int waitResetDetachMs = 500;
     std::uint32_t flashSize = 1u << 20;
     // Faults.
     bool rebootAtFinalDnload = false; // answers the empty DNLOAD by rebooting (no answer)
     int errorAfterBlock = -1;         // dfuERROR once this block has been written
     bool busyForever = false;         // never leaves dfuDNBUSY
     bool neverBack = false;           // leaves the bus after manifestation and stays away
-    bool waitResetAfterManifest = false; // state 8 until a port reset
+    // A tolerant device that still ends its manifestation in dfuMANIFEST-WAIT-RESET, waiting
+    // for a port reset (the standard has it in dfuIDLE).
+    bool waitResetAfterManifest = false;
+    // The errorAt-th status answer in bState errorState carries bStatus errorStatus, with the
+    // state unchanged (not as the standard has it: dfuERROR), and the device is in dfuERROR from
+    // then on. -1: never. Counted over the device's life, so it strikes once.
+    int errorState = -1;
+    int errorAt = 1;
+    std::uint8_t errorStatus = TWG::Dfu::kStatusErrUnknown;
 };
 
 // What a simulated STM32 Zanthic converter keeps across its personas: identity, the control
@@ -71,8 +85,13 @@ struct TWG_PLATFORM_API SimStm32State {
     SimStm32Dfu dfu;
     // The image the bootloader received, byte for byte (the flash from its start).
     std::vector<std::uint8_t> flash;
+    // The flash holds a whole application: false from a download's first block until its final
+    // empty one, or once the bootloader reported an error in the download or manifestation.
+    // Decides what a reset of the bootloader and a power-up start.
+    bool applicationValid = true;
     int detaches = 0;
     int manifestations = 0;
+    int errorAnswers = 0; // status answers seen in dfu.errorState
 
     SimDescriptors descriptors(bool bootloader = false) const;
     std::string text(const std::string& key) const;
