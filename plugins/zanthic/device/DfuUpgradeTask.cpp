@@ -81,7 +81,7 @@ bool DfuUpgradeTask::run()
             // starts the application, which is then detached as any other.
             dfu.reset();
             qCDebug(lcZanthic, "DFU Upgrade: Waiting for application to run....");
-            dfu = waitForDevice(serial, settleWaitMs, {stm32::kBootModeApplicationAlt});
+            dfu = waitForDfu(settleWaitMs, {stm32::kBootModeApplicationAlt});
             if (!dfu)
                 throw std::runtime_error("Failed to get DFU interface after restart");
             qCDebug(lcZanthic, "DFU Upgrade: Detaching....");
