@@ -76,6 +76,16 @@ if(TWG_FUZZ)
   add_link_options(-fsanitize=address,undefined)
 endif()
 
+# Linking is most of an incremental build (every deliverable and test links its own copy of
+# the static libraries): lld links them several times faster than the default linker.
+include(CheckLinkerFlag)
+check_linker_flag(CXX -fuse-ld=lld TWG_HAVE_LLD)
+if(TWG_HAVE_LLD)
+  add_link_options(-fuse-ld=lld)
+else()
+  message(STATUS "lld not found: linking with the default linker (tools/install-deps.sh installs lld)")
+endif()
+
 # Sources of a folder (recursively), headers included so AUTOMOC sees them.
 function(twg_collect_sources out dir)
   file(GLOB_RECURSE _src CONFIGURE_DEPENDS
