@@ -97,7 +97,11 @@ endfunction()
 # exports the headers of HEADERS (default: its folder; EXCLUDE as for twg_export_headers) and
 # the libraries its headers include (PUBLIC); what only its sources use is PRIVATE.
 function(twg_static_library name)
-  cmake_parse_arguments(A "" "HEADERS" "SOURCES;EXCLUDE;PUBLIC;PRIVATE" ${ARGN})
+  cmake_parse_arguments(A "" "HEADERS" "SOURCES;EXCLUDE;PUBLIC;PRIVATE;LIBS" ${ARGN})
+  if(A_LIBS)
+    message(FATAL_ERROR "twg_static_library(${name}): name its libraries PUBLIC (what its headers "
+                        "include) or PRIVATE (what only its sources use), not LIBS")
+  endif()
   add_library(${name} STATIC ${A_SOURCES})
   twg_apply_flags(${name})
   if(NOT A_HEADERS)
