@@ -10,7 +10,53 @@ function(twg_apply_flags target)
   if(TWG_WERROR)
     target_compile_options(${target} PRIVATE -Werror)
   endif()
-  target_include_directories(${target} PRIVATE ${PROJECT_SOURCE_DIR} ${PROJECT_BINARY_DIR}/generated)
+  # Generated headers belong to no layer.
+  target_include_directories(${target} PRIVATE ${PROJECT_BINARY_DIR}/generated)
+  # The tests may include the whole tree, and run on the platform library with the simulated
+  # bus; everything else sees only the headers of what it links (twg_export_headers).
+  string(FIND "${CMAKE_CURRENT_SOURCE_DIR}/" "${PROJECT_SOURCE_DIR}/tests/" _at)
+  if(_at EQUAL 0)
+    target_include_directories(${target} PRIVATE ${PROJECT_SOURCE_DIR})
+    set_target_properties(${target} PROPERTIES TWG_PLATFORM_SIM ON)
+  endif()
+endfunction()
+
+# The headers of a folder, included as "folder/File.h" from the source root, through symbolic
+# links in build/include/<target>/folder/: only the target and, with scope PUBLIC or INTERFACE,
+# what links it get that include path, so a layer that includes a library it does not link
+# fails to compile. EXCLUDE names sub-folders that are libraries of their own; FILES_ONLY takes
+# the files of the folder and none of its sub-folders.
+function(twg_export_headers target scope dir)
+  cmake_parse_arguments(A "FILES_ONLY" "" "EXCLUDE" ${ARGN})
+  file(RELATIVE_PATH _rel ${PROJECT_SOURCE_DIR} ${dir})
+  set(_base ${PROJECT_BINARY_DIR}/include/${target})
+  set(_links)
+  if(NOT A_EXCLUDE AND NOT A_FILES_ONLY)
+    list(APPEND _links ${_rel})
+  else()
+    file(GLOB _children RELATIVE ${PROJECT_SOURCE_DIR} LIST_DIRECTORIES true ${dir}/*)
+    foreach(_child ${_children})
+      get_filename_component(_name ${_child} NAME)
+      if(_name IN_LIST A_EXCLUDE OR (A_FILES_ONLY AND IS_DIRECTORY ${PROJECT_SOURCE_DIR}/${_child}))
+        continue()
+      endif()
+      list(APPEND _links ${_child})
+    endforeach()
+  endif()
+  foreach(_link ${_links})
+    set(_at ${_base}/${_link})
+    if(IS_SYMLINK ${_at})
+      file(READ_SYMLINK ${_at} _to)
+      if(_to STREQUAL ${PROJECT_SOURCE_DIR}/${_link})
+        continue()
+      endif()
+      file(REMOVE ${_at})
+    endif()
+    get_filename_component(_parent ${_at} DIRECTORY)
+    file(MAKE_DIRECTORY ${_parent})
+    file(CREATE_LINK ${PROJECT_SOURCE_DIR}/${_link} ${_at} SYMBOLIC)
+  endforeach()
+  target_include_directories(${target} ${scope} ${_base})
 endfunction()
 
 if(TWG_SANITIZE)
@@ -30,6 +76,16 @@ if(TWG_FUZZ)
   add_link_options(-fsanitize=address,undefined)
 endif()
 
+# Linking is most of an incremental build (every deliverable and test links its own copy of
+# the static libraries): lld links them several times faster than the default linker.
+include(CheckLinkerFlag)
+check_linker_flag(CXX -fuse-ld=lld TWG_HAVE_LLD)
+if(TWG_HAVE_LLD)
+  add_link_options(-fuse-ld=lld)
+else()
+  message(STATUS "lld not found: linking with the default linker (tools/install-deps.sh installs lld)")
+endif()
+
 # Sources of a folder (recursively), headers included so AUTOMOC sees them.
 function(twg_collect_sources out dir)
   file(GLOB_RECURSE _src CONFIGURE_DEPENDS
@@ -37,13 +93,22 @@ function(twg_collect_sources out dir)
   set(${out} ${_src} PARENT_SCOPE)
 endfunction()
 
-# A static, position-independent library that every deliverable links its own copy of.
+# A static, position-independent library that every deliverable links its own copy of. It
+# exports the headers of HEADERS (default: its folder; EXCLUDE as for twg_export_headers) and
+# the libraries its headers include (PUBLIC); what only its sources use is PRIVATE.
 function(twg_static_library name)
-  cmake_parse_arguments(A "" "" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(A "" "HEADERS" "SOURCES;EXCLUDE;PUBLIC;PRIVATE;LIBS" ${ARGN})
+  if(A_LIBS)
+    message(FATAL_ERROR "twg_static_library(${name}): name its libraries PUBLIC (what its headers "
+                        "include) or PRIVATE (what only its sources use), not LIBS")
+  endif()
   add_library(${name} STATIC ${A_SOURCES})
   twg_apply_flags(${name})
-  target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR} ${PROJECT_BINARY_DIR}/generated)
-  target_link_libraries(${name} PUBLIC ${A_LIBS})
+  if(NOT A_HEADERS)
+    set(A_HEADERS ${CMAKE_CURRENT_SOURCE_DIR})
+  endif()
+  twg_export_headers(${name} PUBLIC ${A_HEADERS} EXCLUDE ${A_EXCLUDE})
+  target_link_libraries(${name} PUBLIC ${A_PUBLIC} PRIVATE ${A_PRIVATE})
 endfunction()
 
 # A Qt plug-in: exports only Qt's entry points. One without OUTPUT_DIR is part of the program
@@ -58,6 +123,8 @@ function(twg_plugin name)
     set(_out ${A_OUTPUT_DIR})
   else()
     set(_out ${TWG_PLUGIN_ROOT}/${name})
+    # The entry point's own headers; the rest comes from the libraries it links.
+    twg_export_headers(${name} PRIVATE ${CMAKE_CURRENT_SOURCE_DIR} FILES_ONLY)
     install(TARGETS ${name} LIBRARY DESTINATION ${TWG_INSTALL_PLUGIN_ROOT}/${name})
     install(DIRECTORY DESTINATION ${TWG_INSTALL_PLUGIN_ROOT}/${name}/Resources)
   endif()

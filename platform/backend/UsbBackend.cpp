@@ -1,11 +1,8 @@
 #include "platform/backend/UsbBackend.h"
 
-#include "platform/backend/BackendLog.h"
-#include "platform/sim/SimScenario.h"
+#include "platform/backend/ProcessBackend.h"
 
 #include <atomic>
-#include <cstdlib>
-#include <mutex>
 
 namespace platform {
 
@@ -67,38 +64,19 @@ private:
     std::atomic<UsbListenerId> lastListener_{0};
 };
 
-// A backend with no devices: opens fail with NotFound.
-std::unique_ptr<UsbBackend> createEmptyUsbBackend()
-{
-    return std::make_unique<EmptyBackend>();
-}
-
 std::atomic<UsbBackend*> installedBackend{nullptr};
 
 UsbBackend& processBackend()
 {
-    static std::unique_ptr<UsbBackend> backend = [] {
-        const char* scenario = std::getenv("TWG_USB_SIM");
-        if (scenario && *scenario) {
-            qCInfo(lcUsbBackend, "simulated USB bus from %s", scenario);
-            return loadSimScenarioFile(scenario);
-        }
-        std::unique_ptr<UsbBackend> real = createLibusbBackend();
-        if (!real) {
-            qCWarning(lcUsbBackend, "no USB access: the libusb backend could not start");
-            real = createEmptyUsbBackend();
-        }
-        return real;
-    }();
+    static std::unique_ptr<UsbBackend> backend = createProcessUsbBackend();
     return *backend;
 }
 
 } // namespace
 
-// Replaced by the libusb backend's own definition.
-__attribute__((weak)) std::unique_ptr<UsbBackend> createLibusbBackend()
+std::unique_ptr<UsbBackend> createEmptyUsbBackend()
 {
-    return createEmptyUsbBackend();
+    return std::make_unique<EmptyBackend>();
 }
 
 UsbBackend& usbBackend()

@@ -194,10 +194,11 @@ public:
     virtual void removeHotplugListener(UsbListenerId id) = 0;
 };
 
-// The backend of the process: SimBackend when the environment variable TWG_USB_SIM names a
-// scenario file (a file that cannot be loaded gives an empty simulated bus, never the real
-// one), else the libusb backend. Created on first use; lives until exit. An installed
-// backend (setUsbBackend) takes precedence.
+// The backend of the process, created on first use; lives until exit. The product's platform
+// library talks to the converters through libusb (a backend without devices when libusb cannot
+// start); the simulation-only one, which the tests and the simulation-only tree run on, puts
+// the process on the simulated bus (platform/sim/SimProcessBackend.cpp). An installed backend
+// (setUsbBackend) takes precedence.
 TWG_PLATFORM_API UsbBackend& usbBackend();
 
 // Installs a backend for the process (tests); null restores the default. The caller keeps
@@ -213,8 +214,7 @@ public:
     UsbBackendOverride& operator=(const UsbBackendOverride&) = delete;
 };
 
-// Defined by the libusb backend. A weak fallback (a backend without devices) keeps the
-// library linkable without it. Null when libusb cannot be initialised.
+// The libusb backend (platform/libusb/); null when libusb cannot be initialised.
 std::unique_ptr<UsbBackend> createLibusbBackend();
 
 } // namespace platform

@@ -46,7 +46,8 @@ using NotificationId = std::uint64_t;
 class TWG_PLATFORM_API DriverPort {
 public:
     // The process's port: the one a test installed, else the emulator over the process's
-    // USB backend (libusb, or the simulated bus when TWG_USB_SIM names a scenario).
+    // USB backend (usbBackend(): libusb in the product, the simulated bus in the
+    // simulation-only platform library).
     static DriverPort& instance();
     // Installs a port for the process (tests); null restores the default. Caller keeps it.
     static void setInstance(DriverPort* port);

@@ -25,21 +25,11 @@ constexpr std::uint8_t kStringManufacturer = 1;
 constexpr std::uint8_t kStringProduct = 2;
 constexpr std::uint8_t kStringSerial = 3;
 
-bool field(const QJsonObject& o, const char* key, unsigned max, unsigned* out, QString* error)
-{
-    if (!o.contains(QLatin1String(key)))
-        return true;
-    if (simNumber(o.value(QLatin1String(key)), max, out))
-        return true;
-    *error = QStringLiteral("bad \"%1\"").arg(QLatin1String(key));
-    return false;
-}
-
 template <typename T>
 bool field(const QJsonObject& o, const char* key, T* out, QString* error)
 {
     unsigned value = *out;
-    if (!field(o, key, static_cast<unsigned>(static_cast<T>(~T{0})), &value, error))
+    if (!simNumberField(o, key, static_cast<unsigned>(static_cast<T>(~T{0})), &value, error))
         return false;
     *out = static_cast<T>(value);
     return true;
@@ -139,6 +129,17 @@ bool simNumber(const QJsonValue& value, unsigned max, unsigned* out)
         return false;
     *out = static_cast<unsigned>(number);
     return true;
+}
+
+bool simNumberField(const QJsonObject& entry, const char* key, unsigned max, unsigned* out, QString* error,
+                    const char* prefix)
+{
+    if (!entry.contains(QLatin1String(key)))
+        return true;
+    if (simNumber(entry.value(QLatin1String(key)), max, out))
+        return true;
+    *error = QStringLiteral("%1bad \"%2\"").arg(QLatin1String(prefix), QLatin1String(key));
+    return false;
 }
 
 bool simDescriptorsFromJson(const QJsonObject& o, SimDescriptors* out, QString* error)

@@ -34,6 +34,10 @@ public:
 // "interfaces" with "class", "subclass", "protocol", "number", "endpoints" with "address",
 // "type" ("bulk", "interrupt"), "maxPacket", "interval"), over the defaults in *out.
 TWG_PLATFORM_API bool simNumber(const QJsonValue& value, unsigned max, unsigned* out);
+// A number field of a scenario entry read with simNumber: an absent key leaves *out as it is; a
+// bad value is false with *error = prefix + "bad \"key\"" (prefix: the model's, "stm32: ").
+TWG_PLATFORM_API bool simNumberField(const QJsonObject& entry, const char* key, unsigned max, unsigned* out,
+                                     QString* error, const char* prefix = "");
 TWG_PLATFORM_API bool simDescriptorsFromJson(const QJsonObject& entry, SimDescriptors* out, QString* error);
 
 } // namespace platform

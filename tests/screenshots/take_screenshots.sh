@@ -26,6 +26,9 @@ program=$build/bin/vantorel
 plugins=$build/test-plugins/scripted
 driver=$build/test-plugins/shot-driver
 scenario=$here/../../tools/sim/converters.json
+# The program of bin/ carries no simulator: the converter runs put the simulation-only platform
+# library under it (and under the simulation-only tree's program, which has it already).
+sim_platform=$build/sim/bin
 out=$build/screenshots
 per_run_timeout=${TWG_SCREENSHOT_TIMEOUT:-40}
 
@@ -48,6 +51,7 @@ fi
 ls "$plugins"/*.so >/dev/null 2>&1 || { echo "missing the scripted plug-in in $plugins" >&2; exit 2; }
 ls "$driver"/*.so >/dev/null 2>&1 || { echo "missing the shot-driver plug-in in $driver" >&2; exit 2; }
 [ -f "$scenario" ] || { echo "missing the scenario $scenario" >&2; exit 2; }
+[ -f "$sim_platform/libtwgplatform.so" ] || { echo "missing the simulation-only platform library in $sim_platform" >&2; exit 2; }
 mkdir -p "$out"
 
 scratch=$(mktemp -d)
@@ -86,7 +90,7 @@ shot() {
 converter_shot() {
     local name=$1 what=$2 device=$3 product=${4:-} tab=${5:-0}
     isolated "$name" \
-        TWG_USB_SIM="$scenario" TWG_ADMIN_PLUGIN_PATH="$driver" \
+        LD_LIBRARY_PATH="$sim_platform" TWG_USB_SIM="$scenario" TWG_ADMIN_PLUGIN_PATH="$driver" \
         TWG_SHOT="$what" TWG_SHOT_DEVICE="$device" TWG_SHOT_PRODUCT="$product" TWG_SHOT_TAB="$tab" \
         TWG_SHOT_PATH="$out/$name.png"
 }

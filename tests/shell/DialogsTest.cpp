@@ -72,10 +72,11 @@ TEST(BuildDetails, ShellTextAndFontFallback)
     EXPECT_TRUE(shape.match(shellBuildText()).hasMatch()) << shellBuildText().toStdString();
 
     EXPECT_EQ(buildInfoFontFrom(kitFont(1)).family(), "courier");
-    QFont mono("DejaVu Sans Mono");
-    if (QFontInfo(mono).fixedPitch()) {
-        EXPECT_EQ(buildInfoFontFrom(mono), mono);
-    }
+    const QFont mono("DejaVu Sans Mono");
+    ASSERT_EQ(QFontInfo(mono).family().toStdString(), "DejaVu Sans Mono")
+        << "the font DejaVu Sans Mono is missing: install the Debian package fonts-dejavu-core";
+    ASSERT_TRUE(QFontInfo(mono).fixedPitch());
+    EXPECT_EQ(buildInfoFontFrom(mono), mono);
 }
 
 } // namespace

@@ -9,17 +9,6 @@ namespace platform {
 
 namespace {
 
-bool number(const QJsonObject& o, const char* key, unsigned max, unsigned* out, QString* error)
-{
-    const QJsonValue v = o.value(QLatin1String(key));
-    if (v.isUndefined())
-        return true;
-    if (simNumber(v, max, out))
-        return true;
-    *error = QStringLiteral("bad \"%1\"").arg(QLatin1String(key));
-    return false;
-}
-
 bool flag(const QJsonObject& o, const char* key, bool* out)
 {
     const QJsonValue v = o.value(QLatin1String(key));
@@ -36,8 +25,8 @@ bool at90FromJson(const QJsonValue& v, SimFx2Running::Options* options, QString*
     if (v.isObject()) {
         const QJsonObject o = v.toObject();
         unsigned busy = static_cast<unsigned>(a.busyPolls), erased = 0;
-        if (!number(o, "busyPolls", 1000, &busy, error) || !number(o, "erasedReads", 4, &erased, error) ||
-            !flag(o, "busyForever", &a.busyForever)) {
+        if (!simNumberField(o, "busyPolls", 1000, &busy, error) ||
+            !simNumberField(o, "erasedReads", 4, &erased, error) || !flag(o, "busyForever", &a.busyForever)) {
             if (error->isEmpty())
                 *error = QStringLiteral("bad \"busyForever\"");
             return false;
@@ -95,9 +84,11 @@ std::shared_ptr<SimFx2Running> simFx2RunningFromJson(const QJsonObject& entry, Q
     SimFx2Running::Options o;
     unsigned version = o.version, ready = 0, erase = static_cast<unsigned>(o.eraseMs),
              restart = static_cast<unsigned>(o.restartMs), versionAddress = 0;
-    if (!number(entry, "version", 0xFF, &version, error) || !number(entry, "readyAfterProbes", 100000, &ready, error) ||
-        !number(entry, "eraseMs", 600000, &erase, error) || !number(entry, "restartMs", 600000, &restart, error) ||
-        !number(entry, "versionAddress", SimFx2Running::kFlashSize - 1, &versionAddress, error))
+    if (!simNumberField(entry, "version", 0xFF, &version, error) ||
+        !simNumberField(entry, "readyAfterProbes", 100000, &ready, error) ||
+        !simNumberField(entry, "eraseMs", 600000, &erase, error) ||
+        !simNumberField(entry, "restartMs", 600000, &restart, error) ||
+        !simNumberField(entry, "versionAddress", SimFx2Running::kFlashSize - 1, &versionAddress, error))
         return nullptr;
     if (!flag(entry, "powered", &o.powered) || !flag(entry, "eraseNeverDone", &o.eraseNeverDone)) {
         *error = QStringLiteral("bad \"powered\" or \"eraseNeverDone\"");

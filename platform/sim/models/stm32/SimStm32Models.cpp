@@ -21,15 +21,8 @@ namespace {
 // Below the host's time-out for one request.
 constexpr unsigned kMaxLutPieceMs = 5000;
 
-bool number(const QJsonObject& e, const char* key, unsigned max, unsigned* out, QString* error)
-{
-    if (!e.contains(QLatin1String(key)))
-        return true;
-    if (simNumber(e.value(QLatin1String(key)), max, out))
-        return true;
-    *error = QStringLiteral("stm32: bad \"%1\"").arg(QLatin1String(key));
-    return false;
-}
+// The prefix of this model's scenario errors.
+constexpr char kErrorPrefix[] = "stm32: ";
 
 bool readProperties(const QJsonObject& e, SimStm32State& s, QString* error)
 {
@@ -68,19 +61,22 @@ bool readDfu(const QJsonObject& e, SimStm32Dfu& d, QString* error)
     const QJsonObject o = v.toObject();
     unsigned size = d.transferSize, poll = d.pollTimeoutMs, attributes = d.attributes, detach = d.detachTimeoutMs,
              errorBlock = 0, errorState = 0, errorAt = static_cast<unsigned>(d.errorAt), errorStatus = d.errorStatus;
-    if (!number(o, "transferSize", 0xFFFF, &size, error) || !number(o, "pollTimeout", 0xFFFFFF, &poll, error) ||
-        !number(o, "attributes", 0xFF, &attributes, error) || !number(o, "detachTimeout", 0xFFFF, &detach, error) ||
-        !number(o, "errorAt", 0xFFFF, &errorAt, error) || !number(o, "errorStatus", 0xFF, &errorStatus, error))
+    if (!simNumberField(o, "transferSize", 0xFFFF, &size, error, kErrorPrefix) ||
+        !simNumberField(o, "pollTimeout", 0xFFFFFF, &poll, error, kErrorPrefix) ||
+        !simNumberField(o, "attributes", 0xFF, &attributes, error, kErrorPrefix) ||
+        !simNumberField(o, "detachTimeout", 0xFFFF, &detach, error, kErrorPrefix) ||
+        !simNumberField(o, "errorAt", 0xFFFF, &errorAt, error, kErrorPrefix) ||
+        !simNumberField(o, "errorStatus", 0xFF, &errorStatus, error, kErrorPrefix))
         return false;
     if (o.contains(QLatin1String("errorState"))) {
-        if (!number(o, "errorState", 0xFF, &errorState, error))
+        if (!simNumberField(o, "errorState", 0xFF, &errorState, error, kErrorPrefix))
             return false;
         d.errorState = static_cast<int>(errorState);
     }
     d.errorAt = static_cast<int>(errorAt);
     d.errorStatus = static_cast<std::uint8_t>(errorStatus);
     if (o.contains(QLatin1String("errorAfterBlock"))) {
-        if (!number(o, "errorAfterBlock", 0xFFFF, &errorBlock, error))
+        if (!simNumberField(o, "errorAfterBlock", 0xFFFF, &errorBlock, error, kErrorPrefix))
             return false;
         d.errorAfterBlock = static_cast<int>(errorBlock);
     }
@@ -101,9 +97,11 @@ std::shared_ptr<SimDevice> build(const QJsonObject& e, QString* error, bool boot
     auto s = std::make_shared<SimStm32State>();
     unsigned product = s->productId, release = s->release, bootMode = s->bootMode, length = s->functionalLength,
              lutPiece = 0;
-    if (!number(e, "product", 0xFFFF, &product, error) || !number(e, "release", 0xFFFF, &release, error) ||
-        !number(e, "bootMode", 0xFF, &bootMode, error) || !number(e, "functionalLength", 0xFF, &length, error) ||
-        !number(e, "lutPieceMs", kMaxLutPieceMs, &lutPiece, error) ||
+    if (!simNumberField(e, "product", 0xFFFF, &product, error, kErrorPrefix) ||
+        !simNumberField(e, "release", 0xFFFF, &release, error, kErrorPrefix) ||
+        !simNumberField(e, "bootMode", 0xFF, &bootMode, error, kErrorPrefix) ||
+        !simNumberField(e, "functionalLength", 0xFF, &length, error, kErrorPrefix) ||
+        !simNumberField(e, "lutPieceMs", kMaxLutPieceMs, &lutPiece, error, kErrorPrefix) ||
         !readProperties(e, *s, error) || !readDfu(e, s->dfu, error))
         return nullptr;
     s->productId = static_cast<std::uint16_t>(product);

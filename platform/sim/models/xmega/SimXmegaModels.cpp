@@ -17,15 +17,8 @@ namespace {
 constexpr unsigned kMaxApplicationBytes = 1u << 20;
 constexpr unsigned kMaxEepromBytes = 64u << 20; // all targets together
 
-bool number(const QJsonObject& e, const char* key, unsigned max, unsigned* out, QString* error)
-{
-    if (!e.contains(QLatin1String(key)))
-        return true;
-    if (simNumber(e.value(QLatin1String(key)), max, out))
-        return true;
-    *error = QStringLiteral("xmega: bad \"%1\"").arg(QLatin1String(key));
-    return false;
-}
+// The prefix of this model's scenario errors.
+constexpr char kErrorPrefix[] = "xmega: ";
 
 bool readUuid(const QJsonObject& e, SimXmegaState& s, QString* error)
 {
@@ -53,8 +46,9 @@ bool readEeproms(const QJsonObject& e, SimXmegaState& s, QString* error)
     for (const QJsonValue& v : e.value(QLatin1String("eeproms")).toArray()) {
         const QJsonObject t = v.toObject();
         Geometry g;
-        if (!number(t, "size", kMaxEepromBytes, &g.size, error) || !number(t, "sector", 0xFFFFFFFF, &g.sector, error) ||
-            !number(t, "page", 0xFFFFFFFF, &g.page, error))
+        if (!simNumberField(t, "size", kMaxEepromBytes, &g.size, error, kErrorPrefix) ||
+            !simNumberField(t, "sector", 0xFFFFFFFF, &g.sector, error, kErrorPrefix) ||
+            !simNumberField(t, "page", 0xFFFFFFFF, &g.page, error, kErrorPrefix))
             return false;
         total += g.size;
         if (total > kMaxEepromBytes) {
@@ -115,7 +109,7 @@ bool readVersionByteAfterUpdate(const QJsonObject& e, SimXmegaState& s, QString*
     if (!e.contains(QLatin1String("versionByteAfterUpdate")))
         return true;
     unsigned version = 0;
-    if (!number(e, "versionByteAfterUpdate", 0xFF, &version, error))
+    if (!simNumberField(e, "versionByteAfterUpdate", 0xFF, &version, error, kErrorPrefix))
         return false;
     s.versionByteAfterUpdate = static_cast<std::uint8_t>(version);
     return true;
@@ -135,8 +129,9 @@ bool readZanthicMap(const QJsonObject& e, SimXmegaState& s, QString* error)
     s.registerMap = map == QLatin1String("zanthic") ? SimXmegaState::RegisterMap::Zanthic
                                                     : SimXmegaState::RegisterMap::Classic;
     unsigned fpga = s.fpgaVersion, zeros = 0, done = static_cast<unsigned>(s.resetDoneOnRead);
-    if (!number(e, "fpgaVersion", 0xFFFFFFFF, &fpga, error) || !number(e, "fpgaZeroReads", 1000, &zeros, error) ||
-        !number(e, "resetDoneOnRead", 1000, &done, error))
+    if (!simNumberField(e, "fpgaVersion", 0xFFFFFFFF, &fpga, error, kErrorPrefix) ||
+        !simNumberField(e, "fpgaZeroReads", 1000, &zeros, error, kErrorPrefix) ||
+        !simNumberField(e, "resetDoneOnRead", 1000, &done, error, kErrorPrefix))
         return false;
     s.fpgaVersion = fpga;
     s.fpgaZeroReads = static_cast<int>(zeros);
@@ -150,11 +145,14 @@ std::shared_ptr<SimDevice> build(const QJsonObject& e, QString* error, bool boot
     unsigned vendor = s->vendorId, product = bootloader ? 0xBD86 : s->productId, page = s->pageSize,
              pages = s->pageCount, versionByte = s->versionByte, packet = s->outPacketSize,
              delay = static_cast<unsigned>(s->restartDelayMs);
-    if (!number(e, "vendor", 0xFFFF, &vendor, error) || !number(e, "product", 0xFFFF, &product, error) ||
-        !number(e, "pageSize", 0xFFFF, &page, error) || !number(e, "pageCount", 0xFFFF, &pages, error) ||
-        !number(e, "versionByte", 0xFF, &versionByte, error) || !number(e, "packet", 0xFFFF, &packet, error) ||
-        !number(e, "restartDelay", 600000, &delay, error) || !readUuid(e, *s, error) || !readEeproms(e, *s, error) ||
-        !readMemory(e, *s, error))
+    if (!simNumberField(e, "vendor", 0xFFFF, &vendor, error, kErrorPrefix) ||
+        !simNumberField(e, "product", 0xFFFF, &product, error, kErrorPrefix) ||
+        !simNumberField(e, "pageSize", 0xFFFF, &page, error, kErrorPrefix) ||
+        !simNumberField(e, "pageCount", 0xFFFF, &pages, error, kErrorPrefix) ||
+        !simNumberField(e, "versionByte", 0xFF, &versionByte, error, kErrorPrefix) ||
+        !simNumberField(e, "packet", 0xFFFF, &packet, error, kErrorPrefix) ||
+        !simNumberField(e, "restartDelay", 600000, &delay, error, kErrorPrefix) || !readUuid(e, *s, error) ||
+        !readEeproms(e, *s, error) || !readMemory(e, *s, error))
         return nullptr;
     const QJsonArray versions = e.value(QLatin1String("versions")).toArray();
     for (int i = 0; i < versions.size() && i < 2; ++i) {
