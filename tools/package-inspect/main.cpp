@@ -23,7 +23,8 @@ constexpr const char* kUsage =
     "Reads FILE as the program does (digest checked, data copied) and prints\n"
     "  result R\n"
     "then one line per entry of type T and key K (every entry when not given):\n"
-    "  section ID method M type T key K byte-a A byte-b B word W stored S inflated U\n"
+    "  section ID method M type T key K byte-a A byte-b B word W value V extra X stored S inflated U\n"
+    "(value 0xffffffff and extra 0xffff where the record does not hold them)\n"
     "--digest adds \"sha256 HEX\" of the entry's inflated data.\n"
     "The exit code is 0 only for result 0 (and, with --digest, data that inflates);\n"
     "1 otherwise, 2 for bad arguments. Numbers are decimal or 0x-prefixed hex.\n";
@@ -61,10 +62,12 @@ const char* meaning(int result)
 // False when the data does not inflate.
 bool printEntry(FirmwarePackageEntry& e, bool digest)
 {
-    std::printf("section 0x%08x method %d type %u key 0x%08x byte-a %u byte-b %u word 0x%08x stored %u inflated %u",
+    std::printf("section 0x%08x method %d type %u key 0x%08x byte-a %u byte-b %u word 0x%08x value 0x%08x extra 0x%04x"
+                " stored %u inflated %u",
                 unsigned(e.sectionId()), e.compressionMethod(), unsigned(e.entryType()), unsigned(e.key()),
-                unsigned(e.entryByteA()), unsigned(e.entryByteB()), unsigned(e.entryWord()),
-                unsigned(e.storedSize()), unsigned(e.isCompressed() ? e.uncompressedSize() : e.storedSize()));
+                unsigned(e.entryByteA()), unsigned(e.entryByteB()), unsigned(e.entryWord()), unsigned(e.entryValue()),
+                unsigned(e.extra()), unsigned(e.storedSize()),
+                unsigned(e.isCompressed() ? e.uncompressedSize() : e.storedSize()));
     bool ok = true;
     if (digest) {
         const std::uint8_t* data = e.data();

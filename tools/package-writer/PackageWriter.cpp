@@ -84,6 +84,12 @@ bool PackageWriter::build(std::vector<std::uint8_t>& file, std::string* error) c
                 return fail(error, where + "record length must be 16..24");
             if (record.type >= F::kEntryTypeLimit)
                 return fail(error, where + "entry type must be 0..2");
+            // A field the record cannot hold would read as absent, or as the next record's bytes.
+            if (record.value != F::kAbsentEntryValue && record.length < F::kRecordLengthWithValue)
+                return fail(error, where + "an entry value needs a record of 20 bytes or more");
+            if (record.extra != F::kAbsentExtra
+                && (record.kind != F::kRecordKindWithExtra || record.length < F::kRecordLengthWithExtra))
+                return fail(error, where + "an extra field needs a record of kind 2 and 22 bytes or more");
             headerArea += record.length;
         }
         if (headerArea < F::kMinimumHeaderAreaLength)

@@ -18,7 +18,8 @@ struct PackageEntryRecord {
     std::uint32_t value = USB::PackageFormat::kAbsentEntryValue;
     std::uint16_t extra = USB::PackageFormat::kAbsentExtra;
     std::uint16_t kind = USB::PackageFormat::kRecordKindWithExtra;
-    // 16..24: the record's bytes beyond it are not written
+    // 16..24: the record's bytes beyond it are not written. A value needs 20, an extra field 22
+    // and kind 2; a record too short for a field given is refused.
     std::uint16_t length = USB::PackageFormat::kMaximumRecordLength;
 };
 

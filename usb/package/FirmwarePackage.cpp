@@ -277,7 +277,7 @@ int FirmwarePackage::parse(const FirmwarePackageFilter& filter, FirmwarePackageE
                 entry->entryByteA_ = r[F::kEntryByteAOffset];
                 entry->entryByteB_ = r[F::kEntryByteBOffset];
                 entry->entryValue_ = n >= F::kRecordLengthWithValue ? be32(r + F::kEntryValueOffset) : F::kAbsentEntryValue;
-                entry->extra_ = kind == F::kRecordKindWithExtra && n >= F::kRecordLengthWithValue
+                entry->extra_ = kind == F::kRecordKindWithExtra && n >= F::kRecordLengthWithExtra
                     ? be16(r + F::kEntryExtraOffset)
                     : F::kAbsentExtra;
                 entry->storedSize_ = section.storedSize();

@@ -47,8 +47,10 @@ constexpr std::size_t kEntryTypeOffset = 10;
 constexpr std::size_t kEntryKeyOffset = 12;
 constexpr std::size_t kEntryValueOffset = 16;
 constexpr std::size_t kEntryExtraOffset = 20;
-// The entry value is present from this record length on; the extra field also needs kind 2.
+// Fields present only in a record long enough to hold them; the extra field also needs kind 2.
+// Bytes past a record's length belong to the next record (or the data block).
 constexpr std::uint16_t kRecordLengthWithValue = 20;
+constexpr std::uint16_t kRecordLengthWithExtra = 22;
 constexpr std::uint16_t kRecordKindWithExtra = 2;
 constexpr std::uint32_t kAbsentEntryValue = 0xFFFFFFFF;
 constexpr std::uint16_t kAbsentExtra = 0xFFFF;

@@ -24,26 +24,26 @@ const char* skip(const char* p, const char* end, bool (*what)(char))
     return p;
 }
 
-// A value too large or too small for a float reads as scanf gives it: infinite or zero.
-float outOfRange(const char* begin, const char* end)
+// Whether a value too small for a float reads as scanf gives it, zero; too large, it has no
+// float to become.
+bool underflows(const char* begin, const char* end)
 {
     double d = 0.0;
     const std::from_chars_result r = std::from_chars(begin, end, d);
-    const bool negative = *begin == '-';
-    if (r.ec == std::errc()) {
-        if (std::fabs(d) > std::numeric_limits<float>::max())
-            return negative ? -std::numeric_limits<float>::infinity() : std::numeric_limits<float>::infinity();
-        return static_cast<float>(d);
-    }
+    if (r.ec == std::errc())
+        return std::fabs(d) < std::numeric_limits<float>::max();
     for (const char* p = begin; p + 1 < end; ++p) {
         if ((*p == 'e' || *p == 'E') && p[1] == '-')
-            return negative ? -0.0f : 0.0f;
+            return true;
     }
-    return negative ? -std::numeric_limits<float>::infinity() : std::numeric_limits<float>::infinity();
+    return false;
 }
 
-// One number as "%f" reads it, without leading blanks; nullptr when none starts at p.
-const char* parseFloat(const char* p, const char* end, float* out)
+enum class Numbers { Finite, AnyFloat };
+
+// One number as "%f" reads it, without leading blanks; nullptr when none starts at p. Finite
+// numbers only, unless asked: "nan", "inf" and values beyond a float make no colour.
+const char* parseFloat(const char* p, const char* end, float* out, Numbers numbers = Numbers::Finite)
 {
     if (p != end && *p == '+') {
         if (p + 1 == end || p[1] == '+' || p[1] == '-')
@@ -53,12 +53,19 @@ const char* parseFloat(const char* p, const char* end, float* out)
     const std::from_chars_result r = std::from_chars(p, end, *out);
     if (r.ec == std::errc::invalid_argument)
         return nullptr;
-    if (r.ec == std::errc::result_out_of_range)
-        *out = outOfRange(p, r.ptr);
+    if (r.ec == std::errc::result_out_of_range) {
+        const bool negative = *p == '-';
+        if (underflows(p, r.ptr))
+            *out = negative ? -0.0f : 0.0f;
+        else
+            *out = negative ? -std::numeric_limits<float>::infinity() : std::numeric_limits<float>::infinity();
+    }
+    if (numbers == Numbers::Finite && !std::isfinite(*out))
+        return nullptr;
     return r.ptr;
 }
 
-bool strictRow(const char* p, const char* end, float out[3])
+bool strictRow(const char* p, const char* end, float out[3], Numbers numbers = Numbers::Finite)
 {
     p = skip(p, end, isSeparator);
     for (int n = 0; n < 3; ++n) {
@@ -68,7 +75,7 @@ bool strictRow(const char* p, const char* end, float out[3])
                 return false;
             p = q;
         }
-        p = parseFloat(p, end, &out[n]);
+        p = parseFloat(p, end, &out[n], numbers);
         if (!p)
             return false;
         if (p != end && !isSeparator(*p) && *p != '\r')
@@ -79,12 +86,12 @@ bool strictRow(const char* p, const char* end, float out[3])
     return p == end;
 }
 
-int looseRow(const char* p, const char* end, float out[3])
+int looseRow(const char* p, const char* end, float out[3], Numbers numbers = Numbers::Finite)
 {
     int n = 0;
     for (; n < 3; ++n) {
         p = skip(p, end, isSpace);
-        p = parseFloat(p, end, &out[n]);
+        p = parseFloat(p, end, &out[n], numbers);
         if (!p)
             break;
     }
@@ -108,6 +115,10 @@ RowKind classifyRow(std::string_view line, float out[3])
         return RowKind::Row;
     if (looseRow(begin, end, out) == 3)
         return RowKind::Loose;
+    // A row of "nan" or "inf" is a row that holds no colour, not a line of text.
+    float any[3];
+    if (strictRow(begin, end, any, Numbers::AnyFloat) || looseRow(begin, end, any, Numbers::AnyFloat) == 3)
+        return RowKind::Malformed;
     const char* first = skip(begin, end, isSpace);
     return first != end && startsNumber(*first) ? RowKind::Malformed : RowKind::NotARow;
 }

@@ -6,11 +6,12 @@
 // under the user's locale, where strtof may want a decimal comma.
 namespace cube {
 
-// How a line reads as a table row.
+// How a line reads as a table row. Numbers are finite floats: "nan", "inf" and values beyond a
+// float's range are none.
 enum class RowKind {
     NotARow,   // text that does not start like a number: titles, keywords, blank lines
     Loose,     // three numbers followed by something else: a fourth number, "0.5x"
-    Malformed, // starts like a number but does not hold three
+    Malformed, // starts like a number but does not hold three, or a row of "nan" or "inf"
     Row,       // three numbers separated by blanks or tabs, then only blanks, tabs or a CR
 };
 

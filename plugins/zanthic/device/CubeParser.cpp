@@ -143,6 +143,9 @@ private:
         const char* end = line.data() + line.size();
         while (p != end && isBlank(*p))
             ++p;
+        // A decimal integer may carry a plus sign, which from_chars does not take.
+        if (p != end && *p == '+' && p + 1 != end && p[1] >= '0' && p[1] <= '9')
+            ++p;
         std::uint64_t value = 0;
         const std::from_chars_result r = std::from_chars(p, end, value);
         if (r.ec != std::errc())
@@ -194,8 +197,8 @@ private:
     std::uint64_t sizeLimit_;
 };
 
-// A table that holds its entries over a domain that is not empty, mapped onto 0..1.
-int normalise(CubeTable& table, int dimension)
+// A table that holds its entries, over an input range that is not empty.
+int validate(const CubeTable& table, int dimension)
 {
     const std::uint64_t expected = entriesFor(table.size, dimension);
     // One point per axis has no interval to interpolate over.
@@ -213,11 +216,6 @@ int normalise(CubeTable& table, int dimension)
             return kCubeInvalidTable;
         }
     }
-    for (auto& e : table.entries)
-        for (int c = 0; c < 3; ++c)
-            e[c] = static_cast<float>((double(e[c]) - table.minimum[c]) / (double(table.maximum[c]) - table.minimum[c]));
-    table.minimum = {{0, 0, 0}};
-    table.maximum = {{1, 1, 1}};
     return kCubeOk;
 }
 
@@ -239,18 +237,18 @@ int parseLines(CubeParseResult& result, std::string_view text, std::uint64_t siz
             return code;
         }
     }
-    if (const int code = normalise(result.table1D, 1)) {
+    if (const int code = validate(result.table1D, 1)) {
         logLine("CubeParser: Failed to normalise 1D LUT\n");
         return code;
     }
-    if (const int code = normalise(result.table3D, 3)) {
+    if (const int code = validate(result.table3D, 3)) {
         logLine("CubeParser: Failed to normalise 3D LUT\n");
         return code;
     }
     return kCubeOk;
 }
 
-// Where v falls between the points of an axis of n points.
+// Where v falls between the points of an axis of n points that spans 0..1.
 struct AxisPosition {
     std::size_t index;
     double fraction;
@@ -267,11 +265,26 @@ AxisPosition axisPosition(double v, std::uint64_t n)
     return {static_cast<std::size_t>(index), x - index};
 }
 
+// The range belongs to the table's inputs: an input at its minimum looks up the first entry,
+// one at its maximum the last. The entries stay what the file says they are.
+double inRange(const CubeTable& t, int c, double v)
+{
+    return (v - double(t.minimum[c])) / (double(t.maximum[c]) - double(t.minimum[c]));
+}
+
+bool spansUnitRange(const CubeTable& t)
+{
+    for (int c = 0; c < 3; ++c)
+        if (t.minimum[c] != 0 || t.maximum[c] != 1)
+            return false;
+    return true;
+}
+
 std::array<double, 3> lookUp1D(const CubeTable& t, const std::array<double, 3>& in)
 {
     std::array<double, 3> out{};
     for (int c = 0; c < 3; ++c) {
-        const AxisPosition p = axisPosition(in[c], t.size);
+        const AxisPosition p = axisPosition(inRange(t, c, in[c]), t.size);
         const double a = t.entries[p.index][c], b = t.entries[p.index + 1][c];
         out[c] = a + (b - a) * p.fraction;
     }
@@ -281,7 +294,8 @@ std::array<double, 3> lookUp1D(const CubeTable& t, const std::array<double, 3>& 
 std::array<double, 3> lookUp3D(const CubeTable& t, const std::array<double, 3>& in)
 {
     const std::size_t n = static_cast<std::size_t>(t.size);
-    const AxisPosition r = axisPosition(in[0], n), g = axisPosition(in[1], n), b = axisPosition(in[2], n);
+    const AxisPosition r = axisPosition(inRange(t, 0, in[0]), n), g = axisPosition(inRange(t, 1, in[1]), n),
+                       b = axisPosition(inRange(t, 2, in[2]), n);
     auto at = [&](std::size_t ir, std::size_t ig, std::size_t ib, int c) {
         return double(t.entries[(ib * n + ig) * n + ir][c]);
     };
@@ -379,7 +393,8 @@ int DecodeCubeFile(std::string_view text, DeviceCube& cube)
             logLine("DecodeCubeFile: 1D and 3D both empty\n");
             return kCubeMissingArgument;
         }
-        if (lut.table3D.size == n) {
+        // The file's own grid is the device's only when it spans the same inputs.
+        if (lut.table3D.size == n && spansUnitRange(lut.table3D)) {
             logLine("DecodeCubeFile: lut is single %d point 3D\n", cube.points);
             std::transform(lut.table3D.entries.begin(), lut.table3D.entries.end(), cube.words.begin(),
                            [](const std::array<float, 3>& e) { return packLutWord(e[0], e[1], e[2]); });

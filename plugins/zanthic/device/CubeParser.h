@@ -21,8 +21,8 @@ enum CubeCode : int {
     kCubeMissingValue = 139,
 };
 
-// One table of a ".cube" file: its domain per channel (R, G, B), its points per axis and its
-// entries in file order.
+// One table of a ".cube" file: the range of its inputs per channel (R, G, B), its points per
+// axis and its entries (outputs) in file order.
 struct CubeTable {
     std::array<float, 3> minimum{{0, 0, 0}};
     std::array<float, 3> maximum{{1, 1, 1}};
@@ -38,9 +38,10 @@ struct CubeParseResult {
     void reset() { *this = CubeParseResult(); }
 };
 
-// Reads a ".cube" text: titles, sizes, domains and the data rows of a 1D and a 3D table. Each
-// table must hold size^d entries and a non-empty domain per channel, and comes back normalised
-// to the domain 0..1. Numbers are read as the C locale reads them, whatever the user's locale.
+// Reads a ".cube" text: titles, sizes, input ranges and the data rows of a 1D and a 3D table.
+// Each table must hold size^d entries and a non-empty input range per channel; the entries come
+// back as the file gives them. Numbers are read as the C locale reads them, whatever the user's
+// locale.
 class CubeParser {
 public:
     // 0, or a CubeCode with the result reset; text need not end in a NUL.
@@ -63,8 +64,9 @@ struct DeviceCube {
 // and truncated.
 std::uint32_t packLutWord(float red, float green, float blue);
 
-// Fills the cube from a ".cube" text (the file's table as it is when it has the cube's size,
-// sampled onto the cube's grid otherwise); the title, if any, becomes its name. 0 or 22.
+// Fills the cube from a ".cube" text (the file's 3D table as it is when it alone has the cube's
+// size over the inputs 0..1; otherwise each grid point through the 1D table, then the 3D table,
+// each over its own input range); the title, if any, becomes its name. 0 or 22.
 int DecodeCubeFile(std::string_view text, DeviceCube& cube);
 
 // Where the parser's and the decoder's log lines go (each one line, ending in "\n"); empty:

@@ -257,6 +257,47 @@ TEST(FirmwarePackage, WriterReproducesHandWrittenFixture)
     EXPECT_EQ(build({image, info}), readHexFile(TWG_PACKAGE_FIXTURES "/two-sections.hex"));
 }
 
+// Value and extra come from a record only when it holds them: bytes past its length are the next
+// record's.
+TEST(FirmwarePackage, ARecordHoldsTheFieldsItsLengthCovers)
+{
+    const struct {
+        std::uint16_t kind;
+        std::uint16_t length;
+        bool value;
+        bool extra;
+    } cases[] = {
+        {2, 16, false, false}, {2, 19, false, false}, {2, 20, true, false}, {2, 21, true, false},
+        {2, 22, true, true},   {2, 24, true, true},   {1, 22, true, false}, {1, 24, true, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::to_string(c.length) + " bytes of kind " + std::to_string(c.kind));
+        PackageSection s = section(pattern(kDataSize));
+        PackageEntryRecord& first = s.entries[0];
+        first.kind = c.kind;
+        first.length = c.length;
+        if (c.value)
+            first.value = 0x0A0B0C0D;
+        if (c.extra)
+            first.extra = 0x1234;
+        PackageEntryRecord next; // a full record of kind 2 follows
+        next.key = kKey;
+        next.value = 7;
+        next.extra = 0x5678;
+        s.entries.push_back(next);
+        TempFiles files;
+        FirmwarePackage package;
+        package.setPath(files.write("p.bin", build({s})));
+        FirmwarePackageEntryList list;
+        ASSERT_EQ(package.readEntries(1, kKey, list), R::Success);
+        ASSERT_EQ(list.count(), 2);
+        EXPECT_EQ(list.at(0)->entryValue(), c.value ? 0x0A0B0C0Du : F::kAbsentEntryValue);
+        EXPECT_EQ(list.at(0)->extra(), c.extra ? 0x1234 : F::kAbsentExtra);
+        EXPECT_EQ(list.at(1)->entryValue(), 7u);
+        EXPECT_EQ(list.at(1)->extra(), 0x5678);
+    }
+}
+
 TEST(FirmwarePackage, EntriesOfOneSectionShareItsData)
 {
     PackageSection s = section(pattern(kDataSize));

@@ -50,6 +50,8 @@ struct Package {
         first.entries[0].byteA = 3;
         first.entries[0].byteB = 1;
         first.entries[0].word = 0x1000;
+        first.entries[0].value = 7;
+        first.entries[0].extra = 0x22;
         file = build({first, section(info, false, 42, 0, F::productKey(0xBD55)), section(stored, false, 0x0108)});
     }
     // The first section's data block, as the writer deflated it.
@@ -70,12 +72,15 @@ TEST(PackageInspectTool, PrintsTheResultAndEveryEntryOrTheChosenOnes)
     TempFiles files;
     const QString path = QString::fromStdString(files.write("data-bd54.bin", p.file));
     const QString firstLine = QStringLiteral(
-        "section 0x00000107 method 2 type 1 key 0x7c5dbd54 byte-a 3 byte-b 1 word 0x00001000 stored %1 inflated 3000")
+        "section 0x00000107 method 2 type 1 key 0x7c5dbd54 byte-a 3 byte-b 1 word 0x00001000 value 0x00000007 "
+        "extra 0x0022 stored %1 inflated 3000")
         .arg(p.compressedSize());
     const QString infoLine = QStringLiteral(
-        "section 0x0000002a method 0 type 0 key 0x7c5dbd55 byte-a 0 byte-b 0 word 0x00000000 stored 40 inflated 40");
+        "section 0x0000002a method 0 type 0 key 0x7c5dbd55 byte-a 0 byte-b 0 word 0x00000000 value 0xffffffff "
+        "extra 0xffff stored 40 inflated 40");
     const QString storedLine = QStringLiteral(
-        "section 0x00000108 method 0 type 1 key 0x7c5dbd54 byte-a 0 byte-b 0 word 0x00000000 stored 100 inflated 100");
+        "section 0x00000108 method 0 type 1 key 0x7c5dbd54 byte-a 0 byte-b 0 word 0x00000000 value 0xffffffff "
+        "extra 0xffff stored 100 inflated 100");
     ASSERT_LT(p.compressedSize(), 3000u);
 
     const struct {
@@ -130,11 +135,12 @@ TEST(PackageInspectTool, ADamagedPackageExitsNonZeroWithItsResult)
         {"bad entry record", {QString::fromStdString(files.write("record.bin", badRecord)), "--type", "1"}, 1,
          {"result 6 (bad entry record)",
           QStringLiteral("section 0x00000107 method 2 type 1 key 0x7c5dbd54 byte-a 3 byte-b 1 word 0x00001000 "
-                         "stored %1 inflated 3000").arg(p.compressedSize())}},
+                         "value 0x00000007 extra 0x0022 stored %1 inflated 3000").arg(p.compressedSize())}},
         {"data that does not inflate",
          {QString::fromStdString(files.write("stream.bin", badStream)), "--digest", "--type", "0"}, 0,
          {"result 0 (success)",
-          "section 0x0000002a method 0 type 0 key 0x7c5dbd55 byte-a 0 byte-b 0 word 0x00000000 stored 40 inflated 40 "
+          "section 0x0000002a method 0 type 0 key 0x7c5dbd55 byte-a 0 byte-b 0 word 0x00000000 value 0xffffffff "
+          "extra 0xffff stored 40 inflated 40 "
           "sha256 " + sha256Of(p.info)}},
     };
     for (const auto& c : cases) {
@@ -149,6 +155,28 @@ TEST(PackageInspectTool, ADamagedPackageExitsNonZeroWithItsResult)
     ASSERT_EQ(run.lines.size(), 3);
     EXPECT_EQ(run.lines[0], "result 0 (success)");
     EXPECT_TRUE(run.lines[1].endsWith(" sha256 - (the data does not inflate)")) << run.lines[1].toStdString();
+}
+
+// What the writer puts in a record the inspection shows, and a field a short record does not
+// hold shows as absent: not the next record's bytes.
+TEST(PackageInspectTool, ShowsTheFieldsEachRecordHolds)
+{
+    TWG::Tools::PackageSection s = section(pattern(30), false, 0x0109);
+    s.entries[0].length = 20;
+    s.entries[0].value = 9;
+    TWG::Tools::PackageEntryRecord full;
+    full.key = kKey;
+    full.value = 10;
+    full.extra = 0x1234;
+    s.entries.push_back(full);
+    TempFiles files;
+    const ToolRun run = inspect({QString::fromStdString(files.write("data-bd54.bin", build({s})))});
+    EXPECT_EQ(run.exitCode, 0);
+    const QString common =
+        QStringLiteral("section 0x00000109 method 0 type 1 key 0x7c5dbd54 byte-a 0 byte-b 0 word 0x00000000 ");
+    EXPECT_EQ(run.lines, (QStringList{"result 0 (success)",
+                                      common + "value 0x00000009 extra 0xffff stored 30 inflated 30",
+                                      common + "value 0x0000000a extra 0x1234 stored 30 inflated 30"}));
 }
 
 TEST(PackageInspectTool, RefusesBadArguments)

@@ -105,7 +105,7 @@ TEST(PackageWriter, IncompressibleDataIsStoredAsItIs)
     EXPECT_EQ(Bytes(list.at(0)->data(), list.at(0)->data() + noise.size()), noise);
 }
 
-TEST(PackageWriter, RefusesSectionsTheReaderWouldReject)
+TEST(PackageWriter, RefusesSectionsTheReaderWouldRejectOrMisread)
 {
     auto withRecords = [](std::vector<std::uint16_t> lengths, std::size_t dataSize) {
         TWG::Tools::PackageSection s = section(Bytes(dataSize, 1));
@@ -119,9 +119,19 @@ TEST(PackageWriter, RefusesSectionsTheReaderWouldReject)
     };
     TWG::Tools::PackageSection badType = section(Bytes(10, 1));
     badType.entries[0].type = 3;
+    auto withFields = [](std::uint16_t kind, std::uint16_t length, std::uint32_t value, std::uint16_t extra) {
+        TWG::Tools::PackageSection s = section(Bytes(40, 1));
+        s.entries[0].kind = kind;
+        s.entries[0].length = length;
+        s.entries[0].value = value;
+        s.entries[0].extra = extra;
+        s.entries.push_back(TWG::Tools::PackageEntryRecord()); // so that the header area is long enough
+        return s;
+    };
     const struct {
         const char* name;
         TWG::Tools::PackageSection section;
+        const char* error = "";
     } cases[] = {
         {"no entries", withRecords({}, 10)},
         {"no data", withRecords({24}, 0)},
@@ -130,6 +140,9 @@ TEST(PackageWriter, RefusesSectionsTheReaderWouldReject)
         {"record length 25", withRecords({25}, 10)},
         {"entry type 3", badType},
         {"short last record reads past the data", withRecords({24, 16}, 7)},
+        {"a value in a 19-byte record", withFields(2, 19, 7, F::kAbsentExtra), "an entry value needs"},
+        {"an extra field in a 21-byte record", withFields(2, 21, 7, 0x22), "an extra field needs"},
+        {"an extra field in a record of kind 1", withFields(1, 24, 7, 0x22), "an extra field needs"},
     };
     for (const auto& c : cases) {
         TWG::Tools::PackageWriter writer;
@@ -138,5 +151,15 @@ TEST(PackageWriter, RefusesSectionsTheReaderWouldReject)
         std::string error;
         EXPECT_FALSE(writer.build(file, &error)) << c.name;
         EXPECT_FALSE(error.empty()) << c.name;
+        EXPECT_NE(error.find(c.error), std::string::npos) << c.name << ": " << error;
+    }
+    // The same fields where the records hold them.
+    for (const auto& s :
+         {withFields(2, 20, 7, F::kAbsentExtra), withFields(2, 22, 7, 0x22), withFields(1, 24, 7, F::kAbsentExtra)}) {
+        TWG::Tools::PackageWriter writer;
+        writer.addSection(s);
+        Bytes file;
+        std::string error;
+        EXPECT_TRUE(writer.build(file, &error)) << error;
     }
 }

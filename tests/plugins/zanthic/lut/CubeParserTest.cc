@@ -139,16 +139,33 @@ TEST(CubeParser, LineEndsCrLfAndCrlfReadAlike)
     }
 }
 
-TEST(CubeParser, EntriesAreNormalisedToTheirDomain)
+TEST(CubeParser, EntriesStayAsWrittenAndTheRangesStayWithTheirTables)
 {
     CubeParseResult r;
     ASSERT_EQ(parse("DOMAIN_MIN -1 0 0\nDOMAIN_MAX 3 2 0.5\nLUT_3D_SIZE 2\n" + rows(7) + "+1 -0 0.25\n", &r), 0);
     ASSERT_EQ(r.table3D.entries.size(), 8u);
-    EXPECT_FLOAT_EQ(r.table3D.entries[7][0], 0.5f);  // (1 - -1) / 4
-    EXPECT_FLOAT_EQ(r.table3D.entries[7][1], 0.0f);
-    EXPECT_FLOAT_EQ(r.table3D.entries[7][2], 0.5f);  // 0.25 / 0.5
-    EXPECT_EQ(r.table3D.minimum, (std::array<float, 3>{{0, 0, 0}}));
-    EXPECT_EQ(r.table3D.maximum, (std::array<float, 3>{{1, 1, 1}}));
+    EXPECT_EQ(r.table3D.entries[7], (std::array<float, 3>{{1, 0, 0.25f}}));
+    EXPECT_EQ(r.table3D.minimum, (std::array<float, 3>{{-1, 0, 0}}));
+    EXPECT_EQ(r.table3D.maximum, (std::array<float, 3>{{3, 2, 0.5f}}));
+
+    ASSERT_EQ(parse("LUT_1D_INPUT_RANGE 0 4\nLUT_3D_INPUT_RANGE -0.25 1.25\nLUT_1D_SIZE 2\n0 0 0\n2 2 2\n"
+                    "LUT_3D_SIZE 2\n" + rows(8), &r), 0);
+    EXPECT_EQ(r.table1D.entries[1], (std::array<float, 3>{{2, 2, 2}}));
+    EXPECT_EQ(r.table1D.maximum, (std::array<float, 3>{{4, 4, 4}}));
+    EXPECT_EQ(r.table3D.minimum, (std::array<float, 3>{{-0.25f, -0.25f, -0.25f}}));
+    EXPECT_EQ(r.table3D.maximum, (std::array<float, 3>{{1.25f, 1.25f, 1.25f}}));
+}
+
+TEST(CubeParser, ASizeMayCarryAPlusSign)
+{
+    CubeParseResult r;
+    ASSERT_EQ(parse("LUT_1D_SIZE\t+2\n0 0 0\n1 1 1\nLUT_3D_SIZE  +2\n" + rows(8), &r), 0);
+    EXPECT_EQ(r.table1D.size, 2u);
+    EXPECT_EQ(r.table3D.size, 2u);
+    for (const char* size : {"++2", "+ 2", "+-2", "+"}) {
+        CubeLogCapture log;
+        EXPECT_EQ(parse(std::string("LUT_3D_SIZE ") + size + "\n" + rows(8)), 33) << size;
+    }
 }
 
 // --- Packing -----------------------------------------------------------------------------------
@@ -252,6 +269,44 @@ TEST(DecodeCubeFile, OneDimensionalThenThreeDimensional)
     // Point (4, 8, 12) is (0.25, 0.5, 0.75); the 1D table gives (0.125, 0.5, 0.625); turned,
     // (0.5, 0.625, 0.125) -> 511, 639, 127.
     EXPECT_EQ(cube.words[(12 * 17 + 8) * 17 + 4], 511u | 639u << 10 | 127u << 20);
+}
+
+TEST(DecodeCubeFile, InputRangesPlaceTheGridOnTheTablesInputs)
+{
+    // A curve over the inputs 0..2: the grid's 0..1 covers its first half only.
+    DeviceCube curve(17);
+    ASSERT_EQ(DecodeCubeFile("LUT_1D_INPUT_RANGE 0 2\nLUT_1D_SIZE 3\n0 0 0\n0.75 0.75 0.75\n1 1 1\n", curve), 0);
+    EXPECT_EQ(curve.words[0], 0u);
+    EXPECT_EQ(curve.words[8], 383u);  // 0.5 is a quarter of the range: half-way to 0.75
+    EXPECT_EQ(curve.words[16], 767u); // 1 is the middle entry
+    EXPECT_EQ(curve.words[4912], 767u | 767u << 10 | 767u << 20);
+
+    // A table of the device's size is the device's grid only over the inputs 0..1.
+    const std::string table = skewedCube17();
+    const std::size_t size = table.find("LUT_3D_SIZE");
+    const struct {
+        const char* range;
+        bool packedAsWritten;
+    } cases[] = {
+        {"", true},
+        {"LUT_3D_INPUT_RANGE 0 1\n", true},
+        {"DOMAIN_MIN 0 0 0\nDOMAIN_MAX 1.0 1 1\n", true},
+        {"LUT_3D_INPUT_RANGE -0.25 1.25\n", false},
+        {"DOMAIN_MAX 1 1 2\n", false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.range);
+        CubeLogCapture log;
+        DeviceCube cube(17);
+        ASSERT_EQ(DecodeCubeFile(table.substr(0, size) + c.range + table.substr(size), cube), 0);
+        EXPECT_EQ(log.text().find("DecodeCubeFile: lut is single 17 point 3D\n") != std::string::npos,
+                  c.packedAsWritten) << log.text();
+        // The last grid point is the last entry only where the range ends at 1.
+        EXPECT_EQ(cube.words[4912] == skewedWord(16, 16, 16), c.packedAsWritten);
+        if (c.packedAsWritten) {
+            EXPECT_EQ(cube.words[1234], skewedWord(1234 % 17, 1234 / 17 % 17, 1234 / 289));
+        }
+    }
 }
 
 TEST(DecodeCubeFile, FailuresGive22AndLeaveTheCube)
