@@ -1,6 +1,7 @@
 #include "plugins/zanthic/device/UsbConnectionManager.h"
 
 #include "kit/framework/DeviceFirmwareUpdater.h"
+#include "platform/ThreadHandOff.h"
 #include "plugins/zanthic/device/ConnectedDevice.h"
 #include "plugins/zanthic/device/PotentialDevice.h"
 #include "plugins/zanthic/device/UsbNotifier.h"
@@ -51,6 +52,7 @@ bool UsbConnectionManager::start()
     QObject::connect(
         notifier_.get(), &UsbNotifier::deviceAdded, QCoreApplication::instance(),
         [weak](USB::IUSBDevice* device) {
+            platform::takeOver(device);
             if (const auto manager = weak.lock())
                 static_cast<UsbConnectionManager*>(manager.get())->onDeviceAdded(device);
             device->release();
@@ -59,6 +61,7 @@ bool UsbConnectionManager::start()
     QObject::connect(
         notifier_.get(), &UsbNotifier::deviceRemoved, QCoreApplication::instance(),
         [weak](USB::IUSBDevice* device) {
+            platform::takeOver(device);
             if (const auto manager = weak.lock())
                 static_cast<UsbConnectionManager*>(manager.get())->onDeviceRemoved(device);
             device->release();

@@ -1,5 +1,6 @@
 #include "plugins/zanthic/device/UsbNotifier.h"
 
+#include "platform/ThreadHandOff.h"
 #include "plugins/zanthic/device/ZanthicLog.h"
 #include "usb/DeviceNotifier.h"
 
@@ -184,12 +185,14 @@ void UsbNotifier::deviceArrived(USB::IUSBDevice* device)
 {
     // The receiver runs later on the GUI thread: the device must outlive its departure.
     device->addRef();
+    platform::handOver(device);
     emit deviceAdded(device);
 }
 
 void UsbNotifier::deviceDeparted(USB::IUSBDevice* device)
 {
     device->addRef();
+    platform::handOver(device);
     emit deviceRemoved(device);
 }
 
