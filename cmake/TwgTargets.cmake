@@ -66,6 +66,14 @@ if(TWG_SANITIZE)
   add_link_options(-fsanitize=address,undefined)
 endif()
 
+if(TWG_TSAN)
+  if(TWG_SANITIZE OR TWG_FUZZ)
+    message(FATAL_ERROR "TWG_TSAN does not combine with AddressSanitizer: give it a build folder of its own")
+  endif()
+  add_compile_options(-fsanitize=thread -fno-omit-frame-pointer)
+  add_link_options(-fsanitize=thread)
+endif()
+
 # Everything the fuzz targets link is instrumented for libFuzzer; the targets add the fuzzer's main.
 if(TWG_FUZZ)
   if(NOT CMAKE_CXX_COMPILER_ID STREQUAL "Clang")

@@ -1,5 +1,7 @@
 #include "platform/Messages.h"
 
+#include "platform/ThreadHandOff.h"
+
 #include <QCoreApplication>
 #include <QEvent>
 #include <QObject>
@@ -19,6 +21,8 @@ namespace {
 class MessageEvent : public QEvent {
 public:
     explicit MessageEvent(MSG m) : QEvent(static_cast<QEvent::Type>(messageEventType())), msg(std::move(m)) {}
+    // An event dropped undelivered (its target went) is deleted without passing messageOf.
+    ~MessageEvent() override { takeOver(this); }
     MSG msg;
 };
 
@@ -89,7 +93,9 @@ public:
         if (!object)
             return false;
         // postEvent under the lock keeps the FIFO order of concurrent posters.
-        QCoreApplication::postEvent(object.data(), new MessageEvent(std::move(msg)));
+        auto* event = new MessageEvent(std::move(msg));
+        handOver(event);
+        QCoreApplication::postEvent(object.data(), event);
         return true;
     }
 
@@ -132,6 +138,7 @@ int messageEventType()
 
 MSG* messageOf(QEvent* event)
 {
+    takeOver(event);
     if (!event || event->type() != messageEventType())
         return nullptr;
     return &static_cast<MessageEvent*>(event)->msg;

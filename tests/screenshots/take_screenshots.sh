@@ -71,6 +71,7 @@ isolated() {
     chmod 700 "$root/runtime"
     rm -f "$out/$name.png"
     env -i PATH="$PATH" ASAN_OPTIONS="${ASAN_OPTIONS:-}" LSAN_OPTIONS="${LSAN_OPTIONS:-}" UBSAN_OPTIONS="${UBSAN_OPTIONS:-}" \
+        TSAN_OPTIONS="${TSAN_OPTIONS:-}" G_SLICE="${G_SLICE:-}" \
         HOME="$root/home" XDG_CONFIG_HOME="$root/config" TMPDIR="$root/tmp" XDG_RUNTIME_DIR="$root/runtime" \
         LC_ALL=C QT_QPA_PLATFORM=offscreen "$@" \
         timeout "$per_run_timeout" "$program" >"$root/log" 2>&1

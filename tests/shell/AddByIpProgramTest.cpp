@@ -29,7 +29,7 @@ ProgramRun runProgram(const QTemporaryDir& root, const QString& shot, const QStr
 {
     QProcessEnvironment env;
     env.insert("PATH", qEnvironmentVariable("PATH"));
-    for (const char* name : {"ASAN_OPTIONS", "LSAN_OPTIONS", "UBSAN_OPTIONS"})
+    for (const char* name : {"ASAN_OPTIONS", "LSAN_OPTIONS", "UBSAN_OPTIONS", "TSAN_OPTIONS", "G_SLICE"})
         env.insert(name, qEnvironmentVariable(name));
     env.insert("HOME", root.path());
     env.insert("XDG_CONFIG_HOME", root.path() + "/config");

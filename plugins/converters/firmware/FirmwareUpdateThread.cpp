@@ -7,10 +7,23 @@ FirmwareUpdateThread::FirmwareUpdateThread(std::unique_ptr<ConverterFirmwareUpda
 {
 }
 
-FirmwareUpdateThread::~FirmwareUpdateThread() = default;
+FirmwareUpdateThread::~FirmwareUpdateThread()
+{
+    // The updater, and the converter it holds, go only once the run has let go of them.
+    wait();
+}
+
+bool FirmwareUpdateThread::wait(unsigned long time)
+{
+    if (!QThread::wait(time))
+        return false;
+    const std::lock_guard<std::mutex> ended(running_);
+    return true;
+}
 
 void FirmwareUpdateThread::run()
 {
+    const std::lock_guard<std::mutex> running(running_);
     int result = NoUpdater;
     if (updater_)
         result = updater_->program([this](double fraction) { reportFirmwareProgress(fraction); })

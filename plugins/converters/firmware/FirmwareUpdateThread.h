@@ -3,7 +3,9 @@
 #include <QThread>
 
 #include <atomic>
+#include <climits>
 #include <memory>
+#include <mutex>
 
 class ConverterFirmwareUpdater;
 
@@ -35,6 +37,10 @@ public:
     // once. Never waits for the programming.
     static void dispose(FirmwareUpdateThread* thread);
 
+    // QThread::wait, then the run's lock: what the run wrote is ordered before what the caller
+    // reads next by a lock ThreadSanitizer sees (Qt's own wait is hidden from it).
+    bool wait(unsigned long time = ULONG_MAX);
+
 signals:
     void firmwareProgress(int percent);
     void firmwareUpdated(int result);
@@ -44,6 +50,8 @@ protected:
 
 private:
     const std::unique_ptr<ConverterFirmwareUpdater> updater_;
+    // Held by run(): wait() and the destructor take it after the run.
+    std::mutex running_;
     bool hasFirmware_ = false;
     std::atomic<bool> keepGoing_{true};
 };

@@ -2,6 +2,7 @@
 
 #include "kit/framework/DeviceFirmwareUpdater.h"
 #include "platform/Clock.h"
+#include "platform/ThreadHandOff.h"
 #include "plugins/zanthic/device/ConnectedDevice.h"
 #include "plugins/zanthic/device/PotentialDevice.h"
 #include "plugins/zanthic/device/UsbNotifier.h"
@@ -102,9 +103,11 @@ void UsbConnectionManager::deviceDeparted(USB::IUSBDevice* device)
         return;
     }
     // Behind its arrival, if it had one: the GUI thread hears of both in this order.
+    platform::handOver(device);
     QMetaObject::invokeMethod(
         QCoreApplication::instance(),
         [weak = self_, device] {
+            platform::takeOver(device);
             if (const auto manager = weak.lock())
                 manager->unlist(device);
             device->release();
@@ -132,9 +135,11 @@ bool UsbConnectionManager::identify(USB::IUSBDevice* device, int attempts)
         if (!potential)
             return true;
         potential->setListingOrder(++listings_);
+        platform::handOver(potential.get());
         QMetaObject::invokeMethod(
             QCoreApplication::instance(),
             [weak = self_, potential] {
+                platform::takeOver(potential.get());
                 if (const auto manager = weak.lock())
                     manager->list(potential);
             },

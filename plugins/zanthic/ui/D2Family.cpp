@@ -28,7 +28,12 @@ D2Family::~D2Family()
     shutdown();
     // The managers' threads end before the devices they told of go.
     managers_.clear();
-    controller_.reset();
+    // No event loop turns after the family: the controller goes now, not later, and with it
+    // its hold on the device, whose update task joins its worker as it goes.
+    if (FirmwareUpdateController* controller = controller_.data()) {
+        controller_.reset();
+        delete controller;
+    }
 }
 
 void D2Family::startDeviceDetection()

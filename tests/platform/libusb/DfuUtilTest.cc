@@ -139,9 +139,10 @@ TEST_F(DfuUtilTest, DownloadsIntoTheBootloaderWithAndWithoutADfuSuffix)
         ASSERT_NO_FATAL_FAILURE(attach(true));
         const ToolRun r = run(std::string(kDfuUtil) + " -d " + kDevice + " -a 0 -D " + file);
         EXPECT_EQ(r.exitCode, 0) << r.output;
-        EXPECT_EQ(state->flash, image) << "the flash holds the image, never its suffix\n" << r.output;
-        // Manifested, it comes back as the application.
+        // Manifested, it comes back as the application. The bridge's lock orders the usbfs
+        // worker's writes before the reads below; the tool's exit alone does not.
         ASSERT_TRUE(bridge->waitForGeneration(2, kFollowMs)) << r.output;
+        EXPECT_EQ(state->flash, image) << "the flash holds the image, never its suffix\n" << r.output;
         bridge.reset();
         for (const platform::UsbDeviceInfo& d : bus.listDevices())
             bus.detach(d.path);

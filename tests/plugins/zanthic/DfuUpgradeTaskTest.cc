@@ -164,8 +164,9 @@ TEST_P(DfuUpgradeTaskTest, UpdatesTheSimulatedConverterOrFailsWithItsLine)
     ASSERT_TRUE(device);
 
     auto task = std::make_unique<DfuUpgradeTask>(manager, device);
-    QSignalSpy done(task.get(), &DeviceFirmwareUpdater::firmwareUpdated);
-    QSignalSpy progress(task.get(), &DeviceFirmwareUpdater::firmwareUpdateProgress);
+    TaskReports reports(task.get());
+    const QSignalSpy& done = reports.done;
+    const QSignalSpy& progress = reports.progress;
     const qint64 took = runToItsEnd(*task, done);
     ASSERT_GE(took, 0) << "the update never ended";
     const std::vector<SimRequest> requests = dfuRequests();

@@ -19,6 +19,26 @@
 
 namespace zanthictest {
 
+// A task's reports as the test's thread sees them. QSignalSpy records on the emitting thread
+// and the task emits on its worker: the relay takes each report over queued, so the spies fill
+// only on the test's thread, in order, as its event loop turns.
+struct TaskReports {
+    explicit TaskReports(DeviceFirmwareUpdater* task)
+    {
+        QObject::connect(task, &DeviceFirmwareUpdater::firmwareUpdated, &relay,
+                         &DeviceFirmwareUpdater::firmwareUpdated, Qt::QueuedConnection);
+        QObject::connect(task, &DeviceFirmwareUpdater::firmwareUpdateProgress, &relay,
+                         &DeviceFirmwareUpdater::firmwareUpdateProgress, Qt::QueuedConnection);
+    }
+
+    struct Relay : DeviceFirmwareUpdater {
+        bool firmwareIsCurrent() override { return false; }
+        void startUpdate() override {}
+    } relay;
+    QSignalSpy done{&relay, &DeviceFirmwareUpdater::firmwareUpdated};
+    QSignalSpy progress{&relay, &DeviceFirmwareUpdater::firmwareUpdateProgress};
+};
+
 struct NoFamily : TWG::Zanthic::DeviceListener {
     void onPotentialDeviceArrived(std::shared_ptr<TWG::Zanthic::PotentialDevice>) override {}
     void onPotentialDeviceRemoved(std::shared_ptr<TWG::Zanthic::PotentialDevice>) override {}
