@@ -228,6 +228,7 @@ TEST_P(ShutdownMidUpdate, WaitsForTheUpdatesEndThenNothingTouchesTheBus)
     ASSERT_TRUE(settle([&] { return reached->load(); }, updater)) << "the stage never came";
     ASSERT_TRUE(family->isUpdating());
     ASSERT_TRUE(reports.empty());
+    EXPECT_FALSE(family->canClose());
 
     {
         Ticker ticker(clock);
