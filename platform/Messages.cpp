@@ -31,6 +31,7 @@ struct ThreadWindow {
     std::deque<MSG> queue;
     std::condition_variable ready;
     bool destroyed = false;
+    bool inHand = false; // a message taken and not yet dispatched to its end
 };
 
 struct Target {
@@ -119,12 +120,37 @@ public:
             return false;
         *out = std::move(window->queue.front());
         window->queue.pop_front();
+        window->inHand = out->message != WM_QUIT;
         return true;
+    }
+
+    void dispatched(const std::shared_ptr<ThreadWindow>& window)
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        window->inHand = false;
+        ++handled_;
+    }
+
+    int inFlight()
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        int n = 0;
+        for (const auto& t : targets_)
+            if (t.second.thread)
+                n += static_cast<int>(t.second.thread->queue.size()) + (t.second.thread->inHand ? 1 : 0);
+        return n;
+    }
+
+    std::uint64_t handled()
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return handled_;
     }
 
 private:
     std::mutex mutex_;
     WindowId lastId_ = 0;
+    std::uint64_t handled_ = 0;
     std::unordered_map<WindowId, Target> targets_;
 };
 
@@ -204,9 +230,21 @@ bool peekMessage(WindowId id, MSG* out)
 LRESULT dispatchMessage(const MSG& message)
 {
     std::shared_ptr<ThreadWindow> window = Registry::instance().thread(message.hwnd);
-    if (!window || !window->proc)
+    if (!window)
         return 0;
-    return window->proc(message);
+    const LRESULT result = window->proc ? window->proc(message) : 0;
+    Registry::instance().dispatched(window);
+    return result;
+}
+
+int threadMessagesInFlight()
+{
+    return Registry::instance().inFlight();
+}
+
+std::uint64_t threadMessagesHandled()
+{
+    return Registry::instance().handled();
 }
 
 } // namespace platform

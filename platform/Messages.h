@@ -76,4 +76,12 @@ TWG_PLATFORM_API bool getMessage(WindowId id, MSG* out);
 TWG_PLATFORM_API bool peekMessage(WindowId id, MSG* out);
 TWG_PLATFORM_API LRESULT dispatchMessage(const MSG& message);
 
+// For tests that move virtual time only once the program's message threads have caught up.
+// Any thread; never blocks beyond the registry's lock.
+// The messages posted to live thread message windows that their loops have not finished with:
+// queued, or taken and still being dispatched (WM_QUIT is never counted).
+TWG_PLATFORM_API int threadMessagesInFlight();
+// How many dispatches to thread message windows have ended, in this process; only grows.
+TWG_PLATFORM_API std::uint64_t threadMessagesHandled();
+
 } // namespace platform

@@ -8,11 +8,13 @@
 #include "plugins/converters/firmware/VisibleUSBFirmwareUpdater.h"
 
 #include <QEventLoop>
+#include <QTimer>
 
 #include <algorithm>
 
 namespace {
 constexpr int kPowerPollIntervalMs = 1000;
+constexpr int kShutdownCheckMs = 20;
 
 // Loading an application, programming, or its thread still winding down.
 bool busy(VisibleUSBFirmwareUpdater* updater)
@@ -74,24 +76,20 @@ bool ConverterFamily::canClose()
 
 void ConverterFamily::shutdown()
 {
+    if (!isUpdating())
+        return;
+    // An XMEGA application load has no thread to wait for: the notifier drives it from the
+    // device changes this loop hands it, and when it succeeds it starts the programming thread
+    // without a signal of its own. So the loop looks again on a short tick until no updater is
+    // loading or programming.
     QEventLoop loop;
-    // finished() is connected before isRunning() is read, and a thread reads as not running
-    // before it sends finished(), so no thread's end can slip between the two.
-    std::function<bool()> watch = [&] {
-        bool running = false;
-        for (VisibleUSBFirmwareUpdater* updater : knownUpdaters()) {
-            QThread* thread = updater->thread();
-            QObject::disconnect(thread, &QThread::finished, &loop, nullptr);
-            connect(thread, &QThread::finished, &loop, [&] {
-                if (!watch())
-                    loop.quit();
-            });
-            running = running || thread->isRunning();
-        }
-        return running;
-    };
-    if (watch())
-        loop.exec();
+    QTimer tick;
+    connect(&tick, &QTimer::timeout, &loop, [&] {
+        if (!isUpdating())
+            loop.quit();
+    });
+    tick.start(kShutdownCheckMs);
+    loop.exec();
 }
 
 QString ConverterFamily::familyName()

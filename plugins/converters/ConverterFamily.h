@@ -29,8 +29,8 @@ public:
     // Refuses, and says why, while an update runs (its application load included): a
     // converter's programming is never cut short by the program closing.
     bool canClose() override;
-    // Waits, with the event loop turning, until every update thread the family started has
-    // finished; called before the family goes.
+    // Waits, with the event loop turning, until every update the family started has ended: an
+    // XMEGA application load and the programming thread after it; called before the family goes.
     void shutdown() override;
     QString familyName() override;
     void startDeviceDetection() override;

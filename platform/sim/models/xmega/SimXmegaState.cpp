@@ -98,6 +98,10 @@ void SimXmegaState::writeRegister(std::uint32_t address, std::uint8_t value)
             for (std::uint32_t i = 0; i < zreg::kTextLength; ++i)
                 memory[zreg::kLutName + i] = readRegister(zreg::kLutNameWritten + i);
         memory[address] = value;
+        // The device loads the LUT it was sent and reports it under the name written with it.
+        if (address == zreg::kLutCommand && value == zreg::kLutCommandLoaded)
+            for (std::uint32_t i = 0; i < zreg::kTextLength; ++i)
+                memory[zreg::kLutName + i] = readRegister(zreg::kLutNameWritten + i);
         return;
     }
     // The downconversion register takes a command and answers with its status.

@@ -41,7 +41,8 @@ struct TWG_PLATFORM_API SimXmegaState {
     std::map<std::uint32_t, std::uint8_t> memory;
     // Classic: address 0 is one version byte, the LUT names mirror their EEPROM slots and the
     // downconversion register answers with its status. Zanthic (0xBE90, 0xBE91): plain bytes,
-    // but for the 4-byte FPGA version at 0 and the factory reset register.
+    // but for the 4-byte FPGA version at 0, the factory reset register, and the LUT command
+    // (3, loaded), which makes the name written with the LUT (1040) the one reported (784).
     enum class RegisterMap { Classic, Zanthic };
     RegisterMap registerMap = RegisterMap::Classic;
     std::uint32_t fpgaVersion = 0x1A; // Zanthic register 0 while powered
