@@ -32,7 +32,7 @@ protected:
 
 } // namespace
 
-TEST_F(ConnectionStateTest, Stm32BootModeDecidesOnTheFirstTurnAndOnceASecond)
+TEST_F(ConnectionStateTest, Stm32BootModeDecidesAtTheFirstPollAndOnceASecond)
 {
     struct Row {
         const char* name;
@@ -55,7 +55,7 @@ TEST_F(ConnectionStateTest, Stm32BootModeDecidesOnTheFirstTurnAndOnceASecond)
         auto device = makeConnectedDevice<Stm32ZanthicConvertersConnectedDevice>(&owner, potential);
         QSignalSpy spy(device.get(), &ConnectedDevice::connectionStateChanged);
         EXPECT_EQ(device->connectionState(), Idle);
-        QCoreApplication::processEvents();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return device->connectionState() != Idle; }, 3000));
         EXPECT_EQ(device->connectionState(), row.state);
         // Polls that find the same state say nothing more.
         ASSERT_TRUE(QTest::qWaitFor([&] { return controls(0, 0xA1).size() >= 2 || !state->answersIdentity; }, 3000));
@@ -99,7 +99,7 @@ TEST_F(ConnectionStateTest, Stm32ChangesOfModeAreSignalledAndRemovalInterruptsFo
     auto potential = std::make_shared<UsbPotentialDevice>(std::weak_ptr<ConnectionManager>(), usb.device);
     auto device = makeConnectedDevice<Stm32ZanthicConvertersConnectedDevice>(&owner, potential);
     QSignalSpy spy(device.get(), &ConnectedDevice::connectionStateChanged);
-    QCoreApplication::processEvents();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return device->connectionState() == Connecting; }, 3000));
     state->bootMode = 1;
     ASSERT_TRUE(QTest::qWaitFor([&] { return device->connectionState() == Connected; }, 3000));
     owner.remove();
@@ -122,8 +122,7 @@ TEST_F(ConnectionStateTest, XmegaProbeBootloaderAndRemoval)
         auto potential = std::make_shared<XmegaUsbPotentialDevice>(std::weak_ptr<ConnectionManager>(), usb.device);
         auto device = makeConnectedDevice<XmegaZanthicConvertersConnectedDevice>(&owner, potential);
         QSignalSpy spy(device.get(), &ConnectedDevice::connectionStateChanged);
-        QCoreApplication::processEvents();
-        EXPECT_EQ(device->connectionState(), Connected);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return device->connectionState() == Connected; }, 3000));
         platform::SimFault f;
         f.bmRequestType = 0xC1;
         f.bRequest = 0x53;
@@ -141,11 +140,9 @@ TEST_F(ConnectionStateTest, XmegaProbeBootloaderAndRemoval)
         DeviceRef usb{open(attachXmega(state, true))};
         auto potential = std::make_shared<XmegaUsbPotentialDevice>(std::weak_ptr<ConnectionManager>(), usb.device);
         auto device = makeConnectedDevice<XmegaZanthicConvertersConnectedDevice>(&owner, potential);
-        QCoreApplication::processEvents();
-        EXPECT_EQ(device->connectionState(), Interrupted);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return device->connectionState() == Interrupted; }, 3000));
         bus.clearTranscript();
-        QCoreApplication::processEvents();
-        QCoreApplication::processEvents();
+        QTest::qWait(200);
         EXPECT_TRUE(controls(0x10, 0xC1).empty()) << "the bootloader is polled without pause";
     }
     {
