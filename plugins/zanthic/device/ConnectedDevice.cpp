@@ -3,6 +3,9 @@
 #include "plugins/zanthic/device/ConnectedDeviceOwner.h"
 #include "plugins/zanthic/device/PotentialDevice.h"
 
+#include <QEventLoop>
+#include <QSet>
+
 #include <algorithm>
 
 namespace TWG {
@@ -12,6 +15,42 @@ namespace {
 constexpr std::uint8_t kNoLutSelected = 255;
 
 ZanthicConvertersConnectedDevice::SettingsPageBuilder settingsPageBuilder = nullptr;
+
+// One poll's device reads. What the read holds (the device it reads through) it holds until
+// this object is deleted, on the GUI thread, once the thread has ended: never on the thread,
+// and never while it still reads.
+class PollReadThread : public QThread {
+public:
+    using Read = std::function<std::optional<ConnectionState>()>;
+    PollReadThread(Read read, std::shared_ptr<std::optional<ConnectionState>> found);
+    ~PollReadThread() override;
+
+protected:
+    void run() override { *found_ = read_(); }
+
+private:
+    Read read_;
+    std::shared_ptr<std::optional<ConnectionState>> found_;
+};
+
+// The poll reads made and not yet deleted, and whether a wait for them holds new ones back.
+// GUI thread only.
+QSet<PollReadThread*>& pollReads()
+{
+    static QSet<PollReadThread*> all;
+    return all;
+}
+int pollReadHolds = 0;
+
+PollReadThread::PollReadThread(Read read, std::shared_ptr<std::optional<ConnectionState>> found)
+    : read_(std::move(read)), found_(std::move(found))
+{
+    pollReads().insert(this);
+    connect(this, &QThread::finished, this, &QObject::deleteLater);
+}
+
+PollReadThread::~PollReadThread() { pollReads().remove(this); }
+
 } // namespace
 
 // --- ConnectedDevice -------------------------------------------------------------------------
@@ -73,7 +112,10 @@ ZanthicConvertersConnectedDevice::ZanthicConvertersConnectedDevice(ConnectedDevi
     : ConnectedDevice(owner, std::move(potential)), pollTimer_(new QTimer(this))
 {
     pollTimer_->setInterval(0);
-    QObject::connect(pollTimer_, &QTimer::timeout, this, [this] { poll(); });
+    QObject::connect(pollTimer_, &QTimer::timeout, this, [this] {
+        if (!pollReading_)
+            poll();
+    });
     pollTimer_->start();
     if (owner)
         owner->watchRemoval(this, [this] { onDeviceRemoved(); });
@@ -87,6 +129,42 @@ void ZanthicConvertersConnectedDevice::onDeviceRemoved()
 }
 
 void ZanthicConvertersConnectedDevice::setPollInterval(int ms) { pollTimer_->setInterval(ms); }
+
+void ZanthicConvertersConnectedDevice::readOffThread(PollRead read)
+{
+    // The program is ending: the reads under way are waited for, and no new one begins.
+    if (pollReadHolds > 0)
+        return;
+    auto found = std::make_shared<std::optional<ConnectionState>>();
+    auto* worker = new PollReadThread(std::move(read), found);
+    pollReading_ = true;
+    // Queued from the thread; dropped with this object when it has gone by then.
+    QObject::connect(worker, &QThread::finished, this, [this, found] {
+        pollReading_ = false;
+        // Interrupted by the removal: nothing a read found since says otherwise.
+        if (*found && pollTimer_->isActive())
+            setConnectionState(**found);
+    });
+    worker->start();
+}
+
+void ZanthicConvertersConnectedDevice::waitForPollReads()
+{
+    if (pollReads().isEmpty())
+        return;
+    ++pollReadHolds;
+    // A read's end arrives queued and its thread object goes on a later turn: the loop looks
+    // on a short tick until none is left.
+    QEventLoop loop;
+    QTimer tick;
+    QObject::connect(&tick, &QTimer::timeout, &loop, [&loop] {
+        if (pollReads().isEmpty())
+            loop.quit();
+    });
+    tick.start(20);
+    loop.exec();
+    --pollReadHolds;
+}
 
 void ZanthicConvertersConnectedDevice::setSettingsPageBuilder(SettingsPageBuilder builder)
 {

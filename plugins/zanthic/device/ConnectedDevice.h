@@ -9,7 +9,9 @@
 #include <QTimer>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 class QWidget;
@@ -112,6 +114,10 @@ public:
     // interrupts the connection for good.
     ZanthicConvertersConnectedDevice(ConnectedDeviceOwner* owner, std::shared_ptr<PotentialDevice> potential);
 
+    // Turns the event loop until no poll read of this process is left, starting none meanwhile:
+    // what they read through goes only after. GUI thread only; never a blocking wait.
+    static void waitForPollReads();
+
     QWidget* createSettingsPage(QWidget* card) override;
 
     void addDelegate(Delegate* delegate);
@@ -172,9 +178,18 @@ public slots:
     void onDeviceRemoved();
 
 protected:
-    // One status poll; it sets the state and the interval to the next.
+    // One status poll, on this object's thread: it sets the interval to the next and the state,
+    // or hands its device reads to readOffThread. A turn that comes while such a read has not
+    // returned is let go.
     virtual void poll() = 0;
     void setPollInterval(int ms);
+    // What a poll's device reads found: the state, or nothing (the turn let go).
+    using PollRead = std::function<std::optional<ConnectionState>()>;
+    // Runs read on a thread of its own, where no window waits on a device that does not answer.
+    // It reaches the device only through what it holds itself (the shared potential device),
+    // never through this object, which may go meanwhile. What it found becomes the state on this
+    // object's thread, unless the object has gone or its poll has stopped by then.
+    void readOffThread(PollRead read);
 
     // The one-byte settings of the table.
     enum class Setting { LutSelection, LutLoop, LutSdiOut, LutHdmiOut, HdmiClamp, HdmiRxSwap, HdmiTxSwap, SdiLevelA, ZephId };
@@ -193,6 +208,7 @@ private:
 
     std::vector<Delegate*> delegates_;
     QTimer* pollTimer_;
+    bool pollReading_ = false;
 };
 
 } // namespace Zanthic

@@ -193,12 +193,14 @@ void Stm32ZanthicConvertersConnectedDevice::poll()
         return;
     }
     setPollInterval(kPollIntervalMs);
-    // A LUT upload holds the device on its worker for the whole of its data write, seconds on a
-    // slow device: the poll, on the GUI thread, lets that turn go rather than wait it out.
-    std::unique_lock<std::recursive_mutex> free(usb_->requestMutex(), std::try_to_lock);
-    if (!free.owns_lock())
-        return;
-    setConnectionState(stm32::isApplicationBootMode(usb_->readBootMode()) ? Connected : Connecting);
+    readOffThread([usb = usb_]() -> std::optional<ConnectionState> {
+        // A LUT upload holds the device on its worker for the whole of its data write, seconds
+        // on a slow device: the poll lets that turn go rather than queue behind it.
+        std::unique_lock<std::recursive_mutex> free(usb->requestMutex(), std::try_to_lock);
+        if (!free.owns_lock())
+            return std::nullopt;
+        return stm32::isApplicationBootMode(usb->readBootMode()) ? Connected : Connecting;
+    });
 }
 
 } // namespace Zanthic

@@ -199,19 +199,19 @@ void XmegaZanthicConvertersConnectedDevice::poll()
     }
     // In the bootloader too: at the first poll's interval 0 it would ask without pause.
     setPollInterval(kPollIntervalMs);
-    // A LUT upload holds the device on its worker, through transfers that may each wait out
-    // their time-out: the poll, on the GUI thread, lets that turn go rather than wait behind it.
-    std::unique_lock<std::recursive_mutex> free(xmega_->requestMutex(), std::try_to_lock);
-    if (!free.owns_lock())
-        return;
-    std::uint8_t bootState = 0;
-    if (xmega_->readBootState(&bootState) && bootState != 0) {
-        setConnectionState(Interrupted);
-        return;
-    }
-    std::uint8_t version[xmegareg::kFpgaVersionLength] = {};
-    const bool probed = channel()->readMemory(xmegareg::kFpgaVersion, xmegareg::kFpgaVersionLength, version);
-    setConnectionState(probed ? Connected : Connecting);
+    readOffThread([xmega = xmega_]() -> std::optional<ConnectionState> {
+        // A LUT upload holds the device on its worker, through transfers that may each wait out
+        // their time-out: the poll lets that turn go rather than queue behind it.
+        std::unique_lock<std::recursive_mutex> free(xmega->requestMutex(), std::try_to_lock);
+        if (!free.owns_lock())
+            return std::nullopt;
+        std::uint8_t bootState = 0;
+        if (xmega->readBootState(&bootState) && bootState != 0)
+            return Interrupted;
+        std::uint8_t version[xmegareg::kFpgaVersionLength] = {};
+        const bool probed = xmega->channel()->readMemory(xmegareg::kFpgaVersion, xmegareg::kFpgaVersionLength, version);
+        return probed ? Connected : Connecting;
+    });
 }
 
 } // namespace Zanthic

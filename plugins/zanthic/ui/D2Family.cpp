@@ -2,6 +2,7 @@
 
 #include "plugins/zanthic/ui/LutTransfer.h"
 
+#include "plugins/zanthic/device/ConnectedDevice.h"
 #include "plugins/zanthic/device/PotentialDevice.h"
 #include "plugins/zanthic/ui/D2ProductCard.h"
 #include "plugins/zanthic/ui/D2VisibleDevice.h"
@@ -63,14 +64,17 @@ void D2Family::shutdown()
 {
     // A LUT upload holds its device and deletes itself: it ends before the program does.
     LutTransferThread::waitForAll();
-    if (!isUpdating())
-        return;
-    // The task's end arrives queued from its thread; the loop turns until it has.
-    QEventLoop loop;
-    QObject::connect(controller_.data(), &FirmwareUpdateController::updateEnded, &loop, &QEventLoop::quit);
-    QObject::connect(controller_.data(), &QObject::destroyed, &loop, &QEventLoop::quit);
-    if (isUpdating())
-        loop.exec();
+    if (isUpdating()) {
+        // The task's end arrives queued from its thread; the loop turns until it has.
+        QEventLoop loop;
+        QObject::connect(controller_.data(), &FirmwareUpdateController::updateEnded, &loop, &QEventLoop::quit);
+        QObject::connect(controller_.data(), &QObject::destroyed, &loop, &QEventLoop::quit);
+        if (isUpdating())
+            loop.exec();
+    }
+    // Last, as the waits above let polls run: a poll read of a device that does not answer
+    // holds it until its time-out, and ends before the devices do.
+    ZanthicConvertersConnectedDevice::waitForPollReads();
 }
 
 // This deliverable has no network manager: no DNS-SD event is ever taken.

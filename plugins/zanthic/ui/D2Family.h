@@ -34,7 +34,8 @@ public:
     void startDeviceDetection() override;
     // Refuses, and says why, while an update runs.
     bool canClose() override;
-    // Waits, with the event loop turning, until a running update has ended.
+    // Waits, with the event loop turning, until a running update, LUT upload and status-poll
+    // read have ended.
     void shutdown() override;
     bool onBonjourDeviceAdded(const BonjourInfo&) override;
     bool onBonjourDeviceRemoved(const BonjourInfo&) override;

@@ -8,13 +8,12 @@
 #include "protocol/ZanthicIds.h"
 #include "usb/IUSBDevice.h"
 
-#include "ScaledClock.h"
+#include "GuiStall.h"
 #include "ZanthicSimFixture.h"
 #include "protocol/XmegaProtocol.h"
 
 #include <QElapsedTimer>
 #include <QThread>
-#include <QTimer>
 
 #include <atomic>
 #include <exception>
@@ -107,65 +106,11 @@ protected:
 
     bool waitFor(std::function<bool()> done) { return QTest::qWaitFor(done, 20000); }
 
-    // Every control request to the device fails this way, `count` times over.
-    void failRequests(const std::string& path, platform::SimFaultAction action, int count,
-                      std::function<bool(const SimRequest&)> match = nullptr)
-    {
-        for (int i = 0; i < count; ++i) {
-            platform::SimFault f;
-            f.action = action;
-            f.kind = SimRequestKind::Control;
-            f.path = path;
-            f.match = match;
-            bus.addFault(f);
-        }
-    }
-
     Listener family;
     std::shared_ptr<UsbConnectionManager> manager;
     std::atomic<int> factoryCalls{0}; // counted on the notifier thread
     QStringList updatersFor;
     FakeOwner owner;
-};
-
-// Real time twenty times faster, noting the longest sleep the GUI thread makes on it: a
-// request the device does not answer is waited out there as one such sleep.
-class GuiWatchedClock : public ScaledClock {
-public:
-    GuiWatchedClock() : ScaledClock(20) {}
-    void sleepFor(Duration duration) override
-    {
-        if (QThread::currentThread() == QCoreApplication::instance()->thread()) {
-            std::int64_t seen = longestGuiSleepMs.load();
-            while (duration.count() > seen && !longestGuiSleepMs.compare_exchange_weak(seen, duration.count())) {
-            }
-        }
-        ScaledClock::sleepFor(duration);
-    }
-    std::atomic<std::int64_t> longestGuiSleepMs{0};
-};
-
-// The longest the GUI thread's event loop went between two turns while this lives, in wall time.
-class GuiTurns {
-public:
-    GuiTurns()
-    {
-        timer_.setInterval(0);
-        QObject::connect(&timer_, &QTimer::timeout, [this] {
-            const qint64 now = wall_.elapsed();
-            longest_ = std::max(longest_, now - last_);
-            last_ = now;
-        });
-        wall_.start();
-        timer_.start();
-    }
-    qint64 longestGapMs() const { return std::max(longest_, wall_.elapsed() - last_); }
-
-private:
-    QTimer timer_;
-    QElapsedTimer wall_;
-    qint64 last_ = 0;
-    qint64 longest_ = 0;
 };
 
 } // namespace

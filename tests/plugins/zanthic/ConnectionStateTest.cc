@@ -3,7 +3,10 @@
 #include "plugins/zanthic/device/XmegaConnectedDevice.h"
 #include "plugins/zanthic/device/XmegaUsbPotentialDevice.h"
 
+#include "GuiStall.h"
 #include "ZanthicSimFixture.h"
+#include "protocol/Stm32Protocol.h"
+#include "protocol/XmegaProtocol.h"
 
 #include <QElapsedTimer>
 #include <QSignalSpy>
@@ -28,11 +31,43 @@ protected:
         return out;
     }
     FakeOwner owner;
+
+    // Time run this much faster keeps a read of a device that times out longer, in wall time,
+    // than the poll's interval (10 s and 1000 ms on the STM32, twice 5 s and 500 ms on the XMEGA).
+    static constexpr int kSlowerThanAPoll = 8;
+
+    // An STM32 or an XMEGA device on the bus, opened and connected; the first poll has begun.
+    struct Opened {
+        std::string path;
+        std::shared_ptr<UsbPotentialDevice> potential;
+        std::shared_ptr<ZanthicConvertersConnectedDevice> device;
+    };
+    Opened connect(bool xmega, DeviceRef& usb)
+    {
+        Opened o;
+        o.path = xmega ? attachXmega(xmegaState()) : attachStm32(stm32State());
+        usb.reset(open(o.path));
+        if (xmega) {
+            o.potential = std::make_shared<XmegaUsbPotentialDevice>(std::weak_ptr<ConnectionManager>(), usb.device);
+            o.device = makeConnectedDevice<XmegaZanthicConvertersConnectedDevice>(&owner, o.potential);
+        } else {
+            o.potential = std::make_shared<UsbPotentialDevice>(std::weak_ptr<ConnectionManager>(), usb.device);
+            o.device = makeConnectedDevice<Stm32ZanthicConvertersConnectedDevice>(&owner, o.potential);
+        }
+        return o;
+    }
+    // The poll's first request of each read: the STM32 boot mode, the XMEGA boot state.
+    std::size_t pollReads(bool xmega) const
+    {
+        namespace xp = TWG::Converters::xmega;
+        return xmega ? controls(xp::kGetMode, xp::kVendorInterfaceIn).size()
+                     : controls(stm32::kClassGetBootMode, stm32::kClassInterfaceIn).size();
+    }
 };
 
 } // namespace
 
-TEST_F(ConnectionStateTest, Stm32BootModeDecidesOnTheFirstTurnAndOnceASecond)
+TEST_F(ConnectionStateTest, Stm32BootModeDecidesAtTheFirstPollAndOnceASecond)
 {
     struct Row {
         const char* name;
@@ -55,7 +90,7 @@ TEST_F(ConnectionStateTest, Stm32BootModeDecidesOnTheFirstTurnAndOnceASecond)
         auto device = makeConnectedDevice<Stm32ZanthicConvertersConnectedDevice>(&owner, potential);
         QSignalSpy spy(device.get(), &ConnectedDevice::connectionStateChanged);
         EXPECT_EQ(device->connectionState(), Idle);
-        QCoreApplication::processEvents();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return device->connectionState() != Idle; }, 3000));
         EXPECT_EQ(device->connectionState(), row.state);
         // Polls that find the same state say nothing more.
         ASSERT_TRUE(QTest::qWaitFor([&] { return controls(0, 0xA1).size() >= 2 || !state->answersIdentity; }, 3000));
@@ -99,7 +134,7 @@ TEST_F(ConnectionStateTest, Stm32ChangesOfModeAreSignalledAndRemovalInterruptsFo
     auto potential = std::make_shared<UsbPotentialDevice>(std::weak_ptr<ConnectionManager>(), usb.device);
     auto device = makeConnectedDevice<Stm32ZanthicConvertersConnectedDevice>(&owner, potential);
     QSignalSpy spy(device.get(), &ConnectedDevice::connectionStateChanged);
-    QCoreApplication::processEvents();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return device->connectionState() == Connecting; }, 3000));
     state->bootMode = 1;
     ASSERT_TRUE(QTest::qWaitFor([&] { return device->connectionState() == Connected; }, 3000));
     owner.remove();
@@ -122,8 +157,7 @@ TEST_F(ConnectionStateTest, XmegaProbeBootloaderAndRemoval)
         auto potential = std::make_shared<XmegaUsbPotentialDevice>(std::weak_ptr<ConnectionManager>(), usb.device);
         auto device = makeConnectedDevice<XmegaZanthicConvertersConnectedDevice>(&owner, potential);
         QSignalSpy spy(device.get(), &ConnectedDevice::connectionStateChanged);
-        QCoreApplication::processEvents();
-        EXPECT_EQ(device->connectionState(), Connected);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return device->connectionState() == Connected; }, 3000));
         platform::SimFault f;
         f.bmRequestType = 0xC1;
         f.bRequest = 0x53;
@@ -141,11 +175,9 @@ TEST_F(ConnectionStateTest, XmegaProbeBootloaderAndRemoval)
         DeviceRef usb{open(attachXmega(state, true))};
         auto potential = std::make_shared<XmegaUsbPotentialDevice>(std::weak_ptr<ConnectionManager>(), usb.device);
         auto device = makeConnectedDevice<XmegaZanthicConvertersConnectedDevice>(&owner, potential);
-        QCoreApplication::processEvents();
-        EXPECT_EQ(device->connectionState(), Interrupted);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return device->connectionState() == Interrupted; }, 3000));
         bus.clearTranscript();
-        QCoreApplication::processEvents();
-        QCoreApplication::processEvents();
+        QTest::qWait(200);
         EXPECT_TRUE(controls(0x10, 0xC1).empty()) << "the bootloader is polled without pause";
     }
     {
@@ -178,4 +210,103 @@ TEST_F(ConnectionStateTest, TheOwnerIsForgottenWhenDestroyed)
     EXPECT_FALSE(device->isFirmwareUpdateAvailable());
     device->setDeviceName(QStringLiteral("Alone")); // no owner to tell
     EXPECT_EQ(state->text("DeviceName"), "Alone");
+}
+
+// A device that stops answering, its requests timed out (10 s on the STM32, 5 s on the XMEGA)
+// or stalled: its polls go on reading it where no window waits, the card hears Connecting, and
+// Connected again once it answers.
+TEST_F(ConnectionStateTest, ADeviceThatStopsAnsweringIsPolledOffTheGuiThreadAndComesBack)
+{
+    struct Row {
+        const char* name;
+        bool xmega;
+        platform::SimFaultAction action;
+    };
+    const Row rows[] = {
+        {"STM32, timed out", false, platform::SimFaultAction::Timeout},
+        {"STM32, stalled", false, platform::SimFaultAction::Stall},
+        {"XMEGA, timed out", true, platform::SimFaultAction::Timeout},
+        {"XMEGA, stalled", true, platform::SimFaultAction::Stall},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        GuiWatchedClock watched(kSlowerThanAPoll);
+        platform::ClockOverride scaled(&watched);
+        DeviceRef usb;
+        const Opened o = connect(row.xmega, usb);
+        QSignalSpy spy(o.device.get(), &ConnectedDevice::connectionStateChanged);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return o.device->connectionState() == Connected; }, 5000));
+
+        failRequests(o.path, row.action, 1000);
+        const std::size_t answered = pollReads(row.xmega);
+        GuiTurns turns;
+        ASSERT_TRUE(QTest::qWaitFor([&] { return o.device->connectionState() == Connecting; }, 10000));
+        // Turns fell due while a read waited out its time-out; the polls went on after it.
+        ASSERT_TRUE(QTest::qWaitFor([&] { return pollReads(row.xmega) >= answered + 2; }, 10000));
+        EXPECT_LT(turns.longestGapMs(), 250);
+        EXPECT_LT(watched.longestGuiSleepMs.load(), 250) << "the GUI thread waited out a request";
+
+        bus.clearFaults();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return o.device->connectionState() == Connected; }, 10000));
+        EXPECT_EQ(states(spy), (std::vector<int>{Connected, Connecting, Connected}));
+    }
+}
+
+// What a poll read works on may go while the read waits on a device that does not answer: the
+// card closes and lets go of its device, or the device is unplugged. Nothing waits for the read,
+// what it finds later changes nothing, and it lets go of the device once done.
+TEST_F(ConnectionStateTest, APollReadInFlightOutlivesWhatGoesMeanwhile)
+{
+    struct Row {
+        const char* name;
+        bool xmega;
+        bool unplug; // else the card closes
+    };
+    const Row rows[] = {
+        {"STM32, card closed", false, false},
+        {"STM32, unplugged", false, true},
+        {"XMEGA, card closed", true, false},
+        {"XMEGA, unplugged", true, true},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        GuiWatchedClock watched(kSlowerThanAPoll);
+        platform::ClockOverride scaled(&watched);
+        DeviceRef usb;
+        Opened o = connect(row.xmega, usb);
+        RecordingDelegate delegate;
+        o.device->addDelegate(&delegate);
+        QSignalSpy spy(o.device.get(), &ConnectedDevice::connectionStateChanged);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return o.device->connectionState() == Connected; }, 5000));
+
+        failRequests(o.path, platform::SimFaultAction::Timeout, 1000);
+        const std::size_t answered = pollReads(row.xmega);
+        // A read has asked and now waits out its time-out (over a second here).
+        ASSERT_TRUE(QTest::qWaitFor([&] { return pollReads(row.xmega) > answered; }, 5000));
+        QElapsedTimer gone;
+        gone.start();
+        if (row.unplug) {
+            owner.remove();
+            ASSERT_TRUE(bus.detach(o.path));
+        } else {
+            o.device->removeDelegate(&delegate);
+            o.device.reset();
+        }
+        o.potential.reset();
+        usb.reset();
+        QCoreApplication::processEvents();
+        EXPECT_LT(gone.elapsed(), 250) << "the GUI thread waited for the read";
+        EXPECT_GT(bus.liveObjects(), 0) << "the read holds the device it reads";
+
+        ZanthicConvertersConnectedDevice::waitForPollReads();
+        QCoreApplication::processEvents();
+        if (row.unplug) {
+            EXPECT_EQ(o.device->connectionState(), Interrupted);
+            EXPECT_EQ(states(spy), (std::vector<int>{Connected, Interrupted})) << "the read's late Connecting";
+            o.device.reset();
+        }
+        EXPECT_EQ(bus.liveObjects(), 0) << "the read kept the device";
+        EXPECT_TRUE(delegate.heard.isEmpty());
+        bus.clearFaults();
+    }
 }

@@ -3,6 +3,7 @@
 #include "platform/Clock.h"
 #include "platform/emulator/DriverEmulator.h"
 #include "platform/sim/SimBackend.h"
+#include "plugins/zanthic/device/ConnectedDevice.h"
 #include "tests/converters/support/SimTranscript.h"
 #include "usb/CUSBDevice.h"
 #include "usb/DriverConnection.h"
@@ -87,9 +88,11 @@ private:
 class ZanthicSimBase : public ::testing::Test {
 protected:
     ZanthicSimBase() : emulator(bus) { platform::DriverPort::setInstance(&emulator); }
-    // Runs after the test's own members are gone: by then every device it opened is closed.
+    // Runs after the test's own members are gone: by then every device it opened is closed,
+    // once a status poll still reading one has let it go.
     ~ZanthicSimBase() override
     {
+        TWG::Zanthic::ZanthicConvertersConnectedDevice::waitForPollReads();
         QCoreApplication::processEvents();
         EXPECT_EQ(bus.liveObjects(), 0) << "a USB device reference was never released";
         platform::DriverPort::setInstance(nullptr);

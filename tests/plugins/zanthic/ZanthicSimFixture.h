@@ -92,6 +92,20 @@ protected:
         return bus.attach(platform::SimXmegaDevice::persona(s, bootloader));
     }
 
+    // Every control request to the device fails this way, `count` times over.
+    void failRequests(const std::string& path, platform::SimFaultAction action, int count,
+                      std::function<bool(const SimRequest&)> match = nullptr)
+    {
+        for (int i = 0; i < count; ++i) {
+            platform::SimFault f;
+            f.action = action;
+            f.kind = SimRequestKind::Control;
+            f.path = path;
+            f.match = match;
+            bus.addFault(f);
+        }
+    }
+
     std::vector<SimRequest> allControls() const
     {
         std::vector<SimRequest> out;

@@ -28,7 +28,8 @@ protected:
         potential = std::make_shared<UsbPotentialDevice>(std::weak_ptr<ConnectionManager>(), usb.device);
         device = makeConnectedDevice<Stm32ZanthicConvertersConnectedDevice>(&owner, potential);
         device->addDelegate(&delegate);
-        QCoreApplication::processEvents(); // the first status poll
+        // The first status poll, read on its own thread, before what the test looks at.
+        ASSERT_TRUE(QTest::qWaitFor([this] { return device->connectionState() != Idle; }, 5000));
         bus.clearTranscript();
     }
 

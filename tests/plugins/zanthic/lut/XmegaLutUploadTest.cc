@@ -39,7 +39,8 @@ protected:
         potential = std::make_shared<XmegaUsbPotentialDevice>(std::weak_ptr<ConnectionManager>(), usb.device);
         device = makeConnectedDevice<XmegaZanthicConvertersConnectedDevice>(&owner, potential);
         device->addDelegate(&delegate);
-        QCoreApplication::processEvents();
+        // The first status poll, read on its own thread, before what the test looks at.
+        ASSERT_TRUE(QTest::qWaitFor([this] { return device->connectionState() != Idle; }, 5000));
         bus.clearTranscript();
     }
 

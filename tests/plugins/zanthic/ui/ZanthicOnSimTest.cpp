@@ -10,6 +10,9 @@
 #include "plugins/zanthic/ui/ZanthicPlugInSetup.h"
 #include "platform/sim/models/stm32/SimStm32Application.h"
 #include "protocol/ZanthicFirmwareIds.h"
+#include "protocol/Stm32Protocol.h"
+#include "protocol/XmegaProtocol.h"
+#include "tests/plugins/zanthic/GuiStall.h"
 #include "tests/plugins/zanthic/ScaledClock.h"
 #include "tests/plugins/zanthic/ZanthicSimFixture.h"
 #include "tools/sim-tree/SimFirmware.h"
@@ -113,6 +116,94 @@ TEST_F(ZanthicOnSim, OpenADeviceReachItsPageThenUnplugIt)
     card->lostDialog()->closeButton()->click();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_FALSE(card) << "the device is gone: the card closes";
+}
+
+// An open card whose device stops answering while its status poll reads it: the window keeps
+// turning, and the card may close, the device be unplugged or the program end with the read
+// still waiting out its time-out. Nothing waits for it but the end of the program, its late
+// answer changes nothing, and once everything has gone no driver object is left open.
+TEST_F(ZanthicOnSim, ACardCanCloseLoseItsDeviceOrEndWhileAPollWaitsOnIt)
+{
+    namespace xp = TWG::Converters::xmega;
+    enum class Ending { CardClosed, Unplugged, ProgramEnds };
+    struct Row {
+        const char* name;
+        std::uint16_t product;
+        Ending ending;
+    };
+    const Row rows[] = {
+        {"STM32, card closed", 0xBE89, Ending::CardClosed},
+        {"STM32, unplugged", 0xBE89, Ending::Unplugged},
+        {"STM32, program ends", 0xBE89, Ending::ProgramEnds},
+        {"XMEGA, card closed", 0xBE90, Ending::CardClosed},
+        {"XMEGA, unplugged", 0xBE90, Ending::Unplugged},
+        {"XMEGA, program ends", 0xBE90, Ending::ProgramEnds},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const bool xmega = row.product == 0xBE90;
+        // Requests that time out take over a second each: longer than a poll's interval.
+        zanthictest::GuiWatchedClock watched(8);
+        platform::ClockOverride scaled(&watched);
+        const std::string path = xmega ? attachXmega(xmegaState(row.product)) : attachStm32(stm32State(row.product));
+        startFamily();
+        ASSERT_TRUE(waitFor([&] { return deviceOf(row.product) != nullptr; }));
+        family->showDevice(deviceOf(row.product));
+        const auto cards = host.findChildren<D2ProductCard*>();
+        ASSERT_EQ(cards.size(), 1);
+        QPointer<D2ProductCard> card = cards.first();
+        ASSERT_TRUE(waitFor([&] { return qobject_cast<D2SettingsPage*>(card->pages()->currentWidget()) != nullptr; }));
+
+        auto pollReads = [&] {
+            return xmega ? controls(xp::kGetMode, xp::kVendorInterfaceIn).size()
+                         : controls(stm32::kClassGetBootMode, stm32::kClassInterfaceIn).size();
+        };
+        const std::size_t answered = pollReads();
+        failRequests(path, platform::SimFaultAction::Timeout, 1000);
+        zanthictest::GuiTurns turns;
+        ASSERT_TRUE(waitFor([&] { return pollReads() > answered; })) << "a poll read waits on the device";
+
+        switch (row.ending) {
+        case Ending::CardClosed:
+            card->close();
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+            EXPECT_FALSE(card);
+            EXPECT_GT(bus.liveObjects(), 0) << "the manager and the read still hold the device";
+            break;
+        case Ending::Unplugged: {
+            const std::shared_ptr<ConnectedDevice> connected = card->connectedDevice();
+            ASSERT_TRUE(bus.detach(path));
+            ASSERT_TRUE(waitFor([&] { return !card->lostDialog()->isHidden(); }));
+            EXPECT_EQ(card->lostDialog()->headingLabel()->text(), QStringLiteral("USB Disconnected!"));
+            ZanthicConvertersConnectedDevice::waitForPollReads();
+            QCoreApplication::processEvents();
+            EXPECT_EQ(connected->connectionState(), Interrupted) << "the read's late answer";
+            EXPECT_FALSE(card->lostDialog()->isHidden());
+            card->lostDialog()->closeButton()->click();
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+            EXPECT_FALSE(card) << "the device is gone: the card closes";
+            break;
+        }
+        case Ending::ProgramEnds:
+            // As the window ends: the families shut down, then its cards go.
+            delete family;
+            family = nullptr;
+            delete card.data();
+            EXPECT_EQ(bus.liveObjects(), 0) << "a driver object outlived the program's end";
+            break;
+        }
+        EXPECT_LT(turns.longestGapMs(), 250);
+        EXPECT_LT(watched.longestGuiSleepMs.load(), 250) << "the GUI thread waited out a request";
+
+        delete family;
+        family = nullptr;
+        delete card.data();
+        ZanthicConvertersConnectedDevice::waitForPollReads();
+        QCoreApplication::processEvents();
+        EXPECT_EQ(bus.liveObjects(), 0);
+        bus.clearFaults();
+        bus.detach(path);
+    }
 }
 
 // Real time run ten times faster (the virtual clock cannot follow the update task's thread and
