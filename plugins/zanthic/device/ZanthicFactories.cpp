@@ -1,4 +1,4 @@
-#include "plugins/zanthic/ui/ZanthicFactories.h"
+#include "plugins/zanthic/device/ZanthicFactories.h"
 
 #include "kit/framework/DeviceFirmwareUpdater.h"
 #include "plugins/zanthic/device/DfuUpgradeTask.h"
@@ -8,7 +8,7 @@
 #include "plugins/zanthic/device/XmegaUsbPotentialDevice.h"
 #include "plugins/zanthic/device/XmegaUsbUpgradeTask.h"
 #include "plugins/zanthic/device/ZanthicLog.h"
-#include "plugins/zanthic/ui/ZanthicModels.h"
+#include "plugins/zanthic/device/ZanthicModels.h"
 #include "protocol/ZanthicIds.h"
 #include "usb/IUSBDevice.h"
 

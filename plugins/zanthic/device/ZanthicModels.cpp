@@ -1,4 +1,4 @@
-#include "plugins/zanthic/ui/ZanthicModels.h"
+#include "plugins/zanthic/device/ZanthicModels.h"
 
 #include "plugins/zanthic/device/FirmwareLookup.h"
 #include "protocol/ZanthicFirmwareIds.h"

@@ -1,4 +1,4 @@
-#include "plugins/zanthic/ui/D2SettingsControls.h"
+#include "plugins/zanthic/ui/D2SettingsLineEdit.h"
 
 #include "kit/branding/BrandingSettings.h"
 #include "kit/widgets/StyleHelpers.h"

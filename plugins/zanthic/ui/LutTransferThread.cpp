@@ -1,4 +1,4 @@
-#include "plugins/zanthic/ui/LutTransfer.h"
+#include "plugins/zanthic/ui/LutTransferThread.h"
 
 #include "plugins/zanthic/device/ConnectedDevice.h"
 

@@ -1,7 +1,7 @@
 #include "plugins/zanthic/ui/ZanthicConvertersLutsTab.h"
 
-#include "plugins/zanthic/ui/D2SettingsControls.h"
-#include "plugins/zanthic/ui/LutTransfer.h"
+#include "plugins/zanthic/ui/D2SettingsLineEdit.h"
+#include "plugins/zanthic/ui/LutTransferThread.h"
 
 #include <QApplication>
 #include <QButtonGroup>

@@ -2,7 +2,7 @@
 
 #include "plugins/zanthic/device/ConnectedDevice.h"
 #include "plugins/zanthic/ui/D2SettingsTab.h"
-#include "plugins/zanthic/ui/LutTransfer.h"
+#include "plugins/zanthic/ui/LutTransferThread.h"
 
 #include <QFileDialog>
 

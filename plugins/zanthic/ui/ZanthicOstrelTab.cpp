@@ -4,9 +4,9 @@
 #include "plugins/zanthic/device/ModelInfo.h"
 #include "plugins/zanthic/device/PotentialDevice.h"
 #include "plugins/zanthic/ui/D2FirmwareUpdateRow.h"
-#include "plugins/zanthic/ui/D2SettingsControls.h"
+#include "plugins/zanthic/ui/D2SettingsLineEdit.h"
 #include "plugins/zanthic/ui/D2VisibleDevice.h"
-#include "plugins/zanthic/ui/LutTransfer.h"
+#include "plugins/zanthic/ui/LutTransferThread.h"
 #include "plugins/zanthic/ui/MaxUtf8LengthValidator.h"
 
 #include <QButtonGroup>

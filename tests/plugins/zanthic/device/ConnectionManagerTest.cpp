@@ -8,9 +8,9 @@
 #include "protocol/ZanthicIds.h"
 #include "usb/IUSBDevice.h"
 
-#include "ScaledClock.h"
-#include "ZanthicSimFixture.h"
 #include "protocol/XmegaProtocol.h"
+#include "tests/plugins/zanthic/ScaledClock.h"
+#include "tests/plugins/zanthic/ZanthicSimFixture.h"
 
 #include <QElapsedTimer>
 #include <QThread>

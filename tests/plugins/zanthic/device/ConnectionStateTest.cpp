@@ -3,7 +3,7 @@
 #include "plugins/zanthic/device/XmegaConnectedDevice.h"
 #include "plugins/zanthic/device/XmegaUsbPotentialDevice.h"
 
-#include "ZanthicSimFixture.h"
+#include "tests/plugins/zanthic/ZanthicSimFixture.h"
 
 #include <QElapsedTimer>
 #include <QSignalSpy>

@@ -3,7 +3,7 @@
 #include "plugins/zanthic/device/Stm32ConnectedDevice.h"
 #include "protocol/Stm32Protocol.h"
 
-#include "ZanthicSimFixture.h"
+#include "tests/plugins/zanthic/ZanthicSimFixture.h"
 
 #include <stdexcept>
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "ScaledClock.h"
-#include "ZanthicSimFixture.h"
+#include "tests/plugins/zanthic/ScaledClock.h"
+#include "tests/plugins/zanthic/ZanthicSimFixture.h"
 
 #include "kit/framework/DeviceFirmwareUpdater.h"
 #include "plugins/zanthic/device/FirmwareLookup.h"

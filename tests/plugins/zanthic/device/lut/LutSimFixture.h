@@ -7,7 +7,7 @@
 #include "plugins/zanthic/device/ConnectedDevice.h"
 #include "plugins/zanthic/device/ConnectedDeviceOwner.h"
 #include "plugins/zanthic/device/CubeParser.h"
-#include "tests/plugins/converters/lut/CubeFiles.h"
+#include "tests/support/CubeFiles.h"
 
 #include <gtest/gtest.h>
 
