@@ -1,7 +1,5 @@
 #include "plugins/zanthic/ui/D2Family.h"
 
-#include "plugins/zanthic/ui/LutTransferThread.h"
-
 #include "plugins/zanthic/device/PotentialDevice.h"
 #include "plugins/zanthic/device/ZanthicModels.h"
 #include "plugins/zanthic/ui/D2ProductCard.h"

@@ -1,7 +1,5 @@
 #include "plugins/zanthic/ui/LutTransferThread.h"
 
-#include "plugins/zanthic/device/ConnectedDevice.h"
-
 #include <QEventLoop>
 #include <QSet>
 #include <QTimer>
@@ -10,11 +8,6 @@
 
 namespace TWG {
 namespace Zanthic {
-
-void invokeInContext(QObject* context, std::function<void()> function)
-{
-    QMetaObject::invokeMethod(context, std::move(function), Qt::QueuedConnection);
-}
 
 namespace {
 
@@ -58,72 +51,6 @@ void LutTransferThread::waitForAll()
 }
 
 void LutTransferThread::run() { emit transferred(transfer_()); }
-
-TransferProgressDialog::TransferProgressDialog(QWidget* parent) : CommonDialog(tr("Loading LUT"), parent)
-{
-    connect(this, &TransferProgressDialog::threadCompleted, this, &TransferProgressDialog::onThreadCompleted);
-}
-
-// A running thread is not waited for: it holds the device and deletes itself when done.
-TransferProgressDialog::~TransferProgressDialog() = default;
-
-bool TransferProgressDialog::start(std::shared_ptr<ZanthicConvertersConnectedDevice> device, const QString& lutName,
-                                   LutTransferThread* worker)
-{
-    if (busy_) {
-        delete worker;
-        return false;
-    }
-    busy_ = true;
-    device_ = std::move(device);
-    progress_ = connect(device_.get(), &ZanthicConvertersConnectedDevice::transferProgress, this, &CommonDialog::setProgress);
-    showProgressBar();
-    setProgress(0);
-    setTitleAndMessage(tr("Loading..."), tr("Loading the LUT %1 to your Zanthic Converter.").arg(lutName));
-    show();
-    connect(worker, &LutTransferThread::transferred, this, &TransferProgressDialog::threadCompleted);
-    worker->start();
-    return true;
-}
-
-void TransferProgressDialog::onThreadCompleted()
-{
-    hide();
-    disconnect(progress_);
-    device_.reset();
-    busy_ = false;
-}
-
-DeleteLutDialog::DeleteLutDialog(QWidget* parent) : CommonDialog(tr("Remove LUT"), parent)
-{
-    setTwoButtons(tr("Cancel"), tr("Remove"));
-}
-
-namespace {
-void goOnClose(CommonDialog* dialog)
-{
-    QObject::connect(dialog, &CommonDialog::closeClicked, dialog, [dialog] {
-        dialog->hide();
-        dialog->deleteLater();
-    });
-}
-} // namespace
-
-ParserErrorDialog::ParserErrorDialog(const QString& fileName, QWidget* parent) : CommonDialog(tr("LUT File Corrupt"), parent)
-{
-    setTitleAndMessage(tr("File Corrupt!"),
-                       tr("The LUT %1 has failed to import because the file is corrupt.").arg(fileName));
-    setSingleButton(tr("OK"));
-    goOnClose(this);
-}
-
-TransferFailedDialog::TransferFailedDialog(QWidget* parent) : CommonDialog(tr("Loading LUT"), parent)
-{
-    setTitleAndMessage(tr("LUT Transfer Failed"),
-                       tr("The LUT could not be sent to your Zanthic Converter. Check its USB connection and try again."));
-    setSingleButton(tr("OK"));
-    goOnClose(this);
-}
 
 } // namespace Zanthic
 } // namespace TWG

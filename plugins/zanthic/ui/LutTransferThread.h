@@ -1,22 +1,11 @@
 #pragma once
 
-#include "kit/widgets/CommonDialog.h"
-
-#include <QPointer>
 #include <QThread>
 
-#include <cstdint>
 #include <functional>
-#include <memory>
 
 namespace TWG {
 namespace Zanthic {
-
-class ZanthicConvertersConnectedDevice;
-
-// Runs the function on the context object's thread, on a later turn of its event loop; nothing
-// runs if the context is gone by then. Call it only while the context is sure to exist.
-void invokeInContext(QObject* context, std::function<void()> function);
 
 // One LUT upload off the GUI thread. It holds what it works on (the device) itself, so a tab
 // that goes meanwhile leaves it to finish; it deletes itself once it has ended.
@@ -42,59 +31,6 @@ protected:
 
 private:
     std::function<int()> transfer_;
-};
-
-// "Loading LUT": the progress of one upload at a time, hidden again when its thread has ended.
-class TransferProgressDialog : public CommonDialog {
-    Q_OBJECT
-public:
-    explicit TransferProgressDialog(QWidget* parent);
-    ~TransferProgressDialog() override;
-
-    // Shows the upload's progress and starts its thread, which it then no longer owns. Refused
-    // (false, the thread deleted unstarted) while an earlier upload has not completed.
-    bool start(std::shared_ptr<ZanthicConvertersConnectedDevice> device, const QString& lutName,
-               LutTransferThread* worker);
-    bool isBusy() const { return busy_; }
-
-signals:
-    // On the GUI thread, once the thread's transfer has returned.
-    void threadCompleted();
-
-public slots:
-    void onThreadCompleted();
-
-private:
-    std::shared_ptr<ZanthicConvertersConnectedDevice> device_;
-    QMetaObject::Connection progress_;
-    bool busy_ = false;
-};
-
-// Asks before the LUT of a slot is removed.
-class DeleteLutDialog : public CommonDialog {
-    Q_OBJECT
-public:
-    explicit DeleteLutDialog(QWidget* parent);
-
-    void setLutIndex(std::uint8_t index) { index_ = index; }
-    std::uint8_t lutIndex() const { return index_; }
-
-private:
-    std::uint8_t index_ = 0;
-};
-
-// Tells that a LUT file did not load; goes once closed.
-class ParserErrorDialog : public CommonDialog {
-    Q_OBJECT
-public:
-    ParserErrorDialog(const QString& fileName, QWidget* parent);
-};
-
-// Tells that a LUT did not reach the device (the file was fine); goes once closed.
-class TransferFailedDialog : public CommonDialog {
-    Q_OBJECT
-public:
-    explicit TransferFailedDialog(QWidget* parent);
 };
 
 } // namespace Zanthic

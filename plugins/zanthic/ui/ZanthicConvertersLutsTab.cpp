@@ -2,6 +2,8 @@
 
 #include "plugins/zanthic/ui/D2SettingsLineEdit.h"
 #include "plugins/zanthic/ui/LutTransferThread.h"
+#include "plugins/zanthic/ui/ParserErrorDialog.h"
+#include "plugins/zanthic/ui/TransferFailedDialog.h"
 
 #include <QApplication>
 #include <QButtonGroup>

@@ -6,7 +6,7 @@
 #include "plugins/zanthic/ui/D2FirmwareUpdateRow.h"
 #include "plugins/zanthic/ui/D2SettingsLineEdit.h"
 #include "plugins/zanthic/ui/D2VisibleDevice.h"
-#include "plugins/zanthic/ui/LutTransferThread.h"
+#include "plugins/zanthic/ui/InvokeInContext.h"
 #include "plugins/zanthic/ui/MaxUtf8LengthValidator.h"
 
 #include <QButtonGroup>

@@ -1,7 +1,8 @@
 #include "plugins/zanthic/ui/D2CardTabbedPages.h"
 #include "plugins/zanthic/ui/D2SettingsLineEdit.h"
 #include "plugins/zanthic/ui/D2SettingsPage.h"
-#include "plugins/zanthic/ui/LutTransferThread.h"
+#include "plugins/zanthic/ui/DeleteLutDialog.h"
+#include "plugins/zanthic/ui/TransferProgressDialog.h"
 #include "plugins/zanthic/ui/ZanthicConvertersLutsTab.h"
 #include "tests/plugins/zanthic/ui/SettingsFakes.h"
 

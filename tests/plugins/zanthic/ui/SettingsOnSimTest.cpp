@@ -7,7 +7,7 @@
 #include "plugins/zanthic/ui/D2SettingsLineEdit.h"
 #include "plugins/zanthic/ui/D2SettingsPage.h"
 #include "plugins/zanthic/ui/D2VisibleDevice.h"
-#include "plugins/zanthic/ui/LutTransferThread.h"
+#include "plugins/zanthic/ui/TransferProgressDialog.h"
 #include "plugins/zanthic/ui/ZanthicConvertersLutsTab.h"
 #include "plugins/zanthic/ui/ZanthicOstrelTab.h"
 #include "plugins/zanthic/ui/ZanthicPlugInSetup.h"
