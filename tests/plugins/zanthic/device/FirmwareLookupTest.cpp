@@ -1,4 +1,5 @@
 #include "plugins/zanthic/device/FirmwareLookup.h"
+#include "plugins/zanthic/device/FirmwareSet.h"
 #include "protocol/ZanthicFirmwareIds.h"
 #include "tools/sim-tree/SimFirmware.h"
 #include "usb/package/PackageFormat.h"

@@ -2,6 +2,7 @@
 
 #include "platform/sim/SimModelRegistry.h"
 #include "platform/sim/models/xmega/SimXmegaDevice.h"
+#include "plugins/zanthic/device/FirmwareSet.h"
 #include "plugins/zanthic/device/XmegaUsbUpgradeTask.h"
 #include "protocol/XmegaProtocol.h"
 #include "protocol/ZanthicFirmwareIds.h"
