@@ -1,6 +1,9 @@
 #include "plugins/zanthic/ui/ZanthicConvertersLutsTab.h"
 
+#include "plugins/zanthic/ui/D2SettingsCheckBox.h"
+#include "plugins/zanthic/ui/D2SettingsLabel.h"
 #include "plugins/zanthic/ui/D2SettingsLineEdit.h"
+#include "plugins/zanthic/ui/D2SettingsPushButton.h"
 #include "plugins/zanthic/ui/LutTransferThread.h"
 #include "plugins/zanthic/ui/ParserErrorDialog.h"
 #include "plugins/zanthic/ui/TransferFailedDialog.h"

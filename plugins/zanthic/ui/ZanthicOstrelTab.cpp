@@ -5,6 +5,7 @@
 #include "plugins/zanthic/device/PotentialDevice.h"
 #include "plugins/zanthic/ui/D2FirmwareUpdateRow.h"
 #include "plugins/zanthic/ui/D2SettingsLineEdit.h"
+#include "plugins/zanthic/ui/D2SettingsPushButton.h"
 #include "plugins/zanthic/ui/D2VisibleDevice.h"
 #include "plugins/zanthic/ui/InvokeInContext.h"
 #include "plugins/zanthic/ui/MaxUtf8LengthValidator.h"
