@@ -5,11 +5,11 @@
 
 #include "converters/xmega/PoweredXmegaDevice.h"
 #include "tests/converters/support/WireGolden.h"
+#include "tests/support/Bytes.h"
 
 #include <functional>
 
 using namespace xmegatest;
-using convtest::Bytes;
 using convtest::bulkOut;
 using convtest::in;
 using convtest::out;

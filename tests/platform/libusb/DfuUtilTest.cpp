@@ -9,6 +9,7 @@
 #include "protocol/DfuProtocol.h"
 #include "tests/platform/libusb/fixture/MockTestbed.h"
 #include "tests/platform/libusb/fixture/SimBridge.h"
+#include "tests/support/Bytes.h"
 
 #include <gtest/gtest.h>
 
@@ -58,17 +59,6 @@ ToolRun run(const std::string& command)
     const int status = pclose(pipe);
     r.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     return r;
-}
-
-std::vector<std::uint8_t> pattern(std::size_t size)
-{
-    std::vector<std::uint8_t> out(size);
-    std::uint32_t x = 12345;
-    for (auto& b : out) {
-        x = x * 1103515245u + 12345u;
-        b = static_cast<std::uint8_t>(x >> 16);
-    }
-    return out;
 }
 
 std::string tempPath(const char* name)

@@ -4,6 +4,7 @@
 #include "protocol/Stm32Protocol.h"
 
 #include "tests/plugins/zanthic/ZanthicSimFixture.h"
+#include "tests/support/Bytes.h"
 
 #include <stdexcept>
 
@@ -15,14 +16,6 @@ using platform::SimFaultAction;
 namespace {
 
 class Stm32ProtocolTest : public ZanthicSimFixture {};
-
-std::vector<std::uint8_t> pattern(std::size_t n)
-{
-    std::vector<std::uint8_t> v(n);
-    for (std::size_t i = 0; i < n; ++i)
-        v[i] = static_cast<std::uint8_t>(i * 7 + 3);
-    return v;
-}
 
 } // namespace
 

@@ -7,6 +7,7 @@
 #include "platform/sim/SimScenario.h"
 #include "platform/sim/models/fx2/SimFx2Blank.h"
 #include "platform/sim/models/fx2/SimFx2Running.h"
+#include "tests/support/Bytes.h"
 
 #include <gtest/gtest.h>
 
@@ -15,8 +16,6 @@
 using namespace platform;
 
 namespace {
-
-using Bytes = std::vector<std::uint8_t>;
 
 UsbStatus vendor(SimBackend& bus, UsbHandle h, bool in, std::uint8_t request, std::uint16_t value,
                  std::uint16_t index, Bytes* data)

@@ -7,6 +7,7 @@
 #include "platform/sim/models/stm32/SimStm32Application.h"
 #include "platform/sim/models/stm32/SimStm32Bootloader.h"
 #include "protocol/DfuProtocol.h"
+#include "tests/support/Bytes.h"
 
 #include <gtest/gtest.h>
 
@@ -16,8 +17,6 @@ using namespace platform;
 namespace Dfu = TWG::Dfu;
 
 namespace {
-
-using Bytes = std::vector<std::uint8_t>;
 
 constexpr std::uint8_t kBoth =
     Dfu::kAttributeWillDetach | Dfu::kAttributeManifestationTolerant | Dfu::kAttributeCanDnload;

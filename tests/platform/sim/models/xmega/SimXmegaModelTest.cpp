@@ -4,6 +4,7 @@
 #include "platform/sim/models/xmega/SimXmegaApplication.h"
 #include "platform/sim/models/xmega/SimXmegaBootloader.h"
 #include "protocol/XmegaProtocol.h"
+#include "tests/support/Bytes.h"
 
 #include <gtest/gtest.h>
 
@@ -14,8 +15,6 @@ using namespace platform;
 namespace x = TWG::Converters::xmega;
 
 namespace {
-
-using Bytes = std::vector<std::uint8_t>;
 
 // A host's view of one simulated XMEGA device, straight on the bus.
 class SimXmegaModel : public ::testing::Test {
