@@ -1,22 +1,15 @@
 #pragma once
 
+#include "plugins/zanthic/device/PotentialDevice.h"
+
 #include <QSharedPointer>
 
 #include <memory>
 
-class DeviceFirmwareUpdater;
-
 namespace TWG {
-namespace USB {
-class IUSBDevice;
-} // namespace USB
-
 namespace Zanthic {
 
-class ConnectedDevice;
-class ConnectedDeviceOwner;
 class UsbConnectionManager;
-class UsbPotentialDevice;
 
 // The classes of a product id; a product outside the model table gets none.
 // A device that cannot be made is logged and gets none; one that could not say who it is yet
