@@ -1,5 +1,7 @@
 #include "plugins/zanthic/ui/D2Family.h"
 
+#include "plugins/zanthic/ui/LutTransferThread.h"
+
 #include "plugins/zanthic/device/PotentialDevice.h"
 #include "plugins/zanthic/device/ZanthicModels.h"
 #include "plugins/zanthic/ui/D2ProductCard.h"
@@ -7,7 +9,6 @@
 #include "plugins/zanthic/ui/FirmwareUpdateController.h"
 #include "plugins/zanthic/ui/FirmwareUpdateDialog.h"
 #include "plugins/zanthic/ui/InfoText.h"
-#include "plugins/zanthic/ui/LutTransferThread.h"
 
 #include <QEventLoop>
 #include <QObject>
