@@ -1,6 +1,6 @@
 #include "discovery/BonjourHelperInfoQuery.h"
 
-#include "discovery/BonjourHelper.h"
+#include "discovery/DiscoveryMetaTypes.h"
 
 #include <mutex>
 

@@ -1,6 +1,8 @@
 #include "shell/NetworkDiscoveryFactory.h"
 
 #include "discovery/BonjourHelper.h"
+#include "discovery/BonjourHelperLookup.h"
+#include "discovery/BonjourHelperResolver.h"
 #include "shell/AddByIpAddressController.h"
 #include "shell/BonjourDiscoveryHelper.h"
 

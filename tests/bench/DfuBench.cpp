@@ -17,6 +17,7 @@
 #include "plugins/zanthic/device/DfuInterface.h"
 #include "tests/platform/libusb/fixture/MockTestbed.h"
 #include "tests/platform/libusb/fixture/SimBridge.h"
+#include "tests/support/Bytes.h"
 #include "usb/CUSBDevice.h"
 #include "usb/DriverConnection.h"
 
@@ -42,17 +43,6 @@ constexpr char kDfuUtil[] = "/usr/bin/dfu-util";
 constexpr int kToolTimeoutS = 60;
 // The manifested device comes back as the application before the next run starts afresh.
 constexpr int kFollowMs = 5000;
-
-std::vector<std::uint8_t> pattern(std::size_t size)
-{
-    std::vector<std::uint8_t> out(size);
-    std::uint32_t x = 12345;
-    for (auto& b : out) {
-        x = x * 1103515245u + 12345u;
-        b = static_cast<std::uint8_t>(x >> 16);
-    }
-    return out;
-}
 
 // The bus, the testbed and the bridge; a fresh bootloader for every run.
 class Fixture {

@@ -2,6 +2,7 @@
 #include "converters/IConverterXmegaProgramming.h"
 
 #include "support/ConverterSimFixture.h"
+#include "tests/support/Bytes.h"
 
 #include <gtest/gtest.h>
 
@@ -11,14 +12,6 @@ using namespace convtest;
 using TWG::Converters::IConverter;
 
 namespace {
-
-std::vector<std::uint8_t> pattern(std::size_t n, unsigned seed)
-{
-    std::vector<std::uint8_t> b(n);
-    for (std::size_t i = 0; i < n; ++i)
-        b[i] = static_cast<std::uint8_t>((i * 131 + seed * 7 + (i >> 8)) & 0xFF);
-    return b;
-}
 
 struct Images : TWG::Converters::IConverterXmegaProgramming::ImageSource {
     struct Image {

@@ -13,7 +13,8 @@ using TWG::Converters::IConverter;
 
 namespace {
 
-using Bytes = std::vector<std::pair<std::uint32_t, std::uint8_t>>;
+// Registers or memory bytes at their addresses.
+using AddressedBytes = std::vector<std::pair<std::uint32_t, std::uint8_t>>;
 
 // One setting on one model: registers (FX2) or memory bytes (XMEGA) set beforehand, the
 // operation (a getter answers what it read, a setter 1 for success), and what the device
@@ -21,10 +22,10 @@ using Bytes = std::vector<std::pair<std::uint32_t, std::uint8_t>>;
 struct SettingCase {
     const char* name;
     std::uint16_t product;
-    Bytes before;
+    AddressedBytes before;
     std::function<int(IConverter&)> op;
     int answer;
-    Bytes after;
+    AddressedBytes after;
 };
 
 std::string caseName(const ::testing::TestParamInfo<SettingCase>& info) { return info.param.name; }

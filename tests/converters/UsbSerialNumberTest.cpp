@@ -2,6 +2,7 @@
 #include "platform/sim/SimScenario.h"
 
 #include "support/ConverterSimFixture.h"
+#include "tests/support/Bytes.h"
 
 #include <gtest/gtest.h>
 
@@ -15,8 +16,6 @@ using namespace convtest;
 using TWG::Converters::stringDescriptorText;
 
 namespace {
-
-using Bytes = std::vector<std::uint8_t>;
 
 Bytes padded(Bytes bytes, std::size_t size)
 {

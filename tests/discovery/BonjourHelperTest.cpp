@@ -1,6 +1,9 @@
 #include "FakeDnsSdEngine.h"
 
 #include "discovery/BonjourHelper.h"
+#include "discovery/BonjourHelperLookup.h"
+#include "discovery/BonjourHelperResolver.h"
+#include "discovery/BonjourOneShots.h"
 #include "discovery/DiscoveryEngine.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,7 @@
 #include "discovery/BonjourInfoQuery.h"
 #include "discovery/DnsMessage.h"
 #include "discovery/TxtRecord.h"
+#include "tests/support/Bytes.h"
 
 #include <gtest/gtest.h>
 
@@ -10,7 +11,6 @@
 #include <vector>
 
 using namespace TWG;
-using Bytes = std::vector<std::uint8_t>;
 
 namespace {
 

@@ -4,6 +4,8 @@
 #include "tests/discovery/UnicastResponder.h"
 
 #include "discovery/BonjourHelper.h"
+#include "discovery/BonjourHelperLookup.h"
+#include "discovery/BonjourHelperResolver.h"
 #include "discovery/BonjourInfoQuery.h"
 #include "discovery/DiscoveryEngine.h"
 

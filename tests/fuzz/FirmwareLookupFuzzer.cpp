@@ -6,6 +6,7 @@
 #include "FuzzSupport.h"
 
 #include "plugins/zanthic/device/FirmwareLookup.h"
+#include "plugins/zanthic/device/FirmwareSet.h"
 #include "tools/sim-tree/SimFirmware.h"
 #include "usb/package/FirmwareFileLocation.h"
 #include "usb/package/FirmwarePackageEntry.h"

@@ -4,7 +4,7 @@
 // that check a plug-in's own cube reader against it. The target names the tool's path in
 // TWG_OCIOBAKELUT.
 
-#include "tests/plugins/converters/lut/CubeFiles.h"
+#include "tests/support/CubeFiles.h"
 
 #include <gtest/gtest.h>
 

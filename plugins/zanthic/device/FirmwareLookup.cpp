@@ -10,6 +10,7 @@
 #include <QString>
 
 #include <map>
+#include <mutex>
 #include <stdexcept>
 
 namespace TWG {
@@ -83,64 +84,6 @@ std::vector<std::uint8_t> GetFirmware(const std::string& resourceName, std::uint
     if (!entry || !entry->data() || entry->size() == 0)
         throw std::runtime_error("GetFirmware: No resources found.");
     return std::vector<std::uint8_t>(entry->data(), entry->data() + entry->size());
-}
-
-namespace {
-std::mutex& cacheMutex()
-{
-    static std::mutex mutex;
-    return mutex;
-}
-std::map<std::uint16_t, std::unique_ptr<FirmwareSet>>& cache()
-{
-    static std::map<std::uint16_t, std::unique_ptr<FirmwareSet>> sets;
-    return sets;
-}
-} // namespace
-
-FirmwareSet& firmwareSet(std::uint16_t productId)
-{
-    std::lock_guard<std::mutex> lock(cacheMutex());
-    std::unique_ptr<FirmwareSet>& set = cache()[productId];
-    if (!set) {
-        set = std::make_unique<FirmwareSet>();
-        set->productId = productId;
-        try {
-            set->entries = GetFirmwares(firmwarePackagePath(productId), productId, Format::kEntryTypeInformation);
-        } catch (const std::exception&) {
-            // No information yet; the images are read when first asked for.
-        }
-    }
-    return *set;
-}
-
-USB::FirmwarePackageEntry* openEntry(FirmwareSet& set, int index, std::uint16_t type)
-{
-    std::lock_guard<std::mutex> lock(set.mutex);
-    if (type == Format::kEntryTypeFirmware && !set.imagesLoaded) {
-        set.entries.clear();
-        try {
-            set.entries = GetFirmwares(firmwarePackagePath(set.productId), set.productId, type);
-        } catch (const std::exception& e) {
-            qCWarning(lcZanthic, "Firmware images of %04x: %s", unsigned(set.productId), e.what());
-        }
-        set.imagesLoaded = true;
-    }
-    USB::FirmwarePackageEntry* entry = set.entries.at(index);
-    // Inflated here, under the lock, so that threads sharing the set only read its data.
-    if (entry && type == Format::kEntryTypeFirmware)
-        entry->inflate();
-    return entry;
-}
-
-void reloadFirmwareSets()
-{
-    std::lock_guard<std::mutex> lock(cacheMutex());
-    for (auto& set : cache()) {
-        std::lock_guard<std::mutex> setLock(set.second->mutex);
-        set.second->entries.clear();
-        set.second->imagesLoaded = false;
-    }
 }
 
 bool holdsFirmwareImage(std::uint16_t productId)

@@ -1,7 +1,7 @@
 #include "plugins/zanthic/device/XmegaUsbUpgradeTask.h"
 
 #include "platform/Clock.h"
-#include "plugins/zanthic/device/FirmwareLookup.h"
+#include "plugins/zanthic/device/FirmwareSet.h"
 #include "plugins/zanthic/device/UsbConnectionManager.h"
 #include "plugins/zanthic/device/XmegaUsbPotentialDevice.h"
 #include "plugins/zanthic/device/ZanthicLog.h"

@@ -1,16 +1,15 @@
 #include "plugins/zanthic/ui/D2Family.h"
 
-#include "plugins/zanthic/ui/LutTransfer.h"
+#include "plugins/zanthic/ui/LutTransferThread.h"
 
 #include "plugins/zanthic/device/ConnectedDevice.h"
 #include "plugins/zanthic/device/PotentialDevice.h"
+#include "plugins/zanthic/device/ZanthicModels.h"
 #include "plugins/zanthic/ui/D2ProductCard.h"
 #include "plugins/zanthic/ui/D2VisibleDevice.h"
 #include "plugins/zanthic/ui/FirmwareUpdateController.h"
 #include "plugins/zanthic/ui/FirmwareUpdateDialog.h"
 #include "plugins/zanthic/ui/InfoText.h"
-#include "plugins/zanthic/ui/LutTransfer.h"
-#include "plugins/zanthic/ui/ZanthicModels.h"
 
 #include <QEventLoop>
 #include <QObject>

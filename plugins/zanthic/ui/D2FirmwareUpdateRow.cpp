@@ -2,7 +2,9 @@
 
 #include "kit/widgets/StyleHelpers.h"
 #include "plugins/zanthic/device/ConnectedDevice.h"
-#include "plugins/zanthic/ui/D2SettingsControls.h"
+#include "plugins/zanthic/ui/D2SettingsLabel.h"
+#include "plugins/zanthic/ui/D2SettingsLineEdit.h"
+#include "plugins/zanthic/ui/D2SettingsPushButton.h"
 #include "plugins/zanthic/ui/D2SettingsTab.h"
 
 #include <QApplication>

@@ -4,7 +4,10 @@
 #include "kit/widgets/TightLayouts.h"
 #include "kit/widgets/card/CardScrollArea.h"
 #include "plugins/zanthic/ui/D2FirmwareUpdateRow.h"
-#include "plugins/zanthic/ui/D2SettingsControls.h"
+#include "plugins/zanthic/ui/D2SettingsCheckBox.h"
+#include "plugins/zanthic/ui/D2SettingsLineEdit.h"
+#include "plugins/zanthic/ui/D2SettingsPushButton.h"
+#include "plugins/zanthic/ui/D2SettingsRadioButton.h"
 
 #include <QButtonGroup>
 #include <QLabel>

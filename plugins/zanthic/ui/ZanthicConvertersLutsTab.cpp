@@ -1,7 +1,11 @@
 #include "plugins/zanthic/ui/ZanthicConvertersLutsTab.h"
 
-#include "plugins/zanthic/ui/D2SettingsControls.h"
-#include "plugins/zanthic/ui/LutTransfer.h"
+#include "kit/widgets/CommonDialog.h"
+#include "plugins/zanthic/ui/D2SettingsCheckBox.h"
+#include "plugins/zanthic/ui/D2SettingsLabel.h"
+#include "plugins/zanthic/ui/D2SettingsLineEdit.h"
+#include "plugins/zanthic/ui/D2SettingsPushButton.h"
+#include "plugins/zanthic/ui/LutTransferThread.h"
 
 #include <QApplication>
 #include <QButtonGroup>
@@ -16,6 +20,41 @@ constexpr int kSlot = 0;
 constexpr int kLutOn = 0;
 constexpr int kLutOff = 255;
 constexpr int kLutLoaded = ZanthicConvertersConnectedDevice::kLutLoaded;
+
+void goOnClose(CommonDialog* dialog)
+{
+    QObject::connect(dialog, &CommonDialog::closeClicked, dialog, [dialog] {
+        dialog->hide();
+        dialog->deleteLater();
+    });
+}
+
+// Tells that a LUT file did not load; goes once closed.
+class ParserErrorDialog : public CommonDialog {
+    Q_OBJECT
+public:
+    ParserErrorDialog(const QString& fileName, QWidget* parent) : CommonDialog(tr("LUT File Corrupt"), parent)
+    {
+        setTitleAndMessage(tr("File Corrupt!"),
+                           tr("The LUT %1 has failed to import because the file is corrupt.").arg(fileName));
+        setSingleButton(tr("OK"));
+        goOnClose(this);
+    }
+};
+
+// Tells that a LUT did not reach the device (the file was fine); goes once closed.
+class TransferFailedDialog : public CommonDialog {
+    Q_OBJECT
+public:
+    explicit TransferFailedDialog(QWidget* parent) : CommonDialog(tr("Loading LUT"), parent)
+    {
+        setTitleAndMessage(tr("LUT Transfer Failed"), tr("The LUT could not be sent to your Zanthic Converter. "
+                                                         "Check its USB connection and try again."));
+        setSingleButton(tr("OK"));
+        goOnClose(this);
+    }
+};
+
 } // namespace
 
 QString cutToUtf8Bytes(const QString& name, int maxBytes)
@@ -245,3 +284,5 @@ void ZanthicConvertersLutsTab::deleteLut()
 
 } // namespace Zanthic
 } // namespace TWG
+
+#include "ZanthicConvertersLutsTab.moc"

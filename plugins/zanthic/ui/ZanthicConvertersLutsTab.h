@@ -2,7 +2,8 @@
 
 #include "plugins/zanthic/device/ConnectedDevice.h"
 #include "plugins/zanthic/ui/D2SettingsTab.h"
-#include "plugins/zanthic/ui/LutTransfer.h"
+#include "plugins/zanthic/ui/DeleteLutDialog.h"
+#include "plugins/zanthic/ui/TransferProgressDialog.h"
 
 #include <QFileDialog>
 

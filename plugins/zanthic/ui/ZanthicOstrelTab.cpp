@@ -4,9 +4,10 @@
 #include "plugins/zanthic/device/ModelInfo.h"
 #include "plugins/zanthic/device/PotentialDevice.h"
 #include "plugins/zanthic/ui/D2FirmwareUpdateRow.h"
-#include "plugins/zanthic/ui/D2SettingsControls.h"
+#include "plugins/zanthic/ui/D2SettingsLineEdit.h"
+#include "plugins/zanthic/ui/D2SettingsPushButton.h"
 #include "plugins/zanthic/ui/D2VisibleDevice.h"
-#include "plugins/zanthic/ui/LutTransfer.h"
+#include "plugins/zanthic/ui/InvokeInContext.h"
 #include "plugins/zanthic/ui/MaxUtf8LengthValidator.h"
 
 #include <QButtonGroup>
@@ -16,17 +17,19 @@ namespace TWG {
 namespace Zanthic {
 
 namespace {
+
 constexpr int kCameraIdMin = 1;
 constexpr int kCameraIdMax = 99;
 constexpr int kCameraIdWidth = 40;
-} // namespace
 
+// The camera-id field's values.
 QValidator* sharedCameraIdValidator()
 {
     static UnsignedIntValidator* validator = new UnsignedIntValidator(kCameraIdMin, kCameraIdMax);
     return validator;
 }
 
+// The model name a device's dialogs speak of.
 QString zanthicModelName(ConnectedDevice& device)
 {
     if (ConnectedDeviceOwner* owner = device.owner())
@@ -36,13 +39,7 @@ QString zanthicModelName(ConnectedDevice& device)
     return info ? info->modelName : QString();
 }
 
-FactoryResetDialog::FactoryResetDialog(const QString& modelName, QWidget* parent)
-    : CommonDialog(tr("Factory Reset"), parent)
-{
-    setTitleAndMessage(tr("Reset Settings?"),
-                       tr("Your %1 will be restored to default factory settings and will reboot.").arg(modelName));
-    setTwoButtons(tr("Cancel"), tr("Reset"));
-}
+} // namespace
 
 ZanthicOstrelTab::ZanthicOstrelTab(std::shared_ptr<ZanthicConvertersConnectedDevice> device, QWidget* card, QWidget* page)
     : D2SettingsTab(page), device_(std::move(device)), card_(card)

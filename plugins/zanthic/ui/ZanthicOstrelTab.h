@@ -1,8 +1,8 @@
 #pragma once
 
-#include "kit/widgets/CommonDialog.h"
 #include "plugins/zanthic/device/ConnectedDevice.h"
 #include "plugins/zanthic/ui/D2SettingsTab.h"
+#include "plugins/zanthic/ui/FactoryResetDialog.h"
 
 #include <QPointer>
 
@@ -10,7 +10,6 @@
 #include <memory>
 
 class QButtonGroup;
-class QValidator;
 
 namespace TWG {
 namespace Zanthic {
@@ -18,16 +17,6 @@ namespace Zanthic {
 class D2FirmwareUpdateRow;
 class D2SettingsLineEdit;
 class D2SettingsPushButton;
-
-// Asks before a factory reset.
-class FactoryResetDialog : public CommonDialog {
-    Q_OBJECT
-public:
-    FactoryResetDialog(const QString& modelName, QWidget* parent);
-};
-
-// The model name a device's dialogs speak of.
-QString zanthicModelName(ConnectedDevice& device);
 
 // The "Setup" tab: name, software, camera id, HDMI clip, audio mapping, SDI level and factory
 // reset, each section only where the device has the setting. A click writes the device at once;
@@ -91,9 +80,6 @@ private:
     bool savedSdiLevelA_ = false;
     std::uint8_t savedCameraId_ = 0;
 };
-
-// The camera-id field's values, 1 to 99.
-QValidator* sharedCameraIdValidator();
 
 } // namespace Zanthic
 } // namespace TWG

@@ -3,10 +3,10 @@
 #include "BuildInfo.h"
 #include "plugins/zanthic/device/ConnectedDevice.h"
 #include "plugins/zanthic/device/UsbConnectionManager.h"
+#include "plugins/zanthic/device/ZanthicFactories.h"
+#include "plugins/zanthic/device/ZanthicModels.h"
 #include "plugins/zanthic/ui/D2Family.h"
 #include "plugins/zanthic/ui/D2SettingsPage.h"
-#include "plugins/zanthic/ui/ZanthicFactories.h"
-#include "plugins/zanthic/ui/ZanthicModels.h"
 #include "usb/package/FirmwareFileLocation.h"
 
 #include <QFile>

@@ -7,6 +7,7 @@
 #include "platform/sim/SimBackend.h"
 #include "platform/sim/models/fx2/SimFx2Running.h"
 #include "tests/converters/support/SimTranscript.h"
+#include "tests/support/Bytes.h"
 #include "usb/CUSBDevice.h"
 #include "usb/DriverConnection.h"
 
@@ -19,7 +20,6 @@
 
 namespace fx2test {
 
-using Bytes = std::vector<std::uint8_t>;
 constexpr std::uint16_t kVendor = 0x7C5D;
 constexpr std::uint16_t kProductWithAt90 = 0xBD2E;
 
@@ -32,14 +32,6 @@ inline void addRecord(Bytes& image, std::uint16_t address, const Bytes& data, st
     image.push_back(type);
     image.insert(image.end(), data.begin(), data.end());
     image.push_back(0x5A);
-}
-
-inline Bytes pattern(std::size_t n, unsigned seed)
-{
-    Bytes b(n);
-    for (std::size_t i = 0; i < n; ++i)
-        b[i] = static_cast<std::uint8_t>((i * 131 + seed * 7 + (i >> 8)) & 0xFF);
-    return b;
 }
 
 // A simulated bus behind the emulated driver, in virtual time.

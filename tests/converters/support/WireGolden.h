@@ -5,6 +5,7 @@
 // request code or byte layout in them. Nothing in the golden tests may name a header constant.
 
 #include "platform/sim/SimBackend.h"
+#include "tests/support/Bytes.h"
 
 #include <gtest/gtest.h>
 
@@ -15,8 +16,6 @@
 #include <vector>
 
 namespace convtest {
-
-using Bytes = std::vector<std::uint8_t>;
 
 // One vendor control request (with its data stage: sent for OUT, answered for IN) or one bulk
 // transfer (its endpoint in `request`, its data).

@@ -6,6 +6,7 @@
 #include "platform/sim/SimBackend.h"
 #include "platform/sim/models/xmega/SimXmegaDevice.h"
 #include "tests/converters/support/SimTranscript.h"
+#include "tests/support/Bytes.h"
 #include "usb/CUSBDevice.h"
 #include "usb/DriverConnection.h"
 
@@ -92,13 +93,5 @@ protected:
     std::shared_ptr<platform::SimXmegaState> state;
     std::string path;
 };
-
-inline std::vector<std::uint8_t> pattern(std::size_t n, unsigned seed = 7)
-{
-    std::vector<std::uint8_t> v(n);
-    for (std::size_t i = 0; i < n; ++i)
-        v[i] = static_cast<std::uint8_t>((i * 31 + seed) ^ (i >> 8));
-    return v;
-}
 
 } // namespace xmegatest

@@ -16,6 +16,7 @@
 //   void unplug();
 
 #include "platform/backend/UsbBackend.h"
+#include "tests/support/Bytes.h"
 
 #include <gtest/gtest.h>
 
@@ -27,7 +28,6 @@
 
 namespace contract {
 
-using Bytes = std::vector<std::uint8_t>;
 using platform::UsbHandle;
 using platform::UsbSetup;
 using platform::UsbStatus;

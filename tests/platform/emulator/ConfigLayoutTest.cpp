@@ -1,9 +1,10 @@
 #include "platform/emulator/ConfigLayout.h"
 
+#include "tests/support/Bytes.h"
+
 #include <gtest/gtest.h>
 
 using platform::ConfigLayout;
-using Bytes = std::vector<std::uint8_t>;
 
 namespace {
 

@@ -4,6 +4,7 @@
 #include "platform/driver/DriverCodes.h"
 #include "platform/emulator/DriverEmulator.h"
 #include "platform/sim/SimBackend.h"
+#include "tests/support/Bytes.h"
 
 #include <gtest/gtest.h>
 
@@ -11,7 +12,6 @@
 #include <thread>
 
 using namespace platform;
-using simtest::Bytes;
 
 namespace {
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/sim/SimDevice.h"
+#include "tests/support/Bytes.h"
 
 #include <functional>
 #include <map>
@@ -8,8 +9,6 @@
 #include <vector>
 
 namespace simtest {
-
-using Bytes = std::vector<std::uint8_t>;
 
 constexpr std::uint16_t kVendor = 0x7C5D;
 constexpr std::uint16_t kProduct = 0xBD86;

@@ -2,11 +2,11 @@
 
 #include "platform/Clock.h"
 #include "platform/sim/SimBackend.h"
+#include "tests/support/Bytes.h"
 
 #include <gtest/gtest.h>
 
 using namespace platform;
-using simtest::Bytes;
 
 namespace {
 

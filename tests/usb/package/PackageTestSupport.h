@@ -1,5 +1,6 @@
 #pragma once
 
+#include "tests/support/Bytes.h"
 #include "tools/package-writer/PackageWriter.h"
 #include "usb/package/PackageFormat.h"
 
@@ -16,8 +17,6 @@
 namespace PackageTest {
 
 namespace F = TWG::USB::PackageFormat;
-using Bytes = std::vector<std::uint8_t>;
-
 constexpr std::uint16_t kProduct = 0xBD54;
 constexpr std::uint32_t kKey = F::productKey(kProduct);
 // Layout of a package whose first section has 24-byte records.
@@ -35,14 +34,6 @@ inline void put32(Bytes& b, std::size_t at, std::uint32_t v)
 {
     put16(b, at, std::uint16_t(v >> 16));
     put16(b, at + 2, std::uint16_t(v));
-}
-
-inline Bytes pattern(std::size_t n, std::uint8_t seed = 1)
-{
-    Bytes b(n);
-    for (std::size_t i = 0; i < n; ++i)
-        b[i] = std::uint8_t(seed + i * 7 + (i >> 8));
-    return b;
 }
 
 inline TWG::Tools::PackageSection section(Bytes data, bool compress = false, std::uint32_t id = 0x0107,

@@ -5,8 +5,8 @@
 #include "plugins/converters/settings/ConverterConnection.h"
 #include "plugins/converters/settings/VideoSettingsTab.h"
 #include "tests/converters/support/ConverterSimFixture.h"
-#include "tests/plugins/converters/lut/CubeFiles.h"
 #include "tests/plugins/converters/lut/LutDialogAnswers.h"
+#include "tests/support/CubeFiles.h"
 
 #include <gtest/gtest.h>
 

@@ -4,9 +4,9 @@
 #include "plugins/converters/settings/ConverterConnection.h"
 #include "plugins/converters/settings/LutDialogs.h"
 #include "plugins/converters/settings/VideoSettingsTab.h"
-#include "tests/plugins/converters/lut/CubeFiles.h"
 #include "tests/plugins/converters/lut/LutDialogAnswers.h"
 #include "tests/plugins/converters/settings/SettingsFakeConverter.h"
+#include "tests/support/CubeFiles.h"
 
 #include <gtest/gtest.h>
 

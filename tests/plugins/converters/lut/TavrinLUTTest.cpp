@@ -1,5 +1,5 @@
 #include "plugins/converters/lut/TavrinLUT.h"
-#include "tests/plugins/converters/lut/CubeFiles.h"
+#include "tests/support/CubeFiles.h"
 
 #include <gtest/gtest.h>
 

@@ -3,7 +3,7 @@
 #include "plugins/zanthic/ui/D2VisibleDevice.h"
 #include "plugins/zanthic/ui/FirmwareUpdateController.h"
 #include "plugins/zanthic/ui/FirmwareUpdateDialog.h"
-#include "plugins/zanthic/ui/LutTransfer.h"
+#include "plugins/zanthic/ui/LutTransferThread.h"
 #include "protocol/ZanthicFirmwareIds.h"
 #include "tests/plugins/zanthic/ui/ZanthicUiFakes.h"
 

@@ -1,7 +1,11 @@
 #include "kit/widgets/settings/SharedValidators.h"
 #include "plugins/zanthic/device/ConnectedDevice.h"
 #include "plugins/zanthic/ui/D2FirmwareUpdateRow.h"
-#include "plugins/zanthic/ui/D2SettingsControls.h"
+#include "plugins/zanthic/ui/D2SettingsCheckBox.h"
+#include "plugins/zanthic/ui/D2SettingsLabel.h"
+#include "plugins/zanthic/ui/D2SettingsLineEdit.h"
+#include "plugins/zanthic/ui/D2SettingsPushButton.h"
+#include "plugins/zanthic/ui/D2SettingsRadioButton.h"
 #include "plugins/zanthic/ui/D2SettingsTab.h"
 #include "plugins/zanthic/ui/MaxUtf8LengthValidator.h"
 

@@ -1,7 +1,11 @@
 #include "plugins/zanthic/ui/D2CardTabbedPages.h"
-#include "plugins/zanthic/ui/D2SettingsControls.h"
+#include "plugins/zanthic/ui/D2SettingsCheckBox.h"
+#include "plugins/zanthic/ui/D2SettingsLabel.h"
+#include "plugins/zanthic/ui/D2SettingsLineEdit.h"
 #include "plugins/zanthic/ui/D2SettingsPage.h"
-#include "plugins/zanthic/ui/LutTransfer.h"
+#include "plugins/zanthic/ui/D2SettingsPushButton.h"
+#include "plugins/zanthic/ui/DeleteLutDialog.h"
+#include "plugins/zanthic/ui/TransferProgressDialog.h"
 #include "plugins/zanthic/ui/ZanthicConvertersLutsTab.h"
 #include "tests/plugins/zanthic/ui/SettingsFakes.h"
 

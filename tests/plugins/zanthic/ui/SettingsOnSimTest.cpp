@@ -4,18 +4,20 @@
 #include "plugins/zanthic/ui/D2CardTabbedPages.h"
 #include "plugins/zanthic/ui/D2Family.h"
 #include "plugins/zanthic/ui/D2ProductCard.h"
-#include "plugins/zanthic/ui/D2SettingsControls.h"
+#include "plugins/zanthic/ui/D2SettingsLabel.h"
+#include "plugins/zanthic/ui/D2SettingsLineEdit.h"
 #include "plugins/zanthic/ui/D2SettingsPage.h"
+#include "plugins/zanthic/ui/D2SettingsPushButton.h"
 #include "plugins/zanthic/ui/D2VisibleDevice.h"
-#include "plugins/zanthic/ui/LutTransfer.h"
+#include "plugins/zanthic/ui/TransferProgressDialog.h"
 #include "plugins/zanthic/ui/ZanthicConvertersLutsTab.h"
 #include "plugins/zanthic/ui/ZanthicOstrelTab.h"
 #include "plugins/zanthic/ui/ZanthicPlugInSetup.h"
 #include "protocol/Stm32Protocol.h"
 #include "protocol/XmegaProtocol.h"
 #include "protocol/ZanthicRegisters.h"
-#include "tests/plugins/converters/lut/CubeFiles.h"
 #include "tests/plugins/zanthic/ZanthicSimFixture.h"
+#include "tests/support/CubeFiles.h"
 
 #include <gtest/gtest.h>
 

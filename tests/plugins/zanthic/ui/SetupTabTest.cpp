@@ -1,8 +1,9 @@
 #include "plugins/zanthic/ui/D2CardTabbedPages.h"
 #include "plugins/zanthic/ui/D2FirmwareUpdateRow.h"
 #include "plugins/zanthic/ui/D2ProductCard.h"
-#include "plugins/zanthic/ui/D2SettingsControls.h"
+#include "plugins/zanthic/ui/D2SettingsLineEdit.h"
 #include "plugins/zanthic/ui/D2SettingsPage.h"
+#include "plugins/zanthic/ui/D2SettingsPushButton.h"
 #include "plugins/zanthic/ui/ZanthicOstrelTab.h"
 #include "tests/plugins/zanthic/ui/SettingsFakes.h"
 
@@ -12,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include <QButtonGroup>
+#include <QLabel>
 #include <QPointer>
 #include <QSignalSpy>
 #include <QStackedWidget>

@@ -5,7 +5,7 @@
 #include "plugins/zanthic/device/ConnectedDevice.h"
 #include "plugins/zanthic/device/ConnectionManager.h"
 #include "plugins/zanthic/device/PotentialDevice.h"
-#include "plugins/zanthic/ui/ZanthicModels.h"
+#include "plugins/zanthic/device/ZanthicModels.h"
 #include "protocol/ZanthicIds.h"
 #include "tools/package-writer/PackageWriter.h"
 #include "usb/package/FirmwareFileLocation.h"
