@@ -94,13 +94,6 @@ else()
   message(STATUS "lld not found: linking with the default linker (tools/install-deps.sh installs lld)")
 endif()
 
-# Sources of a folder (recursively), headers included so AUTOMOC sees them.
-function(twg_collect_sources out dir)
-  file(GLOB_RECURSE _src CONFIGURE_DEPENDS
-    ${dir}/*.cpp ${dir}/*.h ${dir}/*.c ${dir}/*.qrc)
-  set(${out} ${_src} PARENT_SCOPE)
-endfunction()
-
 # A static, position-independent library that every deliverable links its own copy of. It
 # exports the headers of HEADERS (default: its folder; EXCLUDE as for twg_export_headers) and
 # the libraries its headers include (PUBLIC); what only its sources use is PRIVATE.
