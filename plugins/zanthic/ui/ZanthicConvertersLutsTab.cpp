@@ -3,7 +3,6 @@
 #include "plugins/zanthic/ui/D2SettingsControls.h"
 #include "plugins/zanthic/ui/LutTransfer.h"
 
-#include <QApplication>
 #include <QButtonGroup>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -172,13 +171,13 @@ void ZanthicConvertersLutsTab::importFile(const QString& path)
         connect(transferDialog_, &TransferProgressDialog::threadCompleted, this, &ZanthicConvertersLutsTab::onThreadCompleted);
     }
     std::shared_ptr<ZanthicConvertersConnectedDevice> device = device_;
-    auto* worker = new LutTransferThread([device, path, lutName] { return device->loadLut(kSlot, path, lutName); });
     // The selection follows the name the device posted while it loaded, on the GUI thread, and
-    // is made even if the tab has gone meanwhile.
-    connect(worker, &LutTransferThread::transferred, qApp, [device](int result) {
-        if (result == kLutLoaded)
-            device->setLutSelection(kSlot);
-    });
+    // is made even if the tab has gone meanwhile; the upload has ended only once it is made.
+    auto* worker = new LutTransferThread([device, path, lutName] { return device->loadLut(kSlot, path, lutName); },
+                                         device.get(), [device](int result) {
+                                             if (result == kLutLoaded)
+                                                 device->setLutSelection(kSlot);
+                                         });
     connect(worker, &LutTransferThread::transferred, this, [this, fileName](int result) {
         if (result != kLutLoaded)
             onTransferred(result, fileName);

@@ -71,8 +71,9 @@ constexpr char kStm32Serial[] = "5a4e0089abcd";
 constexpr char kOldBuild[] = "00010001";
 constexpr std::uint32_t kOldFpga = 0x19;
 constexpr std::uint32_t kOldXmega = 1;
-// The name the device's LUT has before an upload.
+// The name the device's LUT has before an upload; it is not shown then.
 constexpr char kOldLutName[] = "Old grade";
+constexpr std::uint8_t kLutOff = 255;
 
 enum class Kind { Stm32Update, XmegaUpdate, Stm32Lut, XmegaLut };
 inline bool isUpdate(Kind k) { return k == Kind::Stm32Update || k == Kind::XmegaUpdate; }
@@ -147,6 +148,8 @@ public:
     virtual std::string lutIncomplete(const std::vector<std::uint8_t>& table, const std::string& name) const = 0;
     // The LUT name as the device reports it.
     virtual QString lutName() const = 0;
+    // Whether the device shows its LUT (off before the first upload).
+    virtual bool lutSelected() const = 0;
     virtual std::vector<std::string> violations() const = 0;
 };
 
@@ -158,6 +161,7 @@ public:
         state_->serial = kStm32Serial;
         state_->setText(stm32::keys::kBuildId, current ? firmwareids::stm32BuildId(kStm32) : kOldBuild);
         state_->setText(stm32::keys::kLutName, kOldLutName);
+        state_->properties[stm32::keys::kLutSelection] = {kLutOff};
         state_->properties[stm32::keys::kLutData] = std::vector<std::uint8_t>(64, 7);
     }
     void plugIn(platform::SimBackend& bus) override
@@ -192,6 +196,11 @@ public:
         return {};
     }
     QString lutName() const override { return QString::fromStdString(state_->text(stm32::keys::kLutName)); }
+    bool lutSelected() const override
+    {
+        const auto selection = state_->properties.find(stm32::keys::kLutSelection);
+        return selection != state_->properties.end() && selection->second == std::vector<std::uint8_t>{0};
+    }
     std::vector<std::string> violations() const override { return state_->violations; }
     const std::shared_ptr<platform::SimStm32State>& state() const { return state_; }
 
@@ -215,6 +224,7 @@ public:
         s.versions[0] = s.versions[1] = current ? firmwareids::kXmegaVersion : kOldXmega;
         for (std::size_t i = 0; i < sizeof kOldLutName - 1; ++i)
             s.memory[xmegareg::kLutName + std::uint32_t(i)] = static_cast<std::uint8_t>(kOldLutName[i]);
+        s.memory[xmegareg::kLutSelection] = kLutOff;
     }
     void plugIn(platform::SimBackend& bus) override
     {
@@ -258,6 +268,7 @@ public:
         return why;
     }
     QString lutName() const override { return QString::fromStdString(registerText(xmegareg::kLutName)); }
+    bool lutSelected() const override { return state_->readRegister(xmegareg::kLutSelection) == 0; }
     std::vector<std::string> violations() const override { return state_->violations; }
     const std::shared_ptr<platform::SimXmegaState>& state() const { return state_; }
 
