@@ -79,9 +79,9 @@ ZanthicConvertersLutsTab::~ZanthicConvertersLutsTab()
     device_->removeDelegate(this);
     delete fileDialog_;
     delete deleteDialog_;
-    // An upload still running goes on without the tab and ends on its own.
+    // An upload still running goes on without the tab and ends on its own; a failure it told
+    // of stays until it is closed.
     delete transferDialog_;
-    delete errorDialog_;
 }
 
 void ZanthicConvertersLutsTab::setLutSelection(std::uint8_t index) { setRadioGroupChecked(selection_, index); }
@@ -197,12 +197,13 @@ void ZanthicConvertersLutsTab::onTransferred(int result, const QString& fileName
 void ZanthicConvertersLutsTab::showFailure(int result, const QString& fileName)
 {
     delete errorDialog_;
+    // On the window, not the tab: the card may take the tab down (its device lost) just after.
     // Only a file that does not open or decode is corrupt; anything else did not get through.
     if (result == ZanthicConvertersConnectedDevice::kLutUndecodable ||
         result == ZanthicConvertersConnectedDevice::kLutFileUnreadable)
-        errorDialog_ = new ParserErrorDialog(fileName, this);
+        errorDialog_ = new ParserErrorDialog(fileName, window());
     else
-        errorDialog_ = new TransferFailedDialog(this);
+        errorDialog_ = new TransferFailedDialog(window());
     errorDialog_->show();
 }
 
