@@ -51,6 +51,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <functional>
+#include <iterator>
 #include <map>
 #include <memory>
 #include <string>
@@ -406,15 +407,35 @@ public:
         // Hot-plug goes through the notifier thread: time waits until it has handed on what it
         // was told (and that was taken up in a turn), else a device would arrive late by time.
         if (platform::threadMessagesInFlight() > 0 || platform::threadMessagesHandled() != handled) {
-            if (!catchingUp_.isValid())
+            if (!catchingUp_.isValid() || platform::threadMessagesHandled() != catchUpHandled_) {
                 catchingUp_.start();
-            // Unless the notifier thread itself sleeps (it retries a busy open): it waits for time.
+                catchUpHandled_ = platform::threadMessagesHandled();
+                notifierSleeps_.clear();
+            }
+            // Unless the notifier thread itself sleeps (it retries a read, or a request of its
+            // times out): then it waits for time, and time goes on until that sleep is granted.
             if (catchingUp_.elapsed() < kCatchUpMs) {
                 std::this_thread::yield();
                 return;
             }
+            const std::vector<std::uint64_t> waiting = clock_.waitingSleeps();
+            if (notifierSleeps_.empty()) {
+                notifierSleeps_ = waiting;
+            } else {
+                std::vector<std::uint64_t> still;
+                std::set_intersection(notifierSleeps_.begin(), notifierSleeps_.end(), waiting.begin(), waiting.end(),
+                                      std::back_inserter(still));
+                notifierSleeps_.swap(still);
+                if (notifierSleeps_.empty()) {
+                    // What slept all along has woken: the notifier thread may be running again.
+                    catchingUp_.start();
+                    std::this_thread::yield();
+                    return;
+                }
+            }
+        } else {
+            catchingUp_.invalidate();
         }
-        catchingUp_.invalidate();
         const platform::Clock::TimePoint wake = clock_.nextWake();
         const platform::Clock::TimePoint poll = nextPollDue();
         if (wake != platform::Clock::TimePoint::max()) {
@@ -642,6 +663,9 @@ private:
     std::vector<Poll> polls_;
     std::function<bool()> userWindow_;
     QElapsedTimer catchingUp_;
+    std::uint64_t catchUpHandled_ = 0;
+    // The sleeps that waited all through the notifier thread's catching up, one of them its own.
+    std::vector<std::uint64_t> notifierSleeps_;
     platform::Clock::Duration worst_{0};
     std::string worstAt_;
 };
