@@ -9,6 +9,7 @@
 #include "plugins/zanthic/ui/ConnectionLostDialog.h"
 #include "plugins/zanthic/ui/D2VisibleDevice.h"
 #include "plugins/zanthic/ui/InfoText.h"
+#include "plugins/zanthic/ui/LutTransferThread.h"
 
 #include <QFontDatabase>
 #include <QGridLayout>
@@ -93,6 +94,16 @@ void D2ProductCard::removePages()
 
 void D2ProductCard::applyState(ConnectionState state)
 {
+    // The upload's page holds its progress and then its result: the card shows the state the
+    // device has come to once the upload has told it.
+    if (LutTransferThread* upload = LutTransferThread::runningFor(connected_.get())) {
+        if (!awaitingUpload_) {
+            awaitingUpload_ = true;
+            connect(upload, &LutTransferThread::transferred, this, &D2ProductCard::onUploadEnded, Qt::QueuedConnection);
+        }
+        return;
+    }
+    shown_ = state;
     removePages();
     if (state == Connected) {
         lostDialog_->hide();
@@ -113,6 +124,13 @@ void D2ProductCard::applyState(ConnectionState state)
         lostDialog_->show();
         lostDialog_->raise();
     }
+}
+
+void D2ProductCard::onUploadEnded()
+{
+    awaitingUpload_ = false;
+    if (connected_ && connected_->connectionState() != shown_)
+        applyState(connected_->connectionState());
 }
 
 void D2ProductCard::onConnectionLostDialogClosed()

@@ -14,7 +14,8 @@ class D2VisibleDevice;
 
 // A Zanthic device's card: "Connecting..." until its connected device is Connected, then the
 // settings page; the connection-lost dialog when a connection that was up goes down. It acts
-// only on its current connected device, and closes when it has none.
+// only on its current connected device, and closes when it has none. Under a LUT upload to the
+// device its pages stay, so the upload's progress and result are seen, until the upload ends.
 class D2ProductCard : public ProductCard {
     Q_OBJECT
 public:
@@ -39,12 +40,16 @@ public slots:
 
 private:
     void applyState(ConnectionState state);
+    void onUploadEnded();
     void removePages();
 
     std::shared_ptr<ConnectedDevice> connected_;
     ConnectionLostDialog* lostDialog_;
     QWidget* hostWindow_;
     bool wasConnected_ = false;
+    // The state the pages show; a change that comes under a LUT upload waits for its end.
+    ConnectionState shown_ = Idle;
+    bool awaitingUpload_ = false;
 };
 
 } // namespace Zanthic

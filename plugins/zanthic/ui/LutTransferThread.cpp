@@ -20,7 +20,9 @@ QSet<LutTransferThread*>& transfers()
 
 } // namespace
 
-LutTransferThread::LutTransferThread(std::function<int()> transfer) : transfer_(std::move(transfer))
+LutTransferThread::LutTransferThread(std::function<int()> transfer, const QObject* device,
+                                     std::function<void(int)> finish)
+    : transfer_(std::move(transfer)), device_(device), finish_(std::move(finish))
 {
     transfers().insert(this);
     connect(this, &QThread::finished, this, &QObject::deleteLater);
@@ -31,15 +33,25 @@ LutTransferThread::~LutTransferThread() { transfers().remove(this); }
 bool LutTransferThread::anyRunning()
 {
     const QSet<LutTransferThread*>& all = transfers();
-    return std::any_of(all.begin(), all.end(), [](const LutTransferThread* t) { return t->isRunning(); });
+    return std::any_of(all.begin(), all.end(), [](const LutTransferThread* t) { return !t->hasEnded(); });
+}
+
+LutTransferThread* LutTransferThread::runningFor(const QObject* device)
+{
+    if (!device)
+        return nullptr;
+    for (LutTransferThread* t : transfers())
+        if (t->device_ == device && !t->hasEnded())
+            return t;
+    return nullptr;
 }
 
 void LutTransferThread::waitForAll()
 {
     if (!anyRunning())
         return;
-    // A thread's finished may already be on its way when we look, so the loop looks again on
-    // a short tick rather than trusting one signal.
+    // An upload's end may already be on its way when we look, so the loop looks again on a
+    // short tick rather than trusting one signal.
     QEventLoop loop;
     QTimer tick;
     connect(&tick, &QTimer::timeout, &loop, [&loop] {
@@ -50,7 +62,20 @@ void LutTransferThread::waitForAll()
     loop.exec();
 }
 
-void LutTransferThread::run() { emit transferred(transfer_()); }
+void LutTransferThread::run()
+{
+    const int result = transfer_();
+    // Posted before the thread's finished, so it comes before the deletion that follows that.
+    QMetaObject::invokeMethod(this, [this, result] { end(result); }, Qt::QueuedConnection);
+}
+
+void LutTransferThread::end(int result)
+{
+    if (finish_)
+        finish_(result);
+    ended_ = true;
+    emit transferred(result);
+}
 
 } // namespace Zanthic
 } // namespace TWG

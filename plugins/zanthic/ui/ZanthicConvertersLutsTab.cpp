@@ -7,7 +7,6 @@
 #include "plugins/zanthic/ui/D2SettingsPushButton.h"
 #include "plugins/zanthic/ui/LutTransferThread.h"
 
-#include <QApplication>
 #include <QButtonGroup>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -119,9 +118,9 @@ ZanthicConvertersLutsTab::~ZanthicConvertersLutsTab()
     device_->removeDelegate(this);
     delete fileDialog_;
     delete deleteDialog_;
-    // An upload still running goes on without the tab and ends on its own.
+    // An upload still running goes on without the tab and ends on its own; a failure it told
+    // of stays until it is closed.
     delete transferDialog_;
-    delete errorDialog_;
 }
 
 void ZanthicConvertersLutsTab::setLutSelection(std::uint8_t index) { setRadioGroupChecked(selection_, index); }
@@ -211,13 +210,13 @@ void ZanthicConvertersLutsTab::importFile(const QString& path)
         connect(transferDialog_, &TransferProgressDialog::threadCompleted, this, &ZanthicConvertersLutsTab::onThreadCompleted);
     }
     std::shared_ptr<ZanthicConvertersConnectedDevice> device = device_;
-    auto* worker = new LutTransferThread([device, path, lutName] { return device->loadLut(kSlot, path, lutName); });
     // The selection follows the name the device posted while it loaded, on the GUI thread, and
-    // is made even if the tab has gone meanwhile.
-    connect(worker, &LutTransferThread::transferred, qApp, [device](int result) {
-        if (result == kLutLoaded)
-            device->setLutSelection(kSlot);
-    });
+    // is made even if the tab has gone meanwhile; the upload has ended only once it is made.
+    auto* worker = new LutTransferThread([device, path, lutName] { return device->loadLut(kSlot, path, lutName); },
+                                         device.get(), [device](int result) {
+                                             if (result == kLutLoaded)
+                                                 device->setLutSelection(kSlot);
+                                         });
     connect(worker, &LutTransferThread::transferred, this, [this, fileName](int result) {
         if (result != kLutLoaded)
             onTransferred(result, fileName);
@@ -237,12 +236,13 @@ void ZanthicConvertersLutsTab::onTransferred(int result, const QString& fileName
 void ZanthicConvertersLutsTab::showFailure(int result, const QString& fileName)
 {
     delete errorDialog_;
+    // On the window, not the tab: the card may take the tab down (its device lost) just after.
     // Only a file that does not open or decode is corrupt; anything else did not get through.
     if (result == ZanthicConvertersConnectedDevice::kLutUndecodable ||
         result == ZanthicConvertersConnectedDevice::kLutFileUnreadable)
-        errorDialog_ = new ParserErrorDialog(fileName, this);
+        errorDialog_ = new ParserErrorDialog(fileName, window());
     else
-        errorDialog_ = new TransferFailedDialog(this);
+        errorDialog_ = new TransferFailedDialog(window());
     errorDialog_->show();
 }
 

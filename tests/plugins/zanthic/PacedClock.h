@@ -16,6 +16,7 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <vector>
 
 namespace zanthictest {
 
@@ -106,6 +107,16 @@ public:
         std::lock_guard<std::mutex> lock(mutex_);
         const Sleeper* s = firstWaiting();
         return s ? s->wake : TimePoint::max();
+    }
+    // The sleeps that wait for a grant now, each by a number no other sleep has had.
+    std::vector<std::uint64_t> waitingSleeps()
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        std::vector<std::uint64_t> out;
+        for (const Sleeper* s : sleepers_)
+            if (!s->granted && !s->granting)
+                out.push_back(s->sequence);
+        return out;
     }
     // Moves time to the first sleeper's wake and lets it go on; false when none waits.
     bool grantNext()

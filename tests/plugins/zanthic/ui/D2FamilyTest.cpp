@@ -265,17 +265,21 @@ TEST_F(D2FamilyTest, ShutdownWaitsForTheUpdateWithTheEventLoopTurning)
 
 // A LUT upload holds its device off the GUI thread and deletes itself: the program may not close
 // under it, and its end (shutdown, as the window goes) waits for it with the event loop turning,
-// so no upload runs on into the program's exit with its device half sent.
+// so no upload runs on into the program's exit with its device half sent, nor writes it after:
+// what follows its result on the GUI thread is part of it.
 TEST_F(D2FamilyTest, ALutUploadHoldsTheCloseAndShutdownWaitsForIt)
 {
     std::atomic<bool> release{false};
     std::atomic<bool> done{false};
-    auto* upload = new TWG::Zanthic::LutTransferThread([&] {
-        while (!release)
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        done = true;
-        return 0;
-    });
+    int finished = 0;
+    auto* upload = new TWG::Zanthic::LutTransferThread(
+        [&] {
+            while (!release)
+                std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            done = true;
+            return 0;
+        },
+        nullptr, [&](int) { ++finished; });
     QPointer<TWG::Zanthic::LutTransferThread> watched(upload);
     upload->start();
 
@@ -293,8 +297,26 @@ TEST_F(D2FamilyTest, ALutUploadHoldsTheCloseAndShutdownWaitsForIt)
     family->shutdown();
     letGo.join();
     EXPECT_TRUE(done) << "shutdown returned while the upload ran";
+    EXPECT_EQ(finished, 1) << "shutdown returned before the upload's result was taken up";
     EXPECT_TRUE(turned) << "the GUI thread went on while it waited";
     EXPECT_TRUE(family->canClose());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return watched.isNull(); })) << "the upload deletes itself";
+}
+
+// What follows an upload's result on the GUI thread (its selection write) is part of it: the
+// upload has not ended, and shutdown waits, until that has run, though its thread has returned.
+TEST_F(D2FamilyTest, AnUploadEndsOnlyOnceItsResultIsTakenUpOnTheGuiThread)
+{
+    int finished = 0;
+    auto* upload = new TWG::Zanthic::LutTransferThread([] { return 0; }, nullptr, [&](int) { ++finished; });
+    QPointer<TWG::Zanthic::LutTransferThread> watched(upload);
+    upload->start();
+    ASSERT_TRUE(upload->wait(10000));
+    EXPECT_TRUE(TWG::Zanthic::LutTransferThread::anyRunning()) << "ended with its result not yet taken up";
+    EXPECT_EQ(finished, 0);
+    family->shutdown();
+    EXPECT_EQ(finished, 1);
+    EXPECT_FALSE(TWG::Zanthic::LutTransferThread::anyRunning());
     ASSERT_TRUE(QTest::qWaitFor([&] { return watched.isNull(); })) << "the upload deletes itself";
 }
 

@@ -5,12 +5,16 @@
 #include "plugins/zanthic/ui/D2SettingsPage.h"
 #include "plugins/zanthic/ui/D2SettingsPushButton.h"
 #include "plugins/zanthic/ui/DeleteLutDialog.h"
+#include "plugins/zanthic/ui/LutTransferThread.h"
 #include "plugins/zanthic/ui/TransferProgressDialog.h"
 #include "plugins/zanthic/ui/ZanthicConvertersLutsTab.h"
 #include "tests/plugins/zanthic/ui/SettingsFakes.h"
 
+#include "kit/framework/ConnectingStatusPage.h"
 #include "kit/widgets/CardPushButton.h"
 #include "plugins/zanthic/device/ConnectedDeviceOwner.h"
+#include "plugins/zanthic/ui/ConnectionLostDialog.h"
+#include "plugins/zanthic/ui/D2ProductCard.h"
 
 #include <gtest/gtest.h>
 
@@ -19,6 +23,7 @@
 #include <QLabel>
 #include <QPointer>
 #include <QSignalSpy>
+#include <QStackedWidget>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -311,6 +316,79 @@ TEST(LutsTab, ATabDestroyedDuringATransferLeavesTheWorkerToFinish)
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         return weak.expired();
     }, 10000)) << "the ended worker is deleted and lets the device go";
+}
+
+// The card keeps an upload's page while the upload runs, whatever its device's state does
+// meanwhile: the upload tells its result there, then the card shows the state the device is in.
+TEST(LutsTab, TheCardKeepsAnUploadsPageUntilItsResultIsTold)
+{
+    ZanthicConvertersConnectedDevice::setSettingsPageBuilder(&createD2SettingsPage);
+    const struct {
+        const char* name;
+        int result;
+        ConnectionState after;
+    } cases[] = {
+        {"fails, its device lost", 5, Interrupted},
+        {"loads, its device back", 0, Connected},
+    };
+    const auto settle = [] {
+        for (int i = 0; i < 3; ++i) {
+            QCoreApplication::processEvents();
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        }
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto device = recordingDevice(0xBE89);
+        device->loadResult = c.result;
+        QWidget window;
+        window.resize(780, 710);
+        window.show();
+        QPointer<D2ProductCard> card = new D2ProductCard(nullptr, device, &window);
+        const auto settingsShown = [&] { return qobject_cast<D2SettingsPage*>(card->pages()->currentWidget()) != nullptr; };
+        ASSERT_TRUE(QTest::qWaitFor(settingsShown));
+        QPointer<ZanthicConvertersLutsTab> tab = card->findChild<ZanthicConvertersLutsTab*>();
+        ASSERT_TRUE(tab);
+        QTemporaryDir dir;
+        QFile file(dir.filePath(QStringLiteral("grade.cube")));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.close();
+        device->gate.close();
+        tab->importFile(file.fileName());
+        ASSERT_TRUE(QTest::qWaitFor([&] { return device->gate.waiting() == 1; }));
+
+        for (ConnectionState meanwhile : {Connecting, c.after}) {
+            device->setConnectionState(meanwhile);
+            settle();
+            ASSERT_TRUE(tab) << "the upload's tab went under it";
+            EXPECT_TRUE(settingsShown());
+            EXPECT_TRUE(tab->transferDialog()->isVisible());
+            EXPECT_TRUE(card->lostDialog()->isHidden());
+        }
+        device->gate.open();
+        ASSERT_TRUE(QTest::qWaitFor([] { return !LutTransferThread::anyRunning(); }));
+        settle();
+        QList<CommonDialog*> told;
+        for (CommonDialog* d : window.findChildren<CommonDialog*>())
+            if (d->isVisible() && !qobject_cast<ConnectionLostDialog*>(d))
+                told.append(d);
+        if (c.result != 0) {
+            ASSERT_EQ(told.size(), 1);
+            EXPECT_EQ(told.first()->headingLabel()->text(), QStringLiteral("LUT Transfer Failed"));
+            EXPECT_NE(qobject_cast<ConnectingStatusPage*>(card->pages()->currentWidget()), nullptr)
+                << "then the card shows the device lost";
+            EXPECT_FALSE(card->lostDialog()->isHidden());
+        } else {
+            EXPECT_TRUE(told.isEmpty());
+            ASSERT_TRUE(tab);
+            EXPECT_EQ(tab->nameLabel()->text(), QStringLiteral("grade.cube"));
+            EXPECT_TRUE(tab->selectionGroup()->button(0)->isChecked());
+            EXPECT_TRUE(card->lostDialog()->isHidden());
+        }
+        delete card;
+        settle();
+    }
+    ZanthicConvertersConnectedDevice::setSettingsPageBuilder(nullptr);
 }
 
 TEST(LutsTab, DeleteThenCancelWritesNothingBack)

@@ -5,9 +5,10 @@
 
 #include "tests/plugins/zanthic/ui/ZanthicRunRig.h"
 
-#include <gtest/gtest-spi.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <iterator>
 #include <optional>
 #include <sstream>
 
@@ -16,82 +17,31 @@ namespace {
 using namespace zanthicrun;
 using platform::SimFaultAction;
 
-// --- Known faults, being mended on other branches: TEMPORARY, empty this list once they merge --
-// A case listed here must still fail, and only with the symptoms given; it then counts as
-// expected. A listed case that passes fails the test, so the list cannot outlive its faults.
-// Indices are those of today's clean runs (they shift once the mends change the requests).
-enum Actions { kUnplug = 1, kStall = 2, kTimeout = 4, kAny = 7 };
-struct KnownFault {
-    Kind kind;
-    int actions;
-    std::vector<int> indices;
-    std::vector<const char*> symptoms; // each failure of the case contains one of them
-    const char* why;
-    // It may pass: the device's removal may reach the card before the upload's report, whose
-    // tab then goes first (a race of the program's own threads).
-    bool mayPass = false;
-};
-const char kNotSeenAgain[] = "the device is not seen again";
-const char kSecondAttempt[] = "the second attempt";
-const char kAfterSecond[] = "after the second attempt";
-const char kFroze[] = "the window froze";
-const char kCorrupt[] = "a failed transfer is not a corrupt file";
-const char kIncomplete[] = "success reported, but the device is incomplete";
-const char kTabName[] = "the tab shows a LUT the device does not hold";
-const char kOneReport[] = "one report per run";
-std::vector<int> range(int first, int last)
-{
-    std::vector<int> out;
-    for (int i = first; i <= last; ++i)
-        out.push_back(i);
-    return out;
-}
-const std::vector<KnownFault> kKnownFaults = {
-    // zenum: a failed serial-number read leaves the re-enumerated device with an empty serial,
-    // never found again by the task nor listed as itself (7: the bootloader, 30: the application).
-    {Kind::Stm32Update, kStall | kTimeout, {7, 30}, {kNotSeenAgain, kSecondAttempt, kAfterSecond, kFroze},
-     "zenum: serial read retried"},
-    // zenum: the enumeration's reads on the GUI thread: the serial (1 s) and, in the family's
-    // arrival, the "DeviceName" property (10 s).
-    {Kind::Stm32Update, kTimeout, {8, 9, 10, 31, 32, 33}, {kFroze}, "zenum: device creation off the GUI thread"},
-    // zenum: the mode and UUID reads of XmegaUsbPotentialDevice's constructor fail once and the
-    // device is dropped for good (5, 6: the bootloader; 17, 18: the application).
-    {Kind::XmegaUpdate, kStall | kTimeout, {5, 6, 17, 18}, {kNotSeenAgain, kFroze}, "zenum: UUID read retried"},
-    // zenum: the same reads, and the segment select and the device name of the arrival, wait out
-    // the XMEGA time-out (5 s) on the GUI thread.
-    {Kind::XmegaUpdate, kTimeout, {7, 19, 20}, {kFroze}, "zenum: device creation off the GUI thread"},
-    // zdfu: the GETSTATUS of the manifestation fails; the image is whole, but the next update
-    // from where this one left the device fails too.
-    {Kind::Stm32Update, kStall | kTimeout, {28, 29}, {kSecondAttempt}, "zdfu: a failed manifestation status read"},
-    // zlut: a failed "LutData" or "LutName" write (code 5) shows "LUT File Corrupt".
-    {Kind::Stm32Lut, kStall | kTimeout, range(0, 40), {kCorrupt}, "zlut: the transfer-failed dialog"},
-    // zlut: the name (1040) and "loaded" (1024) writes fail unseen: the tab shows the LUT loaded.
-    {Kind::XmegaLut, kStall | kTimeout, {22, 23}, {kIncomplete, kTabName, kFroze},
-     "zlut: XMEGA name and command writes checked"},
-    {Kind::XmegaLut, kUnplug, {22, 23}, {kIncomplete, kTabName}, "zlut: XMEGA name and command writes checked", true},
-    // zlut: the 500 ms poll waits, blocking, behind the upload's timed-out request.
-    {Kind::XmegaLut, kTimeout, {0, 1, 2, 3, 4, 5, 6, 9, 10, 11, 12, 13, 14, 17, 20, 21, 22, 23}, {kFroze},
-     "zlut: XMEGA poll try-lock"},
-};
-// Found here, listed by no mend (see the report): a poll's own request waits out its time-out
-// on the GUI thread (7, 15, 18, 25: the mode read; 8, 16, 19, 26: the register-0 probe); one
-// failed poll drops the card's pages, and with them the running upload's tab and report.
-const std::vector<KnownFault> kUnlistedFaults = {
-    {Kind::XmegaLut, kTimeout, {7, 8, 15, 16, 18, 19, 25, 26}, {kFroze, kOneReport, kCorrupt},
-     "unlisted: a status poll's own request blocks the GUI thread for its time-out"},
-    {Kind::XmegaLut, kStall | kTimeout, {8, 16, 19}, {kOneReport, kCorrupt},
-     "unlisted: a failed poll tears the LUTs tab down mid-upload, its report lost"},
-};
-
-int actionBit(SimFaultAction action)
-{
-    return action == SimFaultAction::Unplug ? kUnplug : action == SimFaultAction::Stall ? kStall : kTimeout;
-}
-
 struct Fault {
     int index = 0; // of the request in the clean run's order
     SimFaultAction action = SimFaultAction::Stall;
 };
+
+// TEMPORARY, until the branch that moves the status polls' reads off the GUI thread (zpoll)
+// merges: there a poll's own request that times out holds the GUI thread for its time-out (the
+// XMEGA mode read and register-0 probe after the upload). In these cases only the window's
+// freeze, by a status poll, is let pass, and it must still come; every other check holds.
+// Remove this list, and its use in runCase, with that merge.
+struct PollFreeze {
+    Kind kind;
+    SimFaultAction action;
+    int index;
+};
+const PollFreeze kUntilZpoll[] = {
+    {Kind::XmegaLut, SimFaultAction::Timeout, 19},
+    {Kind::XmegaLut, SimFaultAction::Timeout, 20},
+};
+bool freezesUntilZpoll(Kind kind, const std::optional<Fault>& fault)
+{
+    return fault && std::any_of(std::begin(kUntilZpoll), std::end(kUntilZpoll), [&](const PollFreeze& f) {
+               return f.kind == kind && f.action == fault->action && f.index == fault->index;
+           });
+}
 
 platform::UsbStatus statusOf(SimFaultAction action)
 {
@@ -185,8 +135,11 @@ std::vector<SimRequest> runCase(Kind kind, const std::optional<Fault>& fault)
         if (requests.size() <= std::size_t(fault->index) ||
             requests[std::size_t(fault->index)].status != statusOf(fault->action))
             ADD_FAILURE() << "the fault did not fire at its index: the run's requests are not in a fixed order";
-        if (!isUpdate(kind) && !first.succeeded && fault->action != SimFaultAction::Unplug) {
-            EXPECT_EQ(first.failure, QStringLiteral("LUT Transfer Failed")) << "a failed transfer is not a corrupt file";
+        // An unplug after the table got through takes the tab down with its device: the lost
+        // dialog then tells.
+        if (!isUpdate(kind) && !first.succeeded && (fault->action != SimFaultAction::Unplug || !afterFirst.empty())) {
+            EXPECT_EQ(first.failure.toStdString(), "LUT Transfer Failed")
+                << "the upload's failure is told, and a failed transfer is not a corrupt file";
         }
     }
 
@@ -228,7 +181,13 @@ std::vector<SimRequest> runCase(Kind kind, const std::optional<Fault>& fault)
         << "after the second attempt";
     const std::vector<std::string> violations = converter->violations();
     EXPECT_TRUE(violations.empty()) << "the device saw: " << violations.front();
-    EXPECT_LE(rig.worstBlock().count(), Rig::kBlockLimit.count()) << "the window froze: " << rig.worstBlockAt();
+    if (freezesUntilZpoll(kind, fault)) {
+        EXPECT_TRUE(rig.worstBlock() > Rig::kBlockLimit && rig.worstBlockAt().find("a status poll") != std::string::npos)
+            << "listed until zpoll as a status poll's freeze, but the window did not freeze so (" << rig.worstBlockAt()
+            << "): take it off the list";
+    } else {
+        EXPECT_LE(rig.worstBlock().count(), Rig::kBlockLimit.count()) << "the window froze: " << rig.worstBlockAt();
+    }
     EXPECT_EQ(rig.closeFamily(), 0) << "a handle, claim or transfer was left open";
     return requests;
 }
@@ -276,35 +235,7 @@ TEST_P(ZanthicFaults, AtEveryRequestOfACleanRun)
         std::ostringstream where;
         where << "fault at request " << i << " of " << clean.size() << ": " << describe(clean[i]);
         SCOPED_TRACE(where.str());
-        std::vector<const KnownFault*> known;
-        for (const auto* list : {&kKnownFaults, &kUnlistedFaults})
-            for (const KnownFault& k : *list)
-                if (k.kind == c.kind && (k.actions & actionBit(c.action)) &&
-                    std::find(k.indices.begin(), k.indices.end(), int(i)) != k.indices.end())
-                    known.push_back(&k);
-        if (known.empty()) {
-            runCase(c.kind, Fault{int(i), c.action});
-            continue;
-        }
-        ::testing::TestPartResultArray failures;
-        {
-            ::testing::ScopedFakeTestPartResultReporter capture(
-                ::testing::ScopedFakeTestPartResultReporter::INTERCEPT_ONLY_CURRENT_THREAD, &failures);
-            runCase(c.kind, Fault{int(i), c.action});
-        }
-        const bool mayPass = std::all_of(known.begin(), known.end(), [](const KnownFault* k) { return k->mayPass; });
-        if (failures.size() == 0 && !mayPass)
-            ADD_FAILURE() << "listed as a known fault (" << known.front()->why << ") but passes now: take it off the list";
-        for (int f = 0; f < failures.size(); ++f) {
-            const std::string message = failures.GetTestPartResult(f).message();
-            const bool expected = std::any_of(known.begin(), known.end(), [&](const KnownFault* k) {
-                return std::any_of(k->symptoms.begin(), k->symptoms.end(),
-                                   [&](const char* symptom) { return message.find(symptom) != std::string::npos; });
-            });
-            if (!expected)
-                ADD_FAILURE_AT(failures.GetTestPartResult(f).file_name(), failures.GetTestPartResult(f).line_number())
-                    << "beyond the known fault (" << known.front()->why << "): " << message;
-        }
+        runCase(c.kind, Fault{int(i), c.action});
     }
 }
 

@@ -53,6 +53,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <functional>
+#include <iterator>
 #include <map>
 #include <memory>
 #include <string>
@@ -73,8 +74,9 @@ constexpr char kStm32Serial[] = "5a4e0089abcd";
 constexpr char kOldBuild[] = "00010001";
 constexpr std::uint32_t kOldFpga = 0x19;
 constexpr std::uint32_t kOldXmega = 1;
-// The name the device's LUT has before an upload.
+// The name the device's LUT has before an upload; it is not shown then.
 constexpr char kOldLutName[] = "Old grade";
+constexpr std::uint8_t kLutOff = 255;
 
 enum class Kind { Stm32Update, XmegaUpdate, Stm32Lut, XmegaLut };
 inline bool isUpdate(Kind k) { return k == Kind::Stm32Update || k == Kind::XmegaUpdate; }
@@ -149,6 +151,8 @@ public:
     virtual std::string lutIncomplete(const std::vector<std::uint8_t>& table, const std::string& name) const = 0;
     // The LUT name as the device reports it.
     virtual QString lutName() const = 0;
+    // Whether the device shows its LUT (off before the first upload).
+    virtual bool lutSelected() const = 0;
     virtual std::vector<std::string> violations() const = 0;
 };
 
@@ -160,6 +164,7 @@ public:
         state_->serial = kStm32Serial;
         state_->setText(stm32::keys::kBuildId, current ? firmwareids::stm32BuildId(kStm32) : kOldBuild);
         state_->setText(stm32::keys::kLutName, kOldLutName);
+        state_->properties[stm32::keys::kLutSelection] = {kLutOff};
         state_->properties[stm32::keys::kLutData] = std::vector<std::uint8_t>(64, 7);
     }
     void plugIn(platform::SimBackend& bus) override
@@ -194,6 +199,11 @@ public:
         return {};
     }
     QString lutName() const override { return QString::fromStdString(state_->text(stm32::keys::kLutName)); }
+    bool lutSelected() const override
+    {
+        const auto selection = state_->properties.find(stm32::keys::kLutSelection);
+        return selection != state_->properties.end() && selection->second == std::vector<std::uint8_t>{0};
+    }
     std::vector<std::string> violations() const override { return state_->violations; }
     const std::shared_ptr<platform::SimStm32State>& state() const { return state_; }
 
@@ -217,6 +227,7 @@ public:
         s.versions[0] = s.versions[1] = current ? firmwareids::kXmegaVersion : kOldXmega;
         for (std::size_t i = 0; i < sizeof kOldLutName - 1; ++i)
             s.memory[xmegareg::kLutName + std::uint32_t(i)] = static_cast<std::uint8_t>(kOldLutName[i]);
+        s.memory[xmegareg::kLutSelection] = kLutOff;
     }
     void plugIn(platform::SimBackend& bus) override
     {
@@ -260,6 +271,7 @@ public:
         return why;
     }
     QString lutName() const override { return QString::fromStdString(registerText(xmegareg::kLutName)); }
+    bool lutSelected() const override { return state_->readRegister(xmegareg::kLutSelection) == 0; }
     std::vector<std::string> violations() const override { return state_->violations; }
     const std::shared_ptr<platform::SimXmegaState>& state() const { return state_; }
 
@@ -397,15 +409,35 @@ public:
         // Hot-plug goes through the notifier thread: time waits until it has handed on what it
         // was told (and that was taken up in a turn), else a device would arrive late by time.
         if (platform::threadMessagesInFlight() > 0 || platform::threadMessagesHandled() != handled) {
-            if (!catchingUp_.isValid())
+            if (!catchingUp_.isValid() || platform::threadMessagesHandled() != catchUpHandled_) {
                 catchingUp_.start();
-            // Unless the notifier thread itself sleeps (it retries a busy open): it waits for time.
+                catchUpHandled_ = platform::threadMessagesHandled();
+                notifierSleeps_.clear();
+            }
+            // Unless the notifier thread itself sleeps (it retries a read, or a request of its
+            // times out): then it waits for time, and time goes on until that sleep is granted.
             if (catchingUp_.elapsed() < kCatchUpMs) {
                 std::this_thread::yield();
                 return;
             }
+            const std::vector<std::uint64_t> waiting = clock_.waitingSleeps();
+            if (notifierSleeps_.empty()) {
+                notifierSleeps_ = waiting;
+            } else {
+                std::vector<std::uint64_t> still;
+                std::set_intersection(notifierSleeps_.begin(), notifierSleeps_.end(), waiting.begin(), waiting.end(),
+                                      std::back_inserter(still));
+                notifierSleeps_.swap(still);
+                if (notifierSleeps_.empty()) {
+                    // What slept all along has woken: the notifier thread may be running again.
+                    catchingUp_.start();
+                    std::this_thread::yield();
+                    return;
+                }
+            }
+        } else {
+            catchingUp_.invalidate();
         }
-        catchingUp_.invalidate();
         const platform::Clock::TimePoint wake = clock_.nextWake();
         const platform::Clock::TimePoint poll = nextPollDue();
         if (wake != platform::Clock::TimePoint::max()) {
@@ -633,6 +665,9 @@ private:
     std::vector<Poll> polls_;
     std::function<bool()> userWindow_;
     QElapsedTimer catchingUp_;
+    std::uint64_t catchUpHandled_ = 0;
+    // The sleeps that waited all through the notifier thread's catching up, one of them its own.
+    std::vector<std::uint64_t> notifierSleeps_;
     platform::Clock::Duration worst_{0};
     std::string worstAt_;
 };
