@@ -166,6 +166,13 @@ void ZanthicConvertersConnectedDevice::waitForPollReads()
     --pollReadHolds;
 }
 
+int ZanthicConvertersConnectedDevice::pollReadsInFlight()
+{
+    const QSet<PollReadThread*>& all = pollReads();
+    return static_cast<int>(
+        std::count_if(all.begin(), all.end(), [](const PollReadThread* t) { return !t->isFinished(); }));
+}
+
 void ZanthicConvertersConnectedDevice::setSettingsPageBuilder(SettingsPageBuilder builder)
 {
     settingsPageBuilder = builder;

@@ -117,6 +117,10 @@ public:
     // Turns the event loop until no poll read of this process is left, starting none meanwhile:
     // what they read through goes only after. GUI thread only; never a blocking wait.
     static void waitForPollReads();
+    // The poll reads of this process whose thread has not yet returned (what they found is posted
+    // once it has). GUI thread only: for whoever paces the program's time from there, as the
+    // tests' virtual clock does, and must not let time pass a read that is still on the device.
+    static int pollReadsInFlight();
 
     QWidget* createSettingsPage(QWidget* card) override;
 

@@ -118,13 +118,20 @@ public:
                 out.push_back(s->sequence);
         return out;
     }
-    // Moves time to the first sleeper's wake and lets it go on; false when none waits.
-    bool grantNext()
+    // The number the latest sleep had: every sleep asked after now gets a greater one.
+    std::uint64_t lastSleep()
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return sequence_;
+    }
+    // Moves time to the first sleeper's wake and lets it go on; false when none waits. Only
+    // sleeps numbered above since are looked at: those asked for after that one.
+    bool grantNext(std::uint64_t since = 0)
     {
         Sleeper* s = nullptr;
         {
             std::lock_guard<std::mutex> lock(mutex_);
-            s = firstWaiting();
+            s = firstWaiting(since);
             if (!s)
                 return false;
             s->granting = true;
@@ -170,11 +177,11 @@ private:
     };
 
     // The sleeper due first (the first to ask among equals) that no grant has picked yet.
-    Sleeper* firstWaiting() const
+    Sleeper* firstWaiting(std::uint64_t since = 0) const
     {
         Sleeper* first = nullptr;
         for (Sleeper* s : sleepers_)
-            if (!s->granted && !s->granting &&
+            if (!s->granted && !s->granting && s->sequence > since &&
                 (!first || s->wake < first->wake || (s->wake == first->wake && s->sequence < first->sequence)))
                 first = s;
         return first;

@@ -7,8 +7,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <iterator>
 #include <optional>
 #include <sstream>
 
@@ -21,27 +19,6 @@ struct Fault {
     int index = 0; // of the request in the clean run's order
     SimFaultAction action = SimFaultAction::Stall;
 };
-
-// TEMPORARY, until the branch that moves the status polls' reads off the GUI thread (zpoll)
-// merges: there a poll's own request that times out holds the GUI thread for its time-out (the
-// XMEGA mode read and register-0 probe after the upload). In these cases only the window's
-// freeze, by a status poll, is let pass, and it must still come; every other check holds.
-// Remove this list, and its use in runCase, with that merge.
-struct PollFreeze {
-    Kind kind;
-    SimFaultAction action;
-    int index;
-};
-const PollFreeze kUntilZpoll[] = {
-    {Kind::XmegaLut, SimFaultAction::Timeout, 19},
-    {Kind::XmegaLut, SimFaultAction::Timeout, 20},
-};
-bool freezesUntilZpoll(Kind kind, const std::optional<Fault>& fault)
-{
-    return fault && std::any_of(std::begin(kUntilZpoll), std::end(kUntilZpoll), [&](const PollFreeze& f) {
-               return f.kind == kind && f.action == fault->action && f.index == fault->index;
-           });
-}
 
 platform::UsbStatus statusOf(SimFaultAction action)
 {
@@ -181,13 +158,7 @@ std::vector<SimRequest> runCase(Kind kind, const std::optional<Fault>& fault)
         << "after the second attempt";
     const std::vector<std::string> violations = converter->violations();
     EXPECT_TRUE(violations.empty()) << "the device saw: " << violations.front();
-    if (freezesUntilZpoll(kind, fault)) {
-        EXPECT_TRUE(rig.worstBlock() > Rig::kBlockLimit && rig.worstBlockAt().find("a status poll") != std::string::npos)
-            << "listed until zpoll as a status poll's freeze, but the window did not freeze so (" << rig.worstBlockAt()
-            << "): take it off the list";
-    } else {
-        EXPECT_LE(rig.worstBlock().count(), Rig::kBlockLimit.count()) << "the window froze: " << rig.worstBlockAt();
-    }
+    EXPECT_LE(rig.worstBlock().count(), Rig::kBlockLimit.count()) << "the window froze: " << rig.worstBlockAt();
     EXPECT_EQ(rig.closeFamily(), 0) << "a handle, claim or transfer was left open";
     return requests;
 }

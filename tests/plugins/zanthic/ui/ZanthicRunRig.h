@@ -394,7 +394,10 @@ public:
 
     // One step: a turn of the event loop, the polls due, then time moves: to the next poll or
     // the next worker's sleep, or on by a step when nothing runs. While a worker runs and does
-    // not sleep, time stands, so its requests and the GUI thread's keep their order.
+    // not sleep, time stands, so its requests and the GUI thread's keep their order. A poll
+    // fires only while every other thread stands, and its reads run to their end before
+    // anything goes on (their own sleeps granted); time then stands until a turn has taken up
+    // what they found.
     void step()
     {
         const std::uint64_t handled = platform::threadMessagesHandled();
@@ -404,8 +407,10 @@ public:
             QCoreApplication::processEvents();
             QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         });
+        pollResultsPosted_ = false;
         trackPolls();
-        firePollsDue();
+        if (firePollsDue())
+            return;
         // Hot-plug goes through the notifier thread: time waits until it has handed on what it
         // was told (and that was taken up in a turn), else a device would arrive late by time.
         if (platform::threadMessagesInFlight() > 0 || platform::threadMessagesHandled() != handled) {
@@ -441,22 +446,27 @@ public:
         const platform::Clock::TimePoint wake = clock_.nextWake();
         const platform::Clock::TimePoint poll = nextPollDue();
         if (wake != platform::Clock::TimePoint::max()) {
-            if (poll <= wake)
+            if (poll <= wake) {
                 clock_.advanceTo(poll);
-            else
+                firePollsDue();
+            } else {
                 clock_.grantNext();
+            }
         } else if (!workerRuns()) {
             clock_.advanceTo(std::min(clock_.now() + kIdleStep, poll));
+            firePollsDue();
         } else {
             std::this_thread::yield();
         }
     }
+    // Done, and nothing a poll read found is still on its way to the GUI thread: the run goes
+    // on only from there.
     bool settle(const std::function<bool()>& done, platform::Clock::Duration limit = std::chrono::minutes(5))
     {
         const platform::Clock::TimePoint until = clock_.now() + limit;
         QElapsedTimer real;
         real.start();
-        while (!done()) {
+        while (!done() || pollResultsPosted_) {
             if (clock_.now() > until || real.elapsed() > kRealLimitMs)
                 return false;
             step();
@@ -638,14 +648,18 @@ private:
             next = std::min(next, dueOf(p));
         return next;
     }
-    void firePollsDue()
+    // Fires the polls due and waits for their reads; whether any fired.
+    bool firePollsDue()
     {
+        const std::uint64_t since = clock_.lastSleep();
+        bool fired = false;
         for (Poll& p : polls_) {
             if (dueOf(p) > clock_.now())
                 continue;
             QPointer<QTimer> timer = p.timer;
             p.last = clock_.now();
             p.fired = true;
+            fired = true;
             measure("a status poll", [&] {
                 gate_.firing = true;
                 QTimerEvent event(timer->timerId());
@@ -653,6 +667,28 @@ private:
                 gate_.firing = false;
             });
         }
+        if (fired)
+            awaitPollReads(since);
+        return fired;
+    }
+    // The reads a poll started, on threads of their own, run to their end while every other
+    // thread stands; a request of theirs that times out sleeps, and only such a sleep (asked
+    // after since) is granted. The GUI thread only looks on: it is not what the poll holds up.
+    void awaitPollReads(std::uint64_t since)
+    {
+        QElapsedTimer real;
+        real.start();
+        while (ZanthicConvertersConnectedDevice::pollReadsInFlight() > 0) {
+            if (clock_.grantNext(since))
+                continue;
+            // Also when it waits for what a standing thread holds: that would be a rig to mend.
+            if (real.elapsed() > kRealLimitMs) {
+                ADD_FAILURE() << "a status poll's read never returned while the other threads stood";
+                break;
+            }
+            std::this_thread::yield();
+        }
+        pollResultsPosted_ = true;
     }
 
     PacedClock clock_;
@@ -664,6 +700,7 @@ private:
     PollGate gate_;
     std::vector<Poll> polls_;
     std::function<bool()> userWindow_;
+    bool pollResultsPosted_ = false; // by reads that have returned, for the next turn to take up
     QElapsedTimer catchingUp_;
     std::uint64_t catchUpHandled_ = 0;
     // The sleeps that waited all through the notifier thread's catching up, one of them its own.
