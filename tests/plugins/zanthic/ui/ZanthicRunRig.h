@@ -681,7 +681,8 @@ private:
         while (ZanthicConvertersConnectedDevice::pollReadsInFlight() > 0) {
             if (clock_.grantNext(since))
                 continue;
-            // Also when it waits for what a standing thread holds: that would be a rig to mend.
+            // A read held up by what a standing thread holds never returns here: the pacing,
+            // not the program, is then at fault.
             if (real.elapsed() > kRealLimitMs) {
                 ADD_FAILURE() << "a status poll's read never returned while the other threads stood";
                 break;
