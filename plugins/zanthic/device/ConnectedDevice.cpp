@@ -165,10 +165,16 @@ void ZanthicConvertersConnectedDevice::waitForPollReads()
         return;
     ++pollReadHolds;
     // A read's end arrives queued and its thread object goes on a later turn: the loop looks
-    // on a short tick until none is left.
+    // on a short tick until none is left. A read that ended before this loop began had its
+    // deletion posted to the loop running then, which this nested one never serves: an ended
+    // read goes here.
     QEventLoop loop;
     QTimer tick;
     QObject::connect(&tick, &QTimer::timeout, &loop, [&loop] {
+        const QList<PollReadThread*> reads = pollReads().values();
+        for (PollReadThread* read : reads)
+            if (read->isFinished())
+                delete read;
         if (pollReads().isEmpty())
             loop.quit();
     });
