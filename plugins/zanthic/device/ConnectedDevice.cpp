@@ -1,5 +1,6 @@
 #include "plugins/zanthic/device/ConnectedDevice.h"
 
+#include "platform/ThreadHandOff.h"
 #include "plugins/zanthic/device/ConnectedDeviceOwner.h"
 #include "plugins/zanthic/device/PotentialDevice.h"
 
@@ -26,7 +27,12 @@ public:
     ~PollReadThread() override;
 
 protected:
-    void run() override { *found_ = read_(); }
+    void run() override
+    {
+        *found_ = read_();
+        // The GUI thread reads what was found, and deletes the read, after `finished`.
+        platform::handOver(found_.get());
+    }
 
 private:
     Read read_;
@@ -49,7 +55,11 @@ PollReadThread::PollReadThread(Read read, std::shared_ptr<std::optional<Connecti
     connect(this, &QThread::finished, this, &QObject::deleteLater);
 }
 
-PollReadThread::~PollReadThread() { pollReads().remove(this); }
+PollReadThread::~PollReadThread()
+{
+    platform::takeOver(found_.get());
+    pollReads().remove(this);
+}
 
 } // namespace
 
@@ -140,6 +150,7 @@ void ZanthicConvertersConnectedDevice::readOffThread(PollRead read)
     pollReading_ = true;
     // Queued from the thread; dropped with this object when it has gone by then.
     QObject::connect(worker, &QThread::finished, this, [this, found] {
+        platform::takeOver(found.get());
         pollReading_ = false;
         // Interrupted by the removal: nothing a read found since says otherwise.
         if (*found && pollTimer_->isActive())
@@ -154,10 +165,16 @@ void ZanthicConvertersConnectedDevice::waitForPollReads()
         return;
     ++pollReadHolds;
     // A read's end arrives queued and its thread object goes on a later turn: the loop looks
-    // on a short tick until none is left.
+    // on a short tick until none is left. A read that ended before this loop began had its
+    // deletion posted to the loop running then, which this nested one never serves: an ended
+    // read goes here.
     QEventLoop loop;
     QTimer tick;
     QObject::connect(&tick, &QTimer::timeout, &loop, [&loop] {
+        const QList<PollReadThread*> reads = pollReads().values();
+        for (PollReadThread* read : reads)
+            if (read->isFinished())
+                delete read;
         if (pollReads().isEmpty())
             loop.quit();
     });

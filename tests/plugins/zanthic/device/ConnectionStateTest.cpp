@@ -10,8 +10,11 @@
 
 #include <QElapsedTimer>
 #include <QSignalSpy>
+#include <QTimer>
 
 #include <chrono>
+#include <cstdio>
+#include <cstdlib>
 #include <future>
 #include <mutex>
 #include <thread>
@@ -309,4 +312,33 @@ TEST_F(ConnectionStateTest, APollReadInFlightOutlivesWhatGoesMeanwhile)
         EXPECT_TRUE(delegate.heard.isEmpty());
         bus.clearFaults();
     }
+}
+
+// The program ends just as a read's end arrives: the read's thread object is then handed to the
+// event loop running at the time, which the wait's own loop does not serve. The wait still ends.
+TEST_F(ConnectionStateTest, TheWaitForPollReadsEndsWhenAReadEndedJustBefore)
+{
+    DeviceRef usb;
+    Opened o = connect(false, usb);
+    bool waited = false;
+    QObject::connect(o.device.get(), &ConnectedDevice::connectionStateChanged, o.device.get(), [&waited] {
+        if (waited)
+            return;
+        waited = true;
+        // A wait that never ends would hold the test until CTest's time-out.
+        QTimer never;
+        never.setSingleShot(true);
+        QObject::connect(&never, &QTimer::timeout, [] {
+            std::fprintf(stderr, "the wait for the poll reads never ended\n");
+            std::_Exit(EXIT_FAILURE);
+        });
+        never.start(10000);
+        ZanthicConvertersConnectedDevice::waitForPollReads();
+    });
+    ASSERT_TRUE(QTest::qWaitFor([&] { return waited; }, 5000)) << "the first poll's state never came";
+    o.device.reset();
+    o.potential.reset();
+    usb.reset();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(bus.liveObjects(), 0);
 }

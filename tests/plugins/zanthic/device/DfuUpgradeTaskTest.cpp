@@ -121,7 +121,8 @@ protected:
         ASSERT_TRUE(device) << "the converter is not listed";
         LogCapture log;
         auto task = std::make_unique<DfuUpgradeTask>(manager, device);
-        QSignalSpy done(task.get(), &DeviceFirmwareUpdater::firmwareUpdated);
+        TaskReports reports(task.get());
+        const QSignalSpy& done = reports.done;
         ASSERT_GE(runToItsEnd(*task, done), 0) << "the update never ended";
         EXPECT_EQ(done.at(0).at(0).toInt(), 0) << log.lines().join('\n').toStdString();
         EXPECT_EQ(state.flash, image());
@@ -398,7 +399,8 @@ TEST_P(DfuLostRequestTest, FailsOnceAndTheNextUpdateBringsTheConverterBack)
     {
         LogCapture log;
         auto task = std::make_unique<DfuUpgradeTask>(manager, device);
-        QSignalSpy done(task.get(), &DeviceFirmwareUpdater::firmwareUpdated);
+        TaskReports reports(task.get());
+        const QSignalSpy& done = reports.done;
         ASSERT_GE(runToItsEnd(*task, done), 0) << "the update never ended";
         ASSERT_EQ(done.count(), 1);
         EXPECT_EQ(done.at(0).at(0).toInt(), 1);
@@ -502,7 +504,8 @@ TEST_F(DfuUpgradeSerialTest, AnUpdateRunsWhateverTheSerialReadsOfItsDeviceGive)
             5000));
 
         auto task = std::make_unique<DfuUpgradeTask>(manager, device);
-        QSignalSpy done(task.get(), &DeviceFirmwareUpdater::firmwareUpdated);
+        TaskReports reports(task.get());
+        const QSignalSpy& done = reports.done;
         ASSERT_GE(runToItsEnd(*task, done), 0) << "the update never ended";
         EXPECT_EQ(done.at(0).at(0).toInt(), 0) << log.lines().join('\n').toStdString();
         EXPECT_EQ(state->flash, SimFirmware::images(kProduct).front().data);

@@ -310,7 +310,8 @@ TEST_F(XmegaUsbUpgradeTaskTest, AnUpdateGoesOnWhenTheBootloadersUuidReadFails)
         auto device = listed(kSerial);
         ASSERT_TRUE(device);
         auto task = std::make_unique<XmegaUsbUpgradeTask>(manager, device);
-        QSignalSpy done(task.get(), &DeviceFirmwareUpdater::firmwareUpdated);
+        TaskReports reports(task.get());
+        const QSignalSpy& done = reports.done;
         ASSERT_GE(runToItsEnd(*task, done), 0) << "the update never ended";
         EXPECT_EQ(done.at(0).at(0).toInt(), 0) << log.lines().join('\n').toStdString();
         const SimFirmware::Image application = images(Package::Full).front();
