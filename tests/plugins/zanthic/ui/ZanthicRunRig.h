@@ -662,8 +662,10 @@ private:
             fired = true;
             measure("a status poll", [&] {
                 gate_.firing = true;
+                clock_.setStartingThreads(true);
                 QTimerEvent event(timer->timerId());
                 QCoreApplication::sendEvent(timer, &event);
+                clock_.setStartingThreads(false);
                 gate_.firing = false;
             });
         }
