@@ -39,7 +39,11 @@ QString& lutFile()
 class Device : public Stm32ZanthicConvertersConnectedDevice {
 public:
     using Stm32ZanthicConvertersConnectedDevice::Stm32ZanthicConvertersConnectedDevice;
-    void pollNow() { poll(); }
+    void pollNow()
+    {
+        poll();
+        fuzzsupport::settlePollReads();
+    }
 };
 
 platform::SimStm32State stateFor(std::uint8_t shape, std::uint8_t productIndex)

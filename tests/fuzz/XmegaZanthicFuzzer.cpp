@@ -37,7 +37,11 @@ QString& lutFile()
 class Device : public XmegaZanthicConvertersConnectedDevice {
 public:
     using XmegaZanthicConvertersConnectedDevice::XmegaZanthicConvertersConnectedDevice;
-    void pollNow() { poll(); }
+    void pollNow()
+    {
+        poll();
+        fuzzsupport::settlePollReads();
+    }
 };
 
 platform::SimXmegaState stateFor(std::uint8_t productIndex)

@@ -4,10 +4,13 @@
 // small LUT file to upload.
 #include "FuzzSupport.h"
 
+#include "plugins/zanthic/device/ConnectedDevice.h"
 #include "plugins/zanthic/device/ConnectedDeviceOwner.h"
 #include "plugins/zanthic/device/CubeParser.h"
 
+#include <QCoreApplication>
 #include <QObject>
+#include <QThread>
 #include <QString>
 
 #include <functional>
@@ -25,6 +28,17 @@ public:
     void deviceRenamed(const QString&) override {}
     void watchRemoval(QObject*, std::function<void()>) override {}
 };
+
+// A status poll reads on a thread of its own: the fuzzer lets it end, and takes what it found,
+// before it asks the device anything else or the bus it reads through goes. The read is spun
+// for, so that the wait at exit finds it ended and needs no tick of its own.
+inline void settlePollReads()
+{
+    while (TWG::Zanthic::ZanthicConvertersConnectedDevice::pollReadsInFlight() > 0)
+        QThread::yieldCurrentThread();
+    TWG::Zanthic::ZanthicConvertersConnectedDevice::waitForPollReads();
+    QCoreApplication::sendPostedEvents();
+}
 
 // A 2-point identity cube with a title, which every device size expands; its path. The cube
 // reader's log goes nowhere.

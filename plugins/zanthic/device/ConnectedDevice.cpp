@@ -161,21 +161,24 @@ void ZanthicConvertersConnectedDevice::readOffThread(PollRead read)
 
 void ZanthicConvertersConnectedDevice::waitForPollReads()
 {
-    if (pollReads().isEmpty())
-        return;
-    ++pollReadHolds;
-    // A read's end arrives queued and its thread object goes on a later turn: the loop looks
-    // on a short tick until none is left. A read that ended before this loop began had its
-    // deletion posted to the loop running then, which this nested one never serves: an ended
-    // read goes here.
-    QEventLoop loop;
-    QTimer tick;
-    QObject::connect(&tick, &QTimer::timeout, &loop, [&loop] {
+    // A read that ended before this wait began had its deletion posted to the loop running
+    // then, which the nested loop below never serves: ended reads go here. Their thread may
+    // still be leaving; deleting it waits that out.
+    const auto deleteEnded = [] {
         const QList<PollReadThread*> reads = pollReads().values();
         for (PollReadThread* read : reads)
             if (read->isFinished())
                 delete read;
-        if (pollReads().isEmpty())
+        return pollReads().isEmpty();
+    };
+    if (deleteEnded())
+        return;
+    ++pollReadHolds;
+    // A read's end arrives queued: the loop looks on a short tick until none is left.
+    QEventLoop loop;
+    QTimer tick;
+    QObject::connect(&tick, &QTimer::timeout, &loop, [&loop, &deleteEnded] {
+        if (deleteEnded())
             loop.quit();
     });
     tick.start(20);
