@@ -16,6 +16,7 @@
 #include "plugins/converters/firmware/FirmwareFormat.h"
 #include "plugins/converters/firmware/FirmwareUpdateThread.h"
 #include "plugins/converters/firmware/VisibleUSBFirmwareUpdater.h"
+#include "tests/support/FaultSweep.h"
 #include "tools/sim-tree/SimFirmware.h"
 
 #include <gtest/gtest.h>
@@ -41,6 +42,9 @@ namespace Format = FirmwareFormat;
 using platform::SimFaultAction;
 using platform::SimRequest;
 using platform::SimRequestKind;
+using faultsweep::describe;
+using faultsweep::Fault;
+using faultsweep::statusOf;
 
 constexpr std::uint16_t kFx2Product = 0xBD15;
 constexpr std::uint16_t kFx2At90Product = 0xBD2E;
@@ -105,25 +109,6 @@ std::string differs(const char* memory, const std::vector<std::uint8_t>& bytes, 
     char text[128];
     std::snprintf(text, sizeof text, "%s differs from its image at 0x%zx", memory,
                   at + std::size_t(mismatch.first - image.begin()));
-    return text;
-}
-
-std::string describe(const SimRequest& r)
-{
-    char text[96];
-    switch (r.kind) {
-    case SimRequestKind::Control:
-        std::snprintf(text, sizeof text, "control %02X/%02X wValue %04X wIndex %04X", r.setup.bmRequestType,
-                      r.setup.bRequest, r.setup.wValue, r.setup.wIndex);
-        break;
-    case SimRequestKind::Out:
-    case SimRequestKind::In:
-        std::snprintf(text, sizeof text, "bulk %s %02X, %u bytes", r.kind == SimRequestKind::Out ? "OUT" : "IN",
-                      r.endpoint, r.length);
-        break;
-    default:
-        std::snprintf(text, sizeof text, "port reset");
-    }
     return text;
 }
 
@@ -381,23 +366,6 @@ private:
     QPointer<VisibleUSBFirmwareUpdater> watched_;
 };
 
-struct Fault {
-    int index = 0; // of the request in the clean update's order
-    SimFaultAction action = SimFaultAction::Stall;
-};
-
-platform::UsbStatus statusOf(SimFaultAction action)
-{
-    switch (action) {
-    case SimFaultAction::Stall:
-        return platform::UsbStatus::Stall;
-    case SimFaultAction::Timeout:
-        return platform::UsbStatus::Timeout;
-    default:
-        return platform::UsbStatus::Gone;
-    }
-}
-
 // One converter through an update with the fault (none: the clean update), then found again and
 // updated from scratch. Returns the requests of the first update.
 std::vector<SimRequest> runCase(ModelClass model, const std::optional<Fault>& fault)
@@ -491,30 +459,7 @@ protected:
 TEST_P(UpdateFaults, AtEveryRequestOfACleanUpdate)
 {
     const Case c = GetParam();
-    std::vector<SimRequest> clean;
-    {
-        SCOPED_TRACE("clean update");
-        clean = runCase(c.model, std::nullopt);
-    }
-    ASSERT_FALSE(clean.empty());
-    RecordProperty("requests", int(clean.size()));
-    ASSERT_FALSE(HasFailure());
-    {
-        SCOPED_TRACE("clean update, again");
-        const std::vector<SimRequest> again = runCase(c.model, std::nullopt);
-        std::vector<std::string> a, b;
-        for (const SimRequest& r : clean)
-            a.push_back(describe(r));
-        for (const SimRequest& r : again)
-            b.push_back(describe(r));
-        ASSERT_EQ(a, b) << "a clean update's requests come in a fixed order";
-    }
-    for (std::size_t i = 0; i < clean.size(); ++i) {
-        std::ostringstream where;
-        where << "fault at request " << i << " of " << clean.size() << ": " << describe(clean[i]);
-        SCOPED_TRACE(where.str());
-        runCase(c.model, Fault{int(i), c.action});
-    }
+    faultsweep::atEveryRequest([&](const std::optional<Fault>& fault) { return runCase(c.model, fault); }, c.action);
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -4,6 +4,7 @@
 // second attempt that succeeds, and a window that no enumeration or status poll freezes.
 
 #include "tests/plugins/zanthic/ui/ZanthicRunRig.h"
+#include "tests/support/FaultSweep.h"
 
 #include <gtest/gtest.h>
 
@@ -13,24 +14,9 @@
 namespace {
 
 using namespace zanthicrun;
+using faultsweep::Fault;
+using faultsweep::statusOf;
 using platform::SimFaultAction;
-
-struct Fault {
-    int index = 0; // of the request in the clean run's order
-    SimFaultAction action = SimFaultAction::Stall;
-};
-
-platform::UsbStatus statusOf(SimFaultAction action)
-{
-    switch (action) {
-    case SimFaultAction::Stall:
-        return platform::UsbStatus::Stall;
-    case SimFaultAction::Timeout:
-        return platform::UsbStatus::Timeout;
-    default:
-        return platform::UsbStatus::Gone;
-    }
-}
 
 // Two tables that tell apart: the first upload's and the second attempt's.
 std::string cubeText(int points, double gain)
@@ -184,30 +170,7 @@ class ZanthicFaults : public ::testing::TestWithParam<Case> {};
 TEST_P(ZanthicFaults, AtEveryRequestOfACleanRun)
 {
     const Case c = GetParam();
-    std::vector<SimRequest> clean;
-    {
-        SCOPED_TRACE("clean run");
-        clean = runCase(c.kind, std::nullopt);
-    }
-    ASSERT_FALSE(clean.empty());
-    RecordProperty("requests", int(clean.size()));
-    ASSERT_FALSE(HasFailure());
-    {
-        SCOPED_TRACE("clean run, again");
-        const std::vector<SimRequest> again = runCase(c.kind, std::nullopt);
-        std::vector<std::string> a, b;
-        for (const SimRequest& r : clean)
-            a.push_back(describe(r));
-        for (const SimRequest& r : again)
-            b.push_back(describe(r));
-        ASSERT_EQ(a, b) << "a clean run's requests come in a fixed order";
-    }
-    for (std::size_t i = 0; i < clean.size(); ++i) {
-        std::ostringstream where;
-        where << "fault at request " << i << " of " << clean.size() << ": " << describe(clean[i]);
-        SCOPED_TRACE(where.str());
-        runCase(c.kind, Fault{int(i), c.action});
-    }
+    faultsweep::atEveryRequest([&](const std::optional<Fault>& fault) { return runCase(c.kind, fault); }, c.action);
 }
 
 std::vector<Case> allCases()

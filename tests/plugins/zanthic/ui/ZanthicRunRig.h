@@ -18,6 +18,7 @@
 #include "plugins/zanthic/ui/ConnectionLostDialog.h"
 #include "plugins/zanthic/ui/D2Family.h"
 #include "plugins/zanthic/ui/D2ProductCard.h"
+#include "tests/support/FaultSweep.h"
 #include "plugins/zanthic/ui/D2SettingsLabel.h"
 #include "plugins/zanthic/ui/D2SettingsPushButton.h"
 #include "plugins/zanthic/ui/D2SettingsPage.h"
@@ -66,6 +67,7 @@ using namespace TWG::Zanthic;
 using zanthictest::PacedClock;
 using platform::SimRequest;
 using platform::SimRequestKind;
+using faultsweep::describe;
 namespace SimFirmware = TWG::Tools::SimFirmware;
 
 constexpr std::uint16_t kStm32 = 0xBE89;
@@ -105,25 +107,6 @@ inline QString pluginFolder()
     }();
     EXPECT_TRUE(written);
     return root.path();
-}
-
-inline std::string describe(const SimRequest& r)
-{
-    char text[128];
-    switch (r.kind) {
-    case SimRequestKind::Control:
-        std::snprintf(text, sizeof text, "%s control %02X/%02X wValue %04X wIndex %04X wLength %u", r.path.c_str(),
-                      r.setup.bmRequestType, r.setup.bRequest, r.setup.wValue, r.setup.wIndex, r.setup.wLength);
-        break;
-    case SimRequestKind::Out:
-    case SimRequestKind::In:
-        std::snprintf(text, sizeof text, "%s bulk %s %02X, %u bytes", r.path.c_str(),
-                      r.kind == SimRequestKind::Out ? "OUT" : "IN", r.endpoint, r.length);
-        break;
-    default:
-        std::snprintf(text, sizeof text, "%s port reset", r.path.c_str());
-    }
-    return text;
 }
 
 // Where bytes differ from the expected ones at an offset; empty when they hold them.
