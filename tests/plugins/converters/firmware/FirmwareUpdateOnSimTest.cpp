@@ -19,6 +19,7 @@
 #include "protocol/At90Protocol.h"
 #include "protocol/Fx2Protocol.h"
 #include "tests/converters/support/ConverterSimFixture.h"
+#include "tests/support/Gate.h"
 #include "tools/sim-tree/SimFirmware.h"
 
 #include <gtest/gtest.h>
@@ -414,18 +415,7 @@ TEST_F(UpdateOnSim, NoCloseMidUpdateAndShutdownWaitsForTheProgrammingToEnd)
 {
     auto model = fx2Model(true, 0);
     bus.attach(model);
-    // Opened at the latest when the test ends, so a failed check never leaves the worker held.
-    struct Gate {
-        std::promise<void> promise;
-        std::shared_future<void> future = promise.get_future().share();
-        bool open = false;
-        void release()
-        {
-            if (!std::exchange(open, true))
-                promise.set_value();
-        }
-        ~Gate() { release(); }
-    } gate;
+    Gate gate;
     auto held = std::make_shared<std::atomic<bool>>(false);
     platform::SimFault hold;
     hold.bRequest = TWG::Converters::at90::kRequestProgramPage;

@@ -21,6 +21,7 @@
 #include "plugins/converters/firmware/VisibleUSBFirmwareUpdater.h"
 #include "protocol/At90Protocol.h"
 #include "protocol/XmegaProtocol.h"
+#include "tests/support/Gate.h"
 #include "tools/sim-tree/SimFirmware.h"
 
 #include <gtest/gtest.h>
@@ -88,19 +89,6 @@ void PrintTo(const Stage& s, std::ostream* out)
 {
     *out << s.name;
 }
-
-// Opened once the test lets it go, at the latest when the test ends.
-struct Gate {
-    std::promise<void> promise;
-    std::shared_future<void> future = promise.get_future().share();
-    std::atomic<bool> open{false};
-    void release()
-    {
-        if (!open.exchange(true))
-            promise.set_value();
-    }
-    ~Gate() { release(); }
-};
 
 // Moves virtual time on another thread while the GUI thread sits in shutdown's own loop: the
 // converter's trips through its bootloader come only as time passes.

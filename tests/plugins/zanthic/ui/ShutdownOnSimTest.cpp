@@ -3,6 +3,7 @@
 // bus once it has returned, and every driver object is closed once the family is gone.
 
 #include "tests/plugins/zanthic/ui/ZanthicRunRig.h"
+#include "tests/support/Gate.h"
 
 #include "protocol/DfuProtocol.h"
 #include "protocol/XmegaProtocol.h"
@@ -101,19 +102,6 @@ void PrintTo(const Stage& s, std::ostream* out)
 {
     *out << s.name;
 }
-
-// Opened once the test lets it go, at the latest when the test ends.
-struct Gate {
-    std::promise<void> promise;
-    std::shared_future<void> future = promise.get_future().share();
-    std::atomic<bool> open{false};
-    void release()
-    {
-        if (!open.exchange(true))
-            promise.set_value();
-    }
-    ~Gate() { release(); }
-};
 
 class ZanthicShutdown : public ::testing::TestWithParam<Stage> {};
 
