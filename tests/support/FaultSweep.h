@@ -35,6 +35,13 @@ inline platform::UsbStatus statusOf(platform::SimFaultAction action)
     }
 }
 
+// For a case's name.
+inline const char* nameOf(platform::SimFaultAction action)
+{
+    const char* names[] = {"Stall", "Timeout", "Short", "Unplug"};
+    return names[int(action)];
+}
+
 inline std::string describe(const platform::SimRequest& r)
 {
     char text[128];

@@ -437,8 +437,7 @@ struct Case {
 std::string nameOf(const Case& c)
 {
     const char* model[] = {"Fx2", "Fx2WithAt90", "Xmega"};
-    const char* action[] = {"Stall", "Timeout", "Short", "Unplug"};
-    return std::string(model[int(c.model)]) + action[int(c.action)];
+    return std::string(model[int(c.model)]) + faultsweep::nameOf(c.action);
 }
 
 void PrintTo(const Case& c, std::ostream* out)

@@ -5,6 +5,7 @@
 #include "protocol/DfuProtocol.h"
 #include "protocol/Stm32Protocol.h"
 #include "protocol/ZanthicFirmwareIds.h"
+#include "tests/support/FaultSweep.h"
 #include "tools/package-writer/PackageWriter.h"
 #include "tools/sim-tree/SimFirmware.h"
 
@@ -337,9 +338,8 @@ std::string name(const LostRequest& c)
     const char* variants[] = {"Neither", "", "", "", "TolerantOnly", "", "", "", "WillDetachOnly", "", "", "", "Both"};
     const char* lost[] = {"ResetAfterDetach", "FirstManifestationStatus", "SecondManifestationStatus",
                           "ResetAfterManifestation"};
-    const char* action[] = {"Stall", "Timeout", "Short", "Unplug"};
     return std::string(variants[c.attributes & ~Dfu::kAttributeCanDnload]) + "_" + lost[int(c.lost)] + "_" +
-           action[int(c.action)];
+           faultsweep::nameOf(c.action);
 }
 
 void PrintTo(const LostRequest& c, std::ostream* os) { *os << name(c); }

@@ -156,8 +156,7 @@ struct Case {
 
 std::string nameOf(const Case& c)
 {
-    const char* action[] = {"Stall", "Timeout", "Short", "Unplug"};
-    return std::string(zanthicrun::nameOf(c.kind)) + action[int(c.action)];
+    return std::string(zanthicrun::nameOf(c.kind)) + faultsweep::nameOf(c.action);
 }
 
 void PrintTo(const Case& c, std::ostream* out)
