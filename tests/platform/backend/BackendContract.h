@@ -17,6 +17,7 @@
 
 #include "platform/backend/UsbBackend.h"
 #include "tests/support/Bytes.h"
+#include "tests/support/SetupPacket.h"
 
 #include <gtest/gtest.h>
 
@@ -32,6 +33,7 @@ using platform::UsbHandle;
 using platform::UsbSetup;
 using platform::UsbStatus;
 using platform::UsbTransferType;
+using usbtest::setup;
 
 constexpr std::uint16_t kVendor = 0x7C5D;
 constexpr std::uint16_t kProduct = 0xBD91;
@@ -48,18 +50,6 @@ struct ContractRequest {
     UsbSetup setup;
     Bytes data; // OUT data stage
 };
-
-inline UsbSetup setup(std::uint8_t type, std::uint8_t request, std::uint16_t length, std::uint16_t value = 0,
-                      std::uint16_t index = 0)
-{
-    UsbSetup s;
-    s.bmRequestType = type;
-    s.bRequest = request;
-    s.wValue = value;
-    s.wIndex = index;
-    s.wLength = length;
-    return s;
-}
 
 template <typename Bench>
 class BackendContract : public ::testing::Test {

@@ -7,6 +7,7 @@
 #include "platform/libusb/LibusbBackend.h"
 #include "tests/platform/libusb/fixture/MockTestbed.h"
 #include "tests/platform/libusb/fixture/UsbfsDevice.h"
+#include "tests/support/SetupPacket.h"
 
 #include <gtest/gtest.h>
 
@@ -32,6 +33,7 @@ using platform::UsbHandle;
 using platform::UsbSetup;
 using platform::UsbStatus;
 using platform::UsbTransferType;
+using usbtest::setup;
 
 namespace {
 
@@ -133,18 +135,6 @@ std::string runCommand(const std::string& command, int* exitCode)
     const int status = pclose(pipe);
     *exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     return out;
-}
-
-UsbSetup setup(std::uint8_t type, std::uint8_t request, std::uint16_t length, std::uint16_t value = 0,
-               std::uint16_t index = 0)
-{
-    UsbSetup s;
-    s.bmRequestType = type;
-    s.bRequest = request;
-    s.wValue = value;
-    s.wIndex = index;
-    s.wLength = length;
-    return s;
 }
 
 } // namespace

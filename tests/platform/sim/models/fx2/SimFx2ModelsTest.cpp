@@ -8,6 +8,7 @@
 #include "platform/sim/models/fx2/SimFx2Blank.h"
 #include "platform/sim/models/fx2/SimFx2Running.h"
 #include "tests/support/Bytes.h"
+#include "tests/support/SetupPacket.h"
 
 #include <gtest/gtest.h>
 
@@ -20,12 +21,8 @@ namespace {
 UsbStatus vendor(SimBackend& bus, UsbHandle h, bool in, std::uint8_t request, std::uint16_t value,
                  std::uint16_t index, Bytes* data)
 {
-    UsbSetup s;
-    s.bmRequestType = in ? 0xC0 : 0x40;
-    s.bRequest = request;
-    s.wValue = value;
-    s.wIndex = index;
-    s.wLength = static_cast<std::uint16_t>(data ? data->size() : 0);
+    const UsbSetup s = usbtest::setup(in ? 0xC0 : 0x40, request, static_cast<std::uint16_t>(data ? data->size() : 0),
+                                      value, index);
     std::uint32_t n = 0;
     return bus.controlTransfer(h, s, data ? data->data() : nullptr, 1000, &n);
 }
